@@ -1,0 +1,97 @@
+#pragma once
+
+// The interface between the table objects (TTable, TField) and one file format.
+// A codec is one open table file. It is used by one thread at a time; several codecs may be
+// open on the same file at once (one per TTable), in this process and in others.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FieldDefs.h"
+#include "Value.h"
+
+namespace lw {
+
+// Facts about an open file, for `ledgerwake-cli info` and for messages.
+struct TTableFileInfo {
+  std::string Format;   // "Paradox 7.x", "dBase III+ (0x83)", ...
+  int CodePage = 0;     // 0 when the file records none
+  bool Encrypted = false;
+  bool Keyed = false;   // Paradox primary key present
+  int KeyFieldCount = 0;
+  int RecordSize = 0;
+  int BlockSize = 0;    // Paradox data block size in bytes, 0 for dBase
+};
+
+struct TOpenOptions {
+  bool Exclusive = false;
+  bool ReadOnly = false;                 // open without write access (no write lock taken)
+  std::vector<std::string> Passwords;    // the session's registered passwords
+};
+
+class TTableCodec {
+ public:
+  virtual ~TTableCodec() = default;
+
+  virtual const std::string& FileName() const = 0;
+  virtual const std::vector<TFieldDef>& Fields() const = 0;
+  // Indexes declared for the table: the primary key (from the header / .px) and the
+  // secondary indexes found next to it.
+  virtual std::vector<TIndexDef> Indexes() const = 0;
+  virtual TTableFileInfo Info() const = 0;
+
+  // Records known as of the last header read (open or Refresh).
+  virtual int64_t RecordCount() const = 0;
+  // Re-reads the header so that records posted through other codecs become visible.
+  virtual void Refresh() = 0;
+
+  // Raw bytes of record `recNo` (0-based, table order). The pointer stays valid until the
+  // next call on this codec. Reading recNo + 1 after recNo must cost O(1) amortised (the
+  // scan path); an arbitrary recNo must be reachable without reading every earlier record's
+  // data (keep a block index). Throws EDatabaseError for a damaged file.
+  virtual const uint8_t* Record(int64_t recNo) = 0;
+
+  // Decoding from a pointer returned by Record(). Blob kinds read the memo/blob file.
+  virtual bool IsNull(const uint8_t* rec, int field) = 0;
+  virtual TValue Value(const uint8_t* rec, int field) = 0;
+  // Stored text of a text field without its padding (Paradox: up to the first NUL; dBase:
+  // trailing blanks removed), as a view into the record. Only for ftString fields.
+  virtual std::string_view Text(const uint8_t* rec, int field) = 0;
+
+  // Stores one record; values are already converted to each field's type (ConvertValue),
+  // one per field; auto-increment fields are filled by the codec whatever the value says.
+  // When this returns, the record and the header count are written through to the file.
+  // Append adds at the end (keyed tables: at its key position). Insert stores before
+  // record `recNo` in unkeyed tables (keyed tables ignore the position).
+  virtual void Append(const std::vector<TValue>& values) = 0;
+  virtual void Insert(int64_t recNo, const std::vector<TValue>& values) = 0;
+};
+
+// Paradox (.db with .mb and .px). Declared here, defined in paradox/.
+std::unique_ptr<TTableCodec> OpenParadoxTable(const std::string& path, const TOpenOptions& opt);
+// Creates an empty table (replacing the .db and its .mb, .px and secondary index files).
+// `indexes`: the primary index (ixPrimary) makes the table keyed on its fields, which must be
+// the leading fields; other indexes are recorded where the format allows and ignored
+// otherwise. An empty password creates an unprotected table.
+void CreateParadoxTable(const std::string& path, const std::vector<TFieldDef>& fields,
+                        const std::vector<TIndexDef>& indexes, const std::string& password = "");
+// Protects (or, with an empty password, unprotects) a closed Paradox table with a master
+// password, rewriting its blocks and its .mb in the format other Paradox readers decrypt.
+void SetParadoxMasterPassword(const std::string& path, const std::string& password,
+                              const std::vector<std::string>& knownPasswords);
+// The 32-bit password checksum stored in encrypted headers ("123" gives 0x0A25E09A).
+uint32_t ParadoxPasswordChecksum(std::string_view password);
+
+// dBase (.dbf with .dbt). Declared here, defined in dbase/.
+std::unique_ptr<TTableCodec> OpenDbaseTable(const std::string& path, const TOpenOptions& opt);
+// Creates an empty dBase III+ table; other field kinds are mapped (see dbase/). Throws for a
+// name longer than 10 characters, a duplicate name or a field wider than the format allows.
+void CreateDbaseTable(const std::string& path, const std::vector<TFieldDef>& fields);
+
+// Deletes a table file and its companions (.mb, .px, .Xnn, .Ynn, .XGn, .YGn / .dbt, .mdx).
+void DeleteTableFiles(const std::string& path);
+
+}  // namespace lw
