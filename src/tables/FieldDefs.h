@@ -13,7 +13,7 @@ class TTable;
 struct TFieldDef {
   std::string Name;
   TFieldType DataType = ftUnknown;
-  int Size = 0;       // width of text and byte fields; decimals of BCD; 0 otherwise
+  int Size = 0;  // width of text and byte fields; decimals of BCD; 0 otherwise
   bool Required = false;
   int Precision = 0;  // dBase N/F: decimals; Paradox: unused
 };

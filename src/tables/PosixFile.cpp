@@ -17,7 +17,9 @@ namespace {
 constexpr off_t kOpenLockByte = 0x7FFFFFFF00LL;
 constexpr off_t kWriteLockByte = kOpenLockByte + 1;
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+  return std::strerror(err);
+}
 
 bool SetLock(int fd, short type, off_t start, bool wait) {
   struct flock fl {};
@@ -62,9 +64,12 @@ TPosixFile::TPosixFile(const std::string& path, Mode mode) : FPath(path) {
   }
 }
 
-TPosixFile::~TPosixFile() { Close(); }
+TPosixFile::~TPosixFile() {
+  Close();
+}
 
-TPosixFile::TPosixFile(TPosixFile&& other) noexcept : FFd(other.FFd), FPath(std::move(other.FPath)) {
+TPosixFile::TPosixFile(TPosixFile&& other) noexcept
+    : FFd(other.FFd), FPath(std::move(other.FPath)) {
   other.FFd = -1;
 }
 
@@ -106,8 +111,8 @@ size_t TPosixFile::ReadSome(uint64_t offset, void* buf, size_t len) const {
 
 void TPosixFile::ReadAt(uint64_t offset, void* buf, size_t len) const {
   if (ReadSome(offset, buf, len) != len) {
-    ThrowTableError(FPath, "file is truncated (needed " + std::to_string(len) + " bytes at offset " +
-                               std::to_string(offset) + ")");
+    ThrowTableError(FPath, "file is truncated (needed " + std::to_string(len) +
+                               " bytes at offset " + std::to_string(offset) + ")");
   }
 }
 
@@ -149,6 +154,8 @@ void TPosixFile::BeginWrite() {
     ThrowTableError(FPath, "cannot lock table for writing: " + ErrnoText(errno));
 }
 
-void TPosixFile::EndWrite() { SetLock(FFd, F_UNLCK, kWriteLockByte, false); }
+void TPosixFile::EndWrite() {
+  SetLock(FFd, F_UNLCK, kWriteLockByte, false);
+}
 
 }  // namespace lw

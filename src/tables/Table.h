@@ -65,7 +65,7 @@ class TTable {
   void Last();
   bool Eof() const { return FEof; }
   bool Bof() const { return FBof; }
-  int64_t RecNo() const;  // 1-based; 0 when there is no current record
+  int64_t RecNo() const;         // 1-based; 0 when there is no current record
   void SetRecNo(int64_t recNo);  // 1-based; clamps to the table
   void MoveBy(int64_t distance);
   int64_t RecordCount() const;
@@ -78,7 +78,7 @@ class TTable {
   int FieldCount() const { return static_cast<int>(FFields.size()); }
   TField& Fields(int index);
   TField& FieldByName(const std::string& name);  // without regard to case; throws if absent
-  TField* FindField(const std::string& name);     // nullptr if absent
+  TField* FindField(const std::string& name);    // nullptr if absent
   // The stored text of field `index` of the current record, without allocating: a view
   // into the record for text fields, into a per-field buffer for other kinds. Valid until
   // the cursor moves.
@@ -126,6 +126,7 @@ class TTable {
   void NotifyScrolled();
   void ApplyOrder();
   int64_t PhysicalRecNo(int64_t pos) const;
+  const uint8_t* CurrentRecord();
   [[noreturn]] void Fail(const std::string& reason) const;
 
   std::string FDatabaseName;
@@ -143,8 +144,8 @@ class TTable {
   TIndexDefs FIndexDefs{this};
 
   TDataSetState FState = TDataSetState::dsInactive;
-  int64_t FCount = 0;      // records as of the last open/refresh/post
-  int64_t FPos = -1;       // current position, 0-based, -1 when none
+  int64_t FCount = 0;  // records as of the last open/refresh/post
+  int64_t FPos = -1;   // current position, 0-based, -1 when none
   const uint8_t* FRecord = nullptr;
   bool FEof = true;
   bool FBof = true;
@@ -153,6 +154,8 @@ class TTable {
 
   std::string FIndexFieldNames;
   std::vector<int64_t> FOrder;  // position -> physical record number, empty for table order
+  std::vector<int> FSortFields;
+  std::vector<TValue> FLastSortKey;
 
   int FDisableCount = 0;
   bool FChangedWhileDisabled = false;

@@ -17,19 +17,19 @@ namespace lw {
 
 // Facts about an open file, for `ledgerwake-cli info` and for messages.
 struct TTableFileInfo {
-  std::string Format;   // "Paradox 7.x", "dBase III+ (0x83)", ...
-  int CodePage = 0;     // 0 when the file records none
+  std::string Format;  // "Paradox 7.x", "dBase III+ (0x83)", ...
+  int CodePage = 0;    // 0 when the file records none
   bool Encrypted = false;
-  bool Keyed = false;   // Paradox primary key present
+  bool Keyed = false;  // Paradox primary key present
   int KeyFieldCount = 0;
   int RecordSize = 0;
-  int BlockSize = 0;    // Paradox data block size in bytes, 0 for dBase
+  int BlockSize = 0;  // Paradox data block size in bytes, 0 for dBase
 };
 
 struct TOpenOptions {
   bool Exclusive = false;
-  bool ReadOnly = false;                 // open without write access (no write lock taken)
-  std::vector<std::string> Passwords;    // the session's registered passwords
+  bool ReadOnly = false;               // open without write access (no write lock taken)
+  std::vector<std::string> Passwords;  // the session's registered passwords
 };
 
 class TTableCodec {
