@@ -12,6 +12,7 @@ struct TVolumeInfo {
   std::string Type;        // file-system type as mounted: "iso9660", "ext4", "cifs", "nfs", ...
   std::string Label;       // volume label, "" when it has none or it cannot be read
   std::string Remote;      // network source ("//server/share", "host:/path"), "" otherwise
+  bool Removable = false;  // a removable medium (USB stick, memory card)
 };
 
 // Where the mounted volumes come from; tests inject a fixed list.
@@ -38,6 +39,9 @@ class TFixedVolumeSource : public TVolumeSource {
  private:
   std::vector<TVolumeInfo> FVolumes;
 };
+
+// Whether a file-system type is a network file system (its mount source is the remote name).
+bool IsNetworkFileSystem(const std::string& type);
 
 // The process-wide source used when none is given (a TSystemVolumeSource).
 TVolumeSource& SystemVolumeSource();

@@ -1,0 +1,185 @@
+// Start-up and shutdown of the shared data object.
+#include "SharedData.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "DataPassword.h"
+#include "Database.h"
+#include "PasswordScramble.h"
+#include "Session.h"
+#include "Table.h"
+#include "strutil/FileUtil.h"
+#include "strutil/StrUtil.h"
+#include "strutil/VersionInfo.h"
+
+namespace lw {
+
+namespace {
+
+std::shared_ptr<TVolumeSource> DefaultVolumes() {
+  // The process-wide source lives for the whole run; nothing to free.
+  return std::shared_ptr<TVolumeSource>(&SystemVolumeSource(), [](TVolumeSource*) {});
+}
+
+std::string AbsoluteDir(const std::string& dir) {
+  if (dir.empty()) return dir;
+  std::error_code ec;
+  const std::filesystem::path abs = std::filesystem::absolute(dir, ec);
+  return IncludeTrailingSlash(ec ? dir : abs.string());
+}
+
+// An empty directory setting cannot be created; an uncreatable one is caught later by the
+// file checks.
+void MakeDirectory(const std::string& dir) {
+  if (dir.empty()) throw std::runtime_error("Unable to create directory");
+  ForceDirectories(dir);
+}
+
+}  // namespace
+
+TSharedData::TSharedData() : TSharedData(TSharedDataOptions{}) {}
+
+TSharedData::TSharedData(TSharedDataOptions options) : FOptions(std::move(options)) {
+  FVolumes = FOptions.Volumes ? FOptions.Volumes : DefaultVolumes();
+  FNotifier = FOptions.Notifier ? FOptions.Notifier : std::make_shared<TStderrNotifier>();
+  try {
+    Initialize(FOptions.ProgramDir, FOptions.VersionFile);
+  } catch (const std::exception& e) {
+    AppendError("Initialize: ", &e, "Initialize: Unknown error.");
+  } catch (...) {
+    AppendError("Initialize: ", nullptr, "Initialize: Unknown error.");
+  }
+}
+
+TSharedData::~TSharedData() {
+  if (FSession) {
+    try {
+      FSession->RemoveAllPasswords();
+      FSession->Close();
+    } catch (...) {
+      // The session goes away regardless; nothing is left to report it to.
+    }
+    FResultTable = nullptr;
+    FDatabase = nullptr;
+    FSession.reset();
+  }
+  if (FConfigIni) {
+    try {
+      SaveParams();
+    } catch (const std::exception& e) {
+      try {
+        FNotifier->ShowError(Title(), e.what());
+      } catch (...) {
+      }
+    } catch (...) {
+    }
+    FConfigIni.reset();
+  }
+}
+
+std::string TSharedData::ConfigFileName() const {
+  return AppExeDir() + Str_Lower(ProductId()) + "config.ini";
+}
+
+void TSharedData::AppendError(const std::string& prefix, const std::exception* error,
+                              const std::string& unknownText, const std::string& suffix) {
+  const char* message = error ? error->what() : nullptr;
+  if (message && *message)
+    FErrorText += prefix + message + suffix;
+  else
+    FErrorText += unknownText + suffix;
+}
+
+std::string TSharedData::EncryptPassword(const std::string& text) {
+  try {
+    return ScramblePassword(text);
+  } catch (const std::exception& e) {
+    AppendError("Restructure Table: ", &e, "Restructure Table: Unknown error.");
+  } catch (...) {
+    AppendError("Restructure Table: ", nullptr, "Restructure Table: Unknown error.");
+  }
+  return {};
+}
+
+std::string TSharedData::DecryptPassword(const std::string& text) {
+  try {
+    return UnscramblePassword(text);
+  } catch (const std::exception& e) {
+    AppendError("Restructure Table: ", &e, "Restructure Table: Unknown error.");
+  } catch (...) {
+    AppendError("Restructure Table: ", nullptr, "Restructure Table: Unknown error.");
+  }
+  return {};
+}
+
+void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {
+  // 1. Version block of the program.
+  TFileVersionInfo version;
+  ReadFileVersionInfo(versionFile.empty() ? ProgramPath() : versionFile, version);
+  FAppInfo.ProductName = version.ProductName;
+  FAppInfo.ProductVersion = version.ProductVersion;
+  FAppInfo.AppInternalName = version.InternalName;
+  FAppInfo.AuthorCompany = version.CompanyName;
+  FAppInfo.AuthorCopyright = version.LegalCopyright;
+
+  // 2. Product code and program directory. The directory keeps its real case: on a file
+  // system that tells case apart, a lower-cased path would name another directory.
+  FAppInfo.ProductId = Str_Left(FAppInfo.AppInternalName, 2);
+  FProgramDir = AbsoluteDir(programDir.empty() ? ExtractFilePath(ProgramPath()) : programDir);
+  FAppInfo.AppExeDir = FProgramDir;
+
+  // 3. The distribution medium.
+  FAppInfo.AppSrcDir = FindSourceDir("setup.ini");
+
+  // 4. The table password.
+  FAppInfo.DataPassword = DecryptPassword(EncryptPassword(kDataPasswordText));
+
+  // 5.-7. Settings.
+  FParams.SetValue("br", "\r\n");
+  FConfigIni = std::make_unique<TIniFile>(ConfigFileName());
+  LoadParams();
+
+  // 8. Source table: the medium's, or the sample next to the program.
+  if (AppSrcDir().empty()) {
+    FSourceDir = AppExeDir() + "sample/";
+    FSourceTableName = "sample.db";
+    FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
+  } else {
+    // A setup file made on Windows writes the directory with backslashes.
+    FSourceDir = AppSrcDir() + SlashPath(FParams.Value("db_path"));
+    FSourceTableName = FParams.Value("db_name1");
+  }
+
+  // 9.-10. Local directories.
+  MakeDirectory(FParams.Value("app_datadir"));
+  MakeDirectory(FParams.Value("app_tempdir"));
+  FLocalDir = FParams.Value("app_datadir");
+  FResultTableName = "swap.db";
+
+  // 11.-12. Both tables must be there; both misses are reported.
+  const std::string sourcePath = FSourceDir + FSourceTableName;
+  if (!FileExists(sourcePath)) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
+  const std::string resultPath = FParams.Value("app_datadir") + FResultTableName;
+  if (!FileExists(resultPath)) FErrorText += "\r\nFile not found. '" + resultPath + "'";
+  if (!FErrorText.empty()) return;
+
+  // 13. Our own session over the result table.
+  FSession = std::make_unique<TSession>();
+  FSession->SetAutoSessionName(true);
+  FSession->SetKeepConnections(true);
+  FSession->SetSQLHourGlass(false);
+  FDatabase = FSession->CreateDatabase();
+  FDatabase->SetSessionName(FSession->SessionName());
+  FDatabase->SetLoginPrompt(false);
+  FDatabase->SetKeepConnection(FSession->KeepConnections());
+  FDatabase->SetDatabaseName(ExcludeTrailingSlash(FLocalDir));
+  FResultTable = FSession->CreateTable();
+  FResultTable->SetSessionName(FSession->SessionName());
+  FResultTable->SetDatabaseName(FDatabase->DatabaseName());
+  FResultTable->SetTableName(FResultTableName);
+  InitLocalTables();
+}
+
+}  // namespace lw
