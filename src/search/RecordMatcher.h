@@ -1,0 +1,152 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Pattern.h"
+
+namespace lw {
+
+// Positions of the source-table fields that the criteria look at. The matcher addresses the
+// record by position only; field names are whatever the data file defines.
+enum TSourceField : int {
+  sfCompany = 0,
+  sfCity = 2,
+  sfState = 3,
+  sfZip = 4,
+  sfEmployees = 7,
+  sfSales = 8,
+  sfSIC = 11,
+  sfSICDesc = 12,
+  sfSIC2 = 13,
+  sfSIC3 = 14,
+};
+
+// Removes every leading and trailing character with a code of 32 or less.
+std::string_view TrimBlanks(std::string_view text);
+
+// Exact membership of a stored value in a quoted list slot ("AK","CA",): the stored value,
+// enclosed in quotes and followed by a comma, must occur in the slot.
+class TQuotedListTest {
+ public:
+  explicit TQuotedListTest(std::string slot);
+  bool Contains(std::string_view value) const;
+
+ private:
+  bool SubstringSearch(std::string_view value) const;
+
+  std::string FSlot;
+  // When the slot is nothing but "item", runs whose items hold neither quote nor comma, a
+  // value without those characters occurs in it exactly when it equals an item, so a binary
+  // search over the items gives the same answer as the substring search.
+  bool FSimple = false;
+  std::vector<std::string> FSortedItems;
+};
+
+// The items of a comma-list slot, each ready for the pattern test. An empty item cannot be
+// tested; it is kept as the point where an evaluation that got that far fails.
+class TPatternListTest {
+ public:
+  TPatternListTest(std::string_view slot, std::string emptyItemError);
+
+  const std::vector<TPattern>& Items() const { return FItems; }
+  // Called when no item matched: an evaluation that got past every item reaches the empty
+  // one, if there is one, and fails there.
+  void CheckReachedEnd() const {
+    if (!FEmptyItemError.empty()) throw std::runtime_error(FEmptyItemError);
+  }
+
+ private:
+  std::vector<TPattern> FItems;
+  std::string FEmptyItemError;
+};
+
+// The search criteria, parsed once per search, tested against one record at a time.
+//
+// Tests run in this order and stop at the first that fails: company, city, states,
+// employees, sales, zip codes, SIC codes (each item on positions 11, 13, 14), SIC
+// description. A field is read only when its test is reached, so a record that fails early
+// costs only the fields before the failure, and a missing field is reported only when needed.
+class TRecordMatcher {
+ public:
+  TRecordMatcher() = default;  // no criteria: every record matches
+  // `criteria` is the eight-slot list of FillCriteria. A list of another length gives a
+  // matcher whose every evaluation fails with an error.
+  explicit TRecordMatcher(const std::vector<std::string>& criteria);
+
+  // `record` offers `std::string_view FieldText(int position)` for its current record (a
+  // TTable does). Throws for an empty comma-list item that an evaluation reaches, and passes
+  // on whatever reading a field throws.
+  template <class TRecord>
+  bool Matches(TRecord& record) const;
+
+ private:
+  std::string FError;
+  std::optional<TPattern> FCompany;
+  std::optional<TPattern> FCity;
+  std::optional<TQuotedListTest> FStates;
+  std::optional<TQuotedListTest> FEmployees;
+  std::optional<TQuotedListTest> FSales;
+  std::optional<TPatternListTest> FZip;
+  std::optional<TPatternListTest> FSIC;
+  std::optional<TPattern> FSICDesc;
+};
+
+template <class TRecord>
+bool TRecordMatcher::Matches(TRecord& record) const {
+  if (!FError.empty()) throw std::runtime_error(FError);
+  if (FCompany && !FCompany->Matches(record.FieldText(sfCompany))) return false;
+  if (FCity && !FCity->Matches(record.FieldText(sfCity))) return false;
+  if (FStates && !FStates->Contains(TrimBlanks(record.FieldText(sfState)))) return false;
+  if (FEmployees && !FEmployees->Contains(TrimBlanks(record.FieldText(sfEmployees)))) {
+    return false;
+  }
+  if (FSales && !FSales->Contains(TrimBlanks(record.FieldText(sfSales)))) return false;
+  if (FZip) {
+    std::string_view zip = record.FieldText(sfZip);
+    bool found = false;
+    for (const TPattern& item : FZip->Items()) {
+      if (item.Matches(zip)) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      FZip->CheckReachedEnd();
+      return false;
+    }
+  }
+  if (FSIC) {
+    // The further SIC positions are read only when an item needs them.
+    std::string_view sic = record.FieldText(sfSIC);
+    std::optional<std::string_view> sic2, sic3;
+    bool found = false;
+    for (const TPattern& item : FSIC->Items()) {
+      if (item.Matches(sic)) {
+        found = true;
+        break;
+      }
+      if (!sic2) sic2 = record.FieldText(sfSIC2);
+      if (item.Matches(*sic2)) {
+        found = true;
+        break;
+      }
+      if (!sic3) sic3 = record.FieldText(sfSIC3);
+      if (item.Matches(*sic3)) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      FSIC->CheckReachedEnd();
+      return false;
+    }
+  }
+  if (FSICDesc && !FSICDesc->Matches(record.FieldText(sfSICDesc))) return false;
+  return true;
+}
+
+}  // namespace lw

@@ -1,0 +1,329 @@
+#include "TableThread.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "Database.h"
+#include "Field.h"
+#include "Session.h"
+#include "SharedData.h"
+#include "Table.h"
+
+namespace lw {
+
+namespace {
+
+// Directory settings end with a separator, the engine names a database without it. A lone
+// separator (the root) is kept.
+std::string WithoutTrailingSeparator(std::string dir) {
+  if (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+  return dir;
+}
+
+}  // namespace
+
+bool FormatPhoneText(std::string_view text, std::string& out) {
+  if (text.size() != 10) return false;
+  out.clear();
+  out += '(';
+  out += text.substr(0, 3);
+  out += ") ";
+  out += text.substr(3, 3);
+  out += '-';
+  out += text.substr(6, 4);
+  return true;
+}
+
+bool IsPhoneFieldName(std::string_view name) {
+  if (name.size() < 3) return false;
+  std::string head;
+  for (char c : name.substr(0, 3))
+    head += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return head == "TEL" || head == "FAX";
+}
+
+TTableThread::TTableThread(bool createSuspended) : TTableThread(createSuspended, nullptr) {}
+
+TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
+    : FSharedData(sharedData), FDelivery(std::make_shared<TEventDelivery>()) {
+  FShow = [this](TThreadAction action) {
+    FAction = action;
+    FDelivery->RunAndWait(FDisplayMessage);
+  };
+  // Runs on the user-interface thread: a stop requested there since the worker sent the
+  // event is honoured here.
+  FDisplayMessage = [this] {
+    if (!Terminated()) DisplayMessage();
+  };
+  if (FSharedData) BuildPrivateObjects();
+  if (!createSuspended) Start();
+}
+
+void TTableThread::BuildPrivateObjects() {
+  // A failure leaves whatever was built; Execute ends at once when something is missing.
+  try {
+    FSession = std::make_unique<TSession>();
+    FSession->SetAutoSessionName(true);
+    FSession->SetKeepConnections(true);
+    FSession->SetSQLHourGlass(false);
+    FDatabase = FSession->CreateDatabase();
+    FDatabase->SetSessionName(FSession->SessionName());
+    FDatabase->SetLoginPrompt(false);
+    FDatabase->SetKeepConnection(FSession->KeepConnections());
+    FSourceTable = FSession->CreateTable();
+    FSourceTable->SetSessionName(FSession->SessionName());
+    FResultTable = FSession->CreateTable();
+    FResultTable->SetSessionName(FSession->SessionName());
+  } catch (...) {
+  }
+  try {
+    if (FSession) FSession->Open();
+  } catch (...) {
+  }
+}
+
+TTableThread::~TTableThread() {
+  if (FThread.joinable()) {
+    if (FThread.get_id() == std::this_thread::get_id()) {
+      // Free-on-end: the last reference went with the thread's own.
+      FThread.detach();
+    } else {
+      Terminate();
+      FThread.join();
+    }
+  }
+  if (FSession) {
+    try {
+      FSession->Close();
+    } catch (...) {
+    }
+    FSession.reset();
+  }
+}
+
+void TTableThread::SetDelivery(std::shared_ptr<TEventDelivery> delivery) {
+  FDelivery = delivery ? std::move(delivery) : std::make_shared<TEventDelivery>();
+}
+
+void TTableThread::SetFreeOnTerminate(bool value) {
+  std::lock_guard lock(FLock);
+  FFreeOnTerminate = value;
+  if (value) {
+    FSelf = weak_from_this().lock();
+    if (!FSelf) throw std::logic_error("free-on-end needs a worker owned by a std::shared_ptr");
+  } else {
+    FSelf.reset();
+  }
+}
+
+void TTableThread::Start() {
+  FStarted = true;
+  FThread = std::thread([this] { ThreadMain(); });
+}
+
+void TTableThread::Resume() {
+  std::lock_guard lock(FLock);
+  if (!FStarted) {
+    Start();
+    return;
+  }
+  FPaused.store(false);
+  FWake.notify_all();
+}
+
+void TTableThread::Suspend() {
+  std::lock_guard lock(FLock);
+  if (FStarted && !FFinished.load()) FPaused.store(true);
+}
+
+bool TTableThread::Suspended() const {
+  std::lock_guard lock(FLock);
+  return !FStarted || FPaused.load();
+}
+
+void TTableThread::Terminate() {
+  std::lock_guard lock(FLock);
+  FTerminated.store(true);
+  FWake.notify_all();
+}
+
+void TTableThread::WaitFor() {
+  if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) FThread.join();
+}
+
+void TTableThread::WaitWhilePaused() {
+  if (!FPaused.load(std::memory_order_relaxed)) return;
+  std::unique_lock lock(FLock);
+  FWake.wait(lock, [this] { return !FPaused.load() || FTerminated.load(); });
+}
+
+void TTableThread::ThreadMain() {
+  if (!Terminated()) {
+    try {
+      Execute();
+    } catch (...) {
+      // Execute turns its failures into events; nothing may escape the thread.
+    }
+  }
+  FFinished.store(true);
+  DoTerminate();
+  std::shared_ptr<TTableThread> self;
+  {
+    std::lock_guard lock(FLock);
+    self = std::move(FSelf);
+  }
+  // `self` may be the last reference: nothing below this line may touch the worker.
+}
+
+void TTableThread::DoTerminate() {
+  if (FEndRaised) return;
+  FEndRaised = true;
+  if (!FOnTerminate) return;
+  FDelivery->RunAndWait([this] {
+    if (FOnTerminate) FOnTerminate();
+  });
+}
+
+void TTableThread::Display(TThreadAction action) {
+  if (Terminated() || !FOnDisplay) return;
+  WaitWhilePaused();
+  if (Terminated()) return;
+  FDelivery->Deliver(action, FPercent, FShow);
+}
+
+void TTableThread::DisplayMessage() {
+  if (FOnDisplay) FOnDisplay(FAction, FPercent, FFound, FRejected, FTotal, FMessage);
+}
+
+bool TTableThread::EvalFilter() {
+  return FMatcher.Matches(*FSourceTable);
+}
+
+void TTableThread::Fail(const std::exception* error) {
+  FMessage = error && error->what() && *error->what() ? error->what() : "Unknown Error.";
+  Display(taError);
+}
+
+void TTableThread::OpenTables() {
+  FSession->Open();
+  FSession->AddPassword(FSharedData->DataPassword());
+  FDatabase->Close();
+  FSourceTable->Close();
+  FResultTable->Close();
+  FDatabase->SetDatabaseName(WithoutTrailingSeparator(FSharedData->SourceDir()));
+  FSourceTable->SetDatabaseName(FDatabase->DatabaseName());
+  FSourceTable->SetTableName(FSharedData->SourceTableName());
+  // The worker never writes the source table, and the medium may well be read-only.
+  FSourceTable->SetReadOnly(true);
+  FResultTable->SetDatabaseName(
+      WithoutTrailingSeparator(FSharedData->Params().Value("app_datadir")));
+  FResultTable->SetTableName(FSharedData->ResultTableName());
+  FDatabase->Open();
+  FSourceTable->Open();
+  FResultTable->Open();
+}
+
+void TTableThread::Execute() {
+  if (!FSharedData || !FSession || !FDatabase || !FSourceTable || !FResultTable) {
+    DoTerminate();
+    return;
+  }
+  FAction = taNone;
+  FPercent = FFound = FRejected = FTotal = 0;
+  Display(taStarted);
+
+  try {
+    OpenTables();
+  } catch (const std::exception& e) {
+    Fail(&e);
+    DoTerminate();
+    return;
+  } catch (...) {
+    Fail(nullptr);
+    DoTerminate();
+    return;
+  }
+  if (!FDatabase->Connected() || !FSourceTable->Active() || !FResultTable->Active()) {
+    DoTerminate();
+    return;
+  }
+
+  try {
+    Scan();
+  } catch (const std::exception& e) {
+    Fail(&e);
+  } catch (...) {
+    Fail(nullptr);
+  }
+  // A record left half-built by a failure is not kept.
+  try {
+    if (FResultTable->State() == TDataSetState::dsInsert) FResultTable->Cancel();
+  } catch (...) {
+  }
+  DoTerminate();
+}
+
+void TTableThread::Scan() {
+  FSourceTable->Refresh();
+  FSourceTable->First();
+  int64_t total = FSourceTable->RecordCount();
+  FTotal = static_cast<int>(std::min<int64_t>(total, INT32_MAX));
+  Display(taOpened);
+
+  FMatcher = TRecordMatcher(FCriteria);
+  FCopyPrepared = false;
+  for (;;) {
+    WaitWhilePaused();
+    if (Terminated() || FSourceTable->Eof()) break;
+    if (EvalFilter()) {
+      FResultTable->Append();
+      CopyCurrentRecord();
+      FResultTable->Post();
+      ++FFound;
+      if (FFound == 1) Display(taFirstMatch);
+      if (FFound % 10 == 0) Display(taMatchBatch);
+    } else {
+      ++FRejected;
+    }
+    // The exact ceiling in 64-bit integers: no rounding error, no overflow past 21 million
+    // records.
+    int64_t done = static_cast<int64_t>(FFound) + FRejected;
+    FPercent = FTotal > 0
+                   ? static_cast<int>(std::min<int64_t>(100, (done * 100 + FTotal - 1) / FTotal))
+                   : 100;
+    Display(taProgress);
+    FSourceTable->Next();
+  }
+  Display(taFinished);
+}
+
+void TTableThread::PrepareCopy() {
+  FCopySteps.clear();
+  const int sourceCount = FSourceTable->FieldCount();
+  const int targetCount = FResultTable->FieldCount();
+  for (int i = 0; i < sourceCount; ++i) {
+    TCopyStep step{&FSourceTable->Fields(i), nullptr, i + 1, false};
+    if (i + 1 < targetCount) {
+      step.Target = &FResultTable->Fields(i + 1);
+      step.PhoneFormat = IsPhoneFieldName(step.Target->FieldName());
+    }
+    FCopySteps.push_back(step);
+  }
+  FCopyPrepared = true;
+}
+
+void TTableThread::CopyCurrentRecord() {
+  if (!FCopyPrepared) PrepareCopy();
+  std::string formatted;
+  for (const TCopyStep& step : FCopySteps) {
+    // A result table with too few fields: let the engine report the missing one.
+    TField& target = step.Target ? *step.Target : FResultTable->Fields(step.TargetIndex);
+    target.SetValue(step.Source->Value());
+    if (step.PhoneFormat && FormatPhoneText(target.AsString(), formatted)) {
+      target.SetAsString(formatted);
+    }
+  }
+}
+
+}  // namespace lw
