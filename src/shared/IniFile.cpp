@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 
@@ -122,10 +120,23 @@ TDocument Parse(const std::string& content) {
   return doc;
 }
 
+// Reading never fails: a file that is missing, not a regular file or unreadable reads as
+// empty.
 TDocument Load(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return {};
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string content;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char buf[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      content.append(buf, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
   return Parse(content);
 }
 
