@@ -117,7 +117,9 @@ std::string TSharedData::DecryptPassword(const std::string& text) {
 void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {
   // 1. Version block of the program.
   TFileVersionInfo version;
-  ReadFileVersionInfo(versionFile.empty() ? ProgramPath() : versionFile, version);
+  if (!ReadFileVersionInfo(versionFile.empty() ? ProgramPath() : versionFile, version) &&
+      versionFile.empty())
+    version = BuiltInVersionInfo();
   FAppInfo.ProductName = version.ProductName;
   FAppInfo.ProductVersion = version.ProductVersion;
   FAppInfo.AppInternalName = version.InternalName;

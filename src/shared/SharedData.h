@@ -36,7 +36,7 @@ struct TSharedDataOptions {
   // looked for there). Empty: the directory of the running executable (/proc/self/exe).
   std::string ProgramDir;
   // The file whose embedded version block fills the application information. Empty: the
-  // running executable.
+  // running executable, or the values compiled into this library when it carries no block.
   std::string VersionFile;
   // The mounted volumes searched for the distribution medium. Null: the machine's mounts.
   std::shared_ptr<TVolumeSource> Volumes;

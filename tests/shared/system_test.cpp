@@ -1,6 +1,7 @@
 // Drive list over a fake volume source, the embedded version block, file helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ TEST(VersionBlock, OurExecutableCarriesIt) {
   EXPECT_FALSE(info.ProductVersion.empty());
   EXPECT_EQ(FileVer(ProgramPath()), info.FileVersion);
   EXPECT_EQ(std::count(info.FileVersion.begin(), info.FileVersion.end(), '.'), 3);
+  const TFileVersionInfo builtIn = BuiltInVersionInfo();
+  EXPECT_EQ(builtIn.ProductName, info.ProductName);
+  EXPECT_EQ(builtIn.FileVersion, info.FileVersion);
+  EXPECT_EQ(builtIn.InternalName, info.InternalName);
 }
 
 TEST(VersionBlock, OtherFilesHaveNoneAndOutputsStayAsTheyWere) {

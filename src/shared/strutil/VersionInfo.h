@@ -34,4 +34,8 @@ void GetFileVerInfo(const std::string& path, std::string& companyName, std::stri
 // The FileVersion of the file, "" when it has none.
 std::string FileVer(const std::string& path);
 
+// The values every version block of this build carries (OriginalFileName empty), for a
+// program of ours that was linked without its block.
+TFileVersionInfo BuiltInVersionInfo();
+
 }  // namespace lw
