@@ -7,10 +7,17 @@
 
 namespace {
 
+// Errors are reported on one line, whatever the message holds.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
 void Usage() {
   std::fputs(
       "usage: ledgerwake-cli <command> [options]\n"
-      "  info TABLE                 fields, types, sizes, record count, format\n"
+      "  info TABLE [--password P]  fields, types, sizes, record count, format\n"
       "  dump TABLE [--password P]  the records as CSV with a header row\n"
       "  search [criteria] [--home DIR] [--list]   a search as the program runs it\n",
       stderr);
@@ -20,7 +27,7 @@ void Usage() {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    Usage();
+    std::fputs("ledgerwake-cli: no command given (try --help)\n", stderr);
     return 1;
   }
   std::string command = argv[1];
@@ -33,11 +40,11 @@ int main(int argc, char** argv) {
       Usage();
       return 0;
     }
-    std::fprintf(stderr, "ledgerwake-cli: unknown command '%s'\n", command.c_str());
-    Usage();
+    std::fprintf(stderr, "ledgerwake-cli: unknown command '%s' (try --help)\n",
+                 OneLine(command).c_str());
     return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "ledgerwake-cli: %s\n", e.what());
+    std::fprintf(stderr, "ledgerwake-cli: %s\n", OneLine(e.what()).c_str());
     return 1;
   }
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace lw {
+
+// RFC 4180 quoting: a field is enclosed in double quotes when it holds the delimiter, a
+// double quote, CR or LF; quotes inside it are doubled. Anything else is written as it is.
+bool CsvNeedsQuotes(std::string_view field, char delimiter = ',');
+void AppendCsvField(std::string& out, std::string_view field, char delimiter = ',');
+
+// Writes rows of fields to a stream through a buffer. Rows end with CRLF as RFC 4180 asks.
+// A failed write throws std::runtime_error.
+class TCsvWriter {
+ public:
+  explicit TCsvWriter(std::FILE* out, char delimiter = ',', std::string lineEnd = "\r\n");
+  ~TCsvWriter();  // flushes, swallowing errors: call Flush() to see them
+  TCsvWriter(const TCsvWriter&) = delete;
+  TCsvWriter& operator=(const TCsvWriter&) = delete;
+
+  void Field(std::string_view text);
+  void EndRow();
+  void Flush();
+
+ private:
+  std::FILE* FOut;
+  char FDelimiter;
+  std::string FLineEnd;
+  std::string FBuffer;
+  bool FRowStarted = false;
+};
+
+}  // namespace lw
