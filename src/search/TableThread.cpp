@@ -21,6 +21,22 @@ std::string WithoutTrailingSeparator(std::string dir) {
   return dir;
 }
 
+// The source record as the matcher reads it. A table with fewer fields than a test needs
+// must fail with the engine's field-index error when that test is reached, so the position
+// is checked before the unchecked fast read.
+class TCheckedRecord {
+ public:
+  explicit TCheckedRecord(TTable& table) : FTable(table), FCount(table.FieldCount()) {}
+  std::string_view FieldText(int index) {
+    if (index >= FCount) FTable.Fields(index);  // throws
+    return FTable.FieldText(index);
+  }
+
+ private:
+  TTable& FTable;
+  int FCount;
+};
+
 }  // namespace
 
 bool FormatPhoneText(std::string_view text, std::string& out) {
