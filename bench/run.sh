@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# `make bench`: scans and writes a generated 1,000,000-record listings table and prints the
+# engine's times against dd (the read limit) and pxlib (the peer), all measured in this run.
+# Usage: bench/run.sh BUILD_DIR
+# Environment:
+#   LW_BENCH_RECORDS            records of the generated table (default 1000000)
+#   LW_BENCH_PXLIB_WRITE        records pxlib writes (default: all); pxlib is slow to write,
+#                               so 100000 and linear extrapolation is a quicker run
+#   LW_BENCH_RUNS               timed runs per read measurement, best kept (default 3)
+set -euo pipefail
+build="${1:-build}"
+records="${LW_BENCH_RECORDS:-1000000}"
+runs="${LW_BENCH_RUNS:-3}"
+pxWrite="${LW_BENCH_PXLIB_WRITE:-$records}"
+
+cmake --build "$build" --target lw-gen lw-bench >/dev/null
+havePx=0
+if cmake --build "$build" --target px-bench >/dev/null 2>&1 && [ -x "$build/bench/px-bench" ]; then
+  havePx=1
+fi
+gen="$build/bin/lw-gen"
+lwb="$build/bench/lw-bench"
+pxb="$build/bench/px-bench"
+
+# The table is generated once and kept; a marker says it was finished.
+data="$build/bench-data"
+table="$data/listings-$records.db"
+values="$data/listings-$records.lwv"
+mkdir -p "$data"
+if [ ! -f "$table.done" ]; then
+  echo "Generating $table ($records records, once)..."
+  rm -f "$table" "${table%.db}.mb" "$table.done" "$values"
+  "$gen" --records "$records" --out "$table"
+  touch "$table.done"
+fi
+if [ ! -f "$values" ]; then
+  "$lwb" values "$table" "$values.tmp"
+  mv "$values.tmp" "$values"
+fi
+
+now() { date +%s.%N; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }   # a key=value of a bench program's line
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "-" }'; }
+
+# Warm the page cache so that every read below is measured warm.
+cat "$table" >/dev/null
+
+ddBest=""
+lwBest=""
+lwSum=""
+for _ in $(seq "$runs"); do
+  t0=$(now)
+  dd if="$table" of=/dev/null bs=1M status=none
+  t1=$(now)
+  ddBest=$(min "$ddBest" "$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')")
+  line=$("$lwb" scan "$table")
+  lwBest=$(min "$lwBest" "$(echo "$line" | field seconds)")
+  lwSum=$(echo "$line" | field checksum)
+done
+
+pxRead="" pxSum=""
+if [ "$havePx" = 1 ]; then
+  line=$("$pxb" scan "$table")
+  pxRead=$(echo "$line" | field seconds)
+  pxSum=$(echo "$line" | field checksum)
+fi
+
+out="$data/write-test"
+mkdir -p "$out"
+rm -f "$out"/*
+line=$("$lwb" write "$values" "$out/lw.db")
+lwWrite=$(echo "$line" | field seconds)
+pxWriteTime="" pxWriteNote=""
+if [ "$havePx" = 1 ]; then
+  # pxlib reports every blob it writes on stderr.
+  line=$("$pxb" write "$values" "$out/px.db" "$pxWrite" 2>/dev/null)
+  pxWritten=$(echo "$line" | field records)
+  pxWriteTime=$(echo "$line" | field seconds)
+  if [ "$pxWritten" != "$records" ]; then
+    pxWriteTime=$(awk -v t="$pxWriteTime" -v n="$pxWritten" -v all="$records" \
+      'BEGIN { printf "%.3f", t * all / n }')
+    pxWriteNote="  (extrapolated from $pxWritten records)"
+  fi
+fi
+rm -rf "$out"
+
+bytes=$(stat -c %s "$table")
+printf '\nLedgerwake bench: %s records, %.1f MB (%s)\n' "$records" \
+  "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$table"
+echo "Reads are warm-cache: the file was read once before timing; dd and our scan are the"
+echo "best of $runs runs, pxlib one run. The scan reads the text of positions"
+echo "0, 2, 3, 4, 7, 8, 11, 12, 13, 14 of every record."
+echo
+printf '%-46s %10s   %s\n' "Measurement" "seconds" "ratio"
+printf '%-46s %10.3f\n' "dd bs=1M (the read limit)" "$ddBest"
+printf '%-46s %10.3f   %sx dd\n' "Ledgerwake scan (First/Next/Eof, FieldText)" "$lwBest" \
+  "$(ratio "$lwBest" "$ddBest")"
+if [ -n "$pxRead" ]; then
+  printf '%-46s %10.3f   pxlib is %sx slower than Ledgerwake\n' \
+    "pxlib scan (PX_get_record, PX_get_data_alpha)" "$pxRead" "$(ratio "$pxRead" "$lwBest")"
+  if [ "$pxSum" = "$lwSum" ]; then
+    echo "  (both scans read the same $lwSum bytes of text)"
+  else
+    echo "  WARNING: pxlib read $pxSum bytes of text, Ledgerwake $lwSum"
+  fi
+else
+  echo "pxlib scan: pxlib not available"
+fi
+printf '%-46s %10.3f\n' "Ledgerwake write (Append, fields, Post)" "$lwWrite"
+if [ -n "$pxWriteTime" ]; then
+  printf '%-46s %10.3f   pxlib is %sx slower than Ledgerwake%s\n' \
+    "pxlib write (PX_put_data_*, PX_put_record)" "$pxWriteTime" \
+    "$(ratio "$pxWriteTime" "$lwWrite")" "$pxWriteNote"
+fi
