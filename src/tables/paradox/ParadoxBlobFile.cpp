@@ -1,0 +1,195 @@
+#include "ParadoxBlobFile.h"
+
+#include <cstring>
+#include <vector>
+
+#include "DatabaseError.h"
+#include "ParadoxCrypt.h"
+#include "ParadoxFormat.h"
+
+namespace lw::paradox {
+
+namespace {
+
+constexpr uint8_t kTypeHeader = 0;
+constexpr uint8_t kTypeSingle = 2;
+constexpr uint8_t kTypeShared = 3;
+constexpr uint8_t kTypeFree = 4;
+constexpr uint32_t kSmallLimit = 2048;  // larger blobs get a block of their own
+constexpr uint32_t kSingleHead = 9;
+constexpr uint32_t kSharedHead = 12;
+constexpr int kSharedEntries = 64;
+constexpr int kFirstDataUnit = 0x15;  // 16-byte units; after the header and entry table
+constexpr uint16_t kModNumber = 1;
+
+uint64_t RoundUp(uint64_t v, uint64_t to) {
+  return (v + to - 1) / to * to;
+}
+
+}  // namespace
+
+TBlobFile::TBlobFile(const std::string& path, bool writable, uint32_t key)
+    : FFile(path, writable ? TPosixFile::Mode::ReadWrite : TPosixFile::Mode::Read), FKey(key) {}
+
+void TBlobFile::Create(const std::string& path, uint32_t key) {
+  TPosixFile f(path, TPosixFile::Mode::Create);
+  std::vector<uint8_t> head(kUnit, 0);
+  // The values every Paradox engine writes into a fresh blob file header.
+  head[0] = kTypeHeader;
+  PutU16(&head[1], 1);
+  PutU16(&head[3], 1);  // modification count
+  const uint8_t fixed[] = {0x82, 0x73, 0x02, 0x00, 0x29};
+  std::memcpy(&head[5], fixed, sizeof fixed);
+  PutU16(&head[0x0B], 0x1000);
+  PutU16(&head[0x0D], 0x1000);
+  head[0x10] = 0x10;
+  PutU16(&head[0x11], kSharedEntries);
+  PutU16(&head[0x13], kSmallLimit);
+  PutU16(&head[0x29], 0x02A1);
+  if (key) EncryptBlobRange(head.data(), head.size(), key);
+  f.WriteAt(0, head.data(), head.size());
+}
+
+void TBlobFile::ReadPlain(uint64_t offset, uint8_t* buf, size_t len) const {
+  FFile.ReadAt(offset, buf, len);
+  if (FKey) DecryptBlobRange(buf, len, FKey);
+}
+
+void TBlobFile::WritePlain(uint64_t offset, uint8_t* buf, size_t len) {
+  if (FKey) EncryptBlobRange(buf, len, FKey);
+  FFile.WriteAt(offset, buf, len);
+}
+
+std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) const {
+  const std::string& file = FFile.Path();
+  const uint32_t index = pointer & 0xFF;
+  const uint64_t offset = pointer & 0xFFFFFF00u;
+  const uint64_t size = FFile.Size();
+  if (offset == 0) ThrowTableError(file, "damaged blob pointer (offset 0)");
+  if (offset % 256 != 0 || offset + 256 > size)
+    ThrowTableError(
+        file, "blob pointer past the end of the blob file (offset " + std::to_string(offset) + ")");
+  uint8_t head[256];
+  ReadPlain(offset, head, sizeof head);
+  std::string out;
+  if (head[0] == kTypeSingle) {
+    const uint32_t stored = GetU32(head + 3);
+    const uint64_t span = uint64_t{GetU16(head + 1)} * kUnit;
+    if (index != 0xFF || stored != length || kSingleHead + uint64_t{length} > span ||
+        offset + kSingleHead + length > size)
+      ThrowTableError(file, "damaged blob at offset " + std::to_string(offset));
+    std::vector<uint8_t> buf(RoundUp(kSingleHead + uint64_t{length}, 256));
+    ReadPlain(offset, buf.data(), buf.size());
+    out.assign(reinterpret_cast<const char*>(buf.data()) + kSingleHead, length);
+  } else if (head[0] == kTypeShared) {
+    if (index >= kSharedEntries || offset + kUnit > size)
+      ThrowTableError(file, "damaged blob pointer (index " + std::to_string(index) + ")");
+    std::vector<uint8_t> block(kUnit);
+    ReadPlain(offset, block.data(), block.size());
+    const uint8_t* e = &block[kSharedHead + 5 * index];
+    const uint32_t start = e[0] * 16u;
+    const uint32_t stored = e[1] ? (e[1] - 1u) * 16u + e[4] : 0;
+    if (e[0] == 0 || e[4] == 0 || stored != length || start + length > kUnit)
+      ThrowTableError(file, "damaged blob at offset " + std::to_string(offset) + " entry " +
+                                std::to_string(index));
+    out.assign(reinterpret_cast<const char*>(block.data()) + start, length);
+  } else {
+    ThrowTableError(file, "blob pointer leads to a " +
+                              std::string(head[0] == kTypeFree ? "free" : "non-blob") +
+                              " block (offset " + std::to_string(offset) + ")");
+  }
+  if (graphic && out.size() >= 8) out.erase(0, 8);
+  return out;
+}
+
+uint64_t TBlobFile::EndOffset() const {
+  return RoundUp(std::max<uint64_t>(FFile.Size(), kUnit), kUnit);
+}
+
+// Walks the blocks appended since the last walk, remembering the last shared block: small
+// blobs go there while it has room.
+void TBlobFile::ScanBlocks() {
+  const uint64_t size = FFile.Size();
+  uint8_t head[256];
+  while (FScanned + 256 <= size) {
+    ReadPlain(FScanned, head, sizeof head);
+    const uint16_t units = GetU16(head + 1);
+    if (units == 0 || head[0] < kTypeSingle || head[0] > kTypeFree) {
+      FSharedBlock = 0;  // unknown structure: only append from now on
+      FScanned = RoundUp(size, kUnit);
+      return;
+    }
+    if (head[0] == kTypeShared) FSharedBlock = FScanned;
+    FScanned += uint64_t{units} * kUnit;
+  }
+}
+
+uint32_t TBlobFile::WriteSingle(std::string_view prefix, std::string_view data) {
+  const uint64_t total = prefix.size() + data.size();
+  const uint64_t units = RoundUp(kSingleHead + total, kUnit) / kUnit;
+  const uint64_t offset = EndOffset();
+  if (units > 0xFFFF || offset + units * kUnit > 0xFFFFFF00u)
+    ThrowTableError(FFile.Path(), "blob file is full");
+  std::vector<uint8_t> buf(units * kUnit, 0);
+  buf[0] = kTypeSingle;
+  PutU16(&buf[1], static_cast<uint16_t>(units));
+  PutU32(&buf[3], static_cast<uint32_t>(total));
+  PutU16(&buf[7], kModNumber);
+  std::memcpy(&buf[kSingleHead], prefix.data(), prefix.size());
+  std::memcpy(&buf[kSingleHead + prefix.size()], data.data(), data.size());
+  WritePlain(offset, buf.data(), buf.size());
+  return static_cast<uint32_t>(offset) | 0xFF;
+}
+
+uint32_t TBlobFile::WriteSmall(std::string_view data) {
+  ScanBlocks();
+  const uint32_t units = static_cast<uint32_t>((data.size() + 15) / 16);
+  std::vector<uint8_t> block(kUnit, 0);
+  int entry = -1;
+  uint32_t next = kFirstDataUnit;
+  uint64_t offset = FSharedBlock;
+  if (offset) {
+    ReadPlain(offset, block.data(), block.size());
+    for (int i = kSharedEntries - 1; i >= 0; --i) {
+      const uint8_t* e = &block[kSharedHead + 5 * i];
+      if (e[0] == 0) {
+        if (entry < 0) entry = i;
+      } else {
+        next = std::max<uint32_t>(next, e[0] + e[1]);
+      }
+    }
+    if (block[0] != kTypeShared || entry < 0 || next + units > kUnit / 16) offset = 0;
+  }
+  if (!offset) {
+    offset = EndOffset();
+    if (offset + kUnit > 0xFFFFFF00u) ThrowTableError(FFile.Path(), "blob file is full");
+    std::fill(block.begin(), block.end(), 0);
+    block[0] = kTypeShared;
+    PutU16(&block[1], 1);
+    entry = kSharedEntries - 1;
+    next = kFirstDataUnit;
+  }
+  uint8_t* e = &block[kSharedHead + 5 * entry];
+  e[0] = static_cast<uint8_t>(next);
+  e[1] = static_cast<uint8_t>(units);
+  PutU16(e + 2, kModNumber);
+  e[4] = static_cast<uint8_t>(data.size() - (units - 1) * 16);
+  std::memcpy(&block[next * 16], data.data(), data.size());
+  WritePlain(offset, block.data(), block.size());
+  if (offset >= FScanned) FScanned = offset + kUnit;
+  FSharedBlock = offset;
+  return static_cast<uint32_t>(offset) | static_cast<uint32_t>(entry);
+}
+
+uint32_t TBlobFile::Write(std::string_view data, bool graphic) {
+  if (graphic) {
+    // Paradox's graphic sub-header: a constant word and the image length.
+    uint8_t prefix[8] = {0x01, 0x00, 0x00, 0x01};
+    PutU32(prefix + 4, static_cast<uint32_t>(data.size()));
+    return WriteSingle(std::string_view(reinterpret_cast<const char*>(prefix), 8), data);
+  }
+  if (data.size() <= kSmallLimit) return WriteSmall(data);
+  return WriteSingle({}, data);
+}
+
+}  // namespace lw::paradox

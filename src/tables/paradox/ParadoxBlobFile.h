@@ -1,0 +1,51 @@
+#pragma once
+
+// The .mb file of a Paradox table: blobs too long for their record's leader.
+//
+// Layout: 4 KB units. Unit 0 is the header block; then blocks of type 2 (one blob over one or
+// more units) and type 3 (one unit shared by up to 64 small blobs). Blocks are never chained;
+// records point at them by file offset. Encrypted tables encrypt the whole file, 256 bytes at a
+// time with the same parameters everywhere, so any aligned range decrypts on its own.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "PosixFile.h"
+
+namespace lw::paradox {
+
+class TBlobFile {
+ public:
+  static constexpr uint32_t kUnit = 4096;
+
+  TBlobFile(const std::string& path, bool writable, uint32_t key);
+  // Writes a new, empty blob file (header block only), replacing any old one.
+  static void Create(const std::string& path, uint32_t key);
+
+  const std::string& Path() const { return FFile.Path(); }
+
+  // The blob a record points at: `pointer` is the descriptor's offset-and-index word,
+  // `length` its length. Graphic blobs lose the 8-byte sub-header Paradox puts before the
+  // image. Throws EDatabaseError naming the file when the pointer leads nowhere sensible.
+  std::string Read(uint32_t pointer, uint32_t length, bool graphic) const;
+
+  // Stores a blob (for graphic fields the caller passes the image; the sub-header is added
+  // here) and returns the pointer word for the record's descriptor.
+  uint32_t Write(std::string_view data, bool graphic);
+
+ private:
+  void ReadPlain(uint64_t offset, uint8_t* buf, size_t len) const;  // 256-aligned
+  void WritePlain(uint64_t offset, uint8_t* buf, size_t len);       // encrypts buf in place
+  uint64_t EndOffset() const;
+  void ScanBlocks();
+  uint32_t WriteSingle(std::string_view prefix, std::string_view data);
+  uint32_t WriteSmall(std::string_view data);
+
+  TPosixFile FFile;
+  uint32_t FKey;
+  uint64_t FScanned = kUnit;  // blocks before this offset have been walked
+  uint64_t FSharedBlock = 0;  // last type-3 block seen, 0 = none
+};
+
+}  // namespace lw::paradox

@@ -1,0 +1,399 @@
+#include "ParadoxTable.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "DatabaseError.h"
+#include "ParadoxCrypt.h"
+#include "ParadoxFiles.h"
+#include "ParadoxValues.h"
+
+namespace lw::paradox {
+
+namespace {
+
+constexpr size_t kChunkBytes = 1 << 20;  // one read of consecutive blocks
+constexpr size_t kMaxHeader = 0x10000;
+
+}  // namespace
+
+TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
+    : FPath(path), FExclusive(opt.Exclusive) {
+  FWritable = !opt.ReadOnly && ::access(path.c_str(), W_OK) == 0;
+  FFile = TPosixFile(path, FWritable ? TPosixFile::Mode::ReadWrite : TPosixFile::Mode::Read);
+  // A read-only descriptor cannot hold the exclusive lock; the shared one still keeps
+  // exclusive openers out.
+  if (opt.Exclusive && FWritable)
+    FFile.LockExclusive();
+  else
+    FFile.LockShared();
+
+  const uint64_t size = FFile.Size();
+  std::vector<uint8_t> head(std::min<uint64_t>(size, kMaxHeader));
+  FFile.ReadAt(0, head.data(), head.size());
+  ParseHeader(path, head.data(), head.size(), size, FHdr);
+  FHead.assign(head.begin(), head.begin() + (FHdr.HasExtension ? hdr::kExtEnd : hdr::kFixedEnd));
+
+  if (FHdr.Encryption) {
+    bool ok = false;
+    for (const std::string& p : opt.Passwords) ok = ok || PasswordChecksum(p) == FHdr.Encryption;
+    if (!ok) ThrowTableError(path, "table is password-protected (wrong or missing password)");
+  }
+
+  for (const TPxField& f : FHdr.Fields) {
+    TFieldDef d;
+    d.Name = f.Name;
+    d.DataType = f.DataType;
+    if (f.Type == pxAlpha || f.Type == pxBytes || f.Type == pxBcd)
+      d.Size = f.SizeByte;
+    else if (IsBlobPxType(f.Type))
+      d.Size = f.Width - kBlobDescriptor;
+    FFieldDefs.push_back(d);
+  }
+  for (int i = 0; i < FHdr.KeyFields; ++i) FKeySize += FHdr.Fields[i].Width;
+  FPerBlock = (FHdr.BlockSize - kBlockHeaderSize) / FHdr.RecordSize;
+  FVisited.assign(FHdr.Counts.FileBlocks + 1u, 0);
+  FChunk.resize(std::max<size_t>(kChunkBytes / FHdr.BlockSize, 1) * FHdr.BlockSize);
+  FChunkPlain.resize(FChunk.size() / FHdr.BlockSize);
+}
+
+void TParadoxTable::Damaged(const std::string& why) const {
+  ThrowTableError(FPath, "damaged table (" + why + ")");
+}
+
+const TPxField& TParadoxTable::FieldAt(int i) const {
+  if (i < 0 || i >= static_cast<int>(FHdr.Fields.size()))
+    ThrowTableError(FPath, "field number " + std::to_string(i) + " out of range");
+  return FHdr.Fields[i];
+}
+
+uint64_t TParadoxTable::BlockOffset(uint32_t block) const {
+  return FHdr.HeaderSize + uint64_t{block - 1} * FHdr.BlockSize;
+}
+
+std::vector<TIndexDef> TParadoxTable::Indexes() const {
+  std::vector<TIndexDef> out;
+  if (FHdr.KeyFields > 0) {
+    TIndexDef primary;
+    for (int i = 0; i < FHdr.KeyFields; ++i) primary.Fields += (i ? ";" : "") + FHdr.Fields[i].Name;
+    primary.Options = ixPrimary | ixUnique;
+    out.push_back(primary);
+  }
+  for (const std::string& file : FindSecondaryIndexes(FPath)) {
+    try {
+      TPosixFile f(file, TPosixFile::Mode::Read);
+      const uint64_t size = f.Size();
+      std::vector<uint8_t> head(std::min<uint64_t>(size, kMaxHeader));
+      f.ReadAt(0, head.data(), head.size());
+      TPxHeader h;
+      ParseHeader(file, head.data(), head.size(), size, h, true);
+      TIndexDef def;
+      if (h.FileType == kSecondaryX || h.FileType == kSecondaryXInc) {
+        if (h.IndexFieldNumber < 1 || h.IndexFieldNumber > static_cast<int>(FHdr.Fields.size()))
+          continue;
+        def.Name = FHdr.Fields[h.IndexFieldNumber - 1].Name;
+        def.Fields = def.Name;
+      } else {
+        // Composite index: its own fields, then the table's key fields and a block hint.
+        std::vector<std::string> names;
+        for (const TPxField& f : h.Fields) names.push_back(f.Name);
+        auto isHint = [](const std::string& n) {
+          return n == "Blk Num" || n == "Tup No" || n == "Tup Offset" || n == "Hint";
+        };
+        while (!names.empty() && isHint(names.back())) names.pop_back();
+        if (FHdr.KeyFields > 0 && names.size() > static_cast<size_t>(FHdr.KeyFields)) {
+          bool trailingKey = true;
+          for (int k = 0; k < FHdr.KeyFields; ++k)
+            trailingKey =
+                trailingKey && names[names.size() - FHdr.KeyFields + k] == FHdr.Fields[k].Name;
+          if (trailingKey) names.resize(names.size() - FHdr.KeyFields);
+        }
+        if (names.empty()) continue;
+        def.Name = h.IndexName.empty() ? names.front() : h.IndexName;
+        for (size_t i = 0; i < names.size(); ++i) def.Fields += (i ? ";" : "") + names[i];
+      }
+      if ((h.IndexDirection & 0x10) != 0) def.Options |= ixDescending;
+      out.push_back(def);
+    } catch (const EDatabaseError&) {
+      // A damaged or foreign index file does not make the table unreadable.
+    }
+  }
+  return out;
+}
+
+TTableFileInfo TParadoxTable::Info() const {
+  TTableFileInfo info;
+  info.Format = VersionName(FHdr.Version);
+  info.CodePage = FHdr.CodePage;
+  info.Encrypted = FHdr.Encryption != 0;
+  info.Keyed = FHdr.KeyFields > 0;
+  info.KeyFieldCount = FHdr.KeyFields;
+  info.RecordSize = FHdr.RecordSize;
+  info.BlockSize = static_cast<int>(FHdr.BlockSize);
+  return info;
+}
+
+// --- counters and the block index ---
+
+TPxCounts TParadoxTable::ReadCounts() {
+  FFile.ReadAt(0, FHead.data(), FHead.size());
+  TPxCounts c = ParseCounts(FHead.data(), FHdr.HasExtension);
+  const uint64_t size = FFile.Size();
+  const uint64_t physical =
+      (size - std::min<uint64_t>(size, FHdr.HeaderSize) + FHdr.BlockSize - 1) / FHdr.BlockSize;
+  if (c.FileBlocks > physical) ThrowTableError(FPath, "file is truncated (blocks missing)");
+  if (c.FirstBlock > c.FileBlocks || c.LastBlock > c.FileBlocks)
+    Damaged("block number past the last block");
+  if (c.NumRecords > uint64_t{FPerBlock} * c.FileBlocks || (c.NumRecords > 0 && c.FirstBlock == 0))
+    Damaged("record count does not fit the blocks");
+  return c;
+}
+
+void TParadoxTable::ApplyCounts(const TPxCounts& c) {
+  const TPxCounts& old = FHdr.Counts;
+  if (c == old) return;
+  // Appends only touch the last block and add blocks after it; anything else changes the
+  // stamp (files without the header extension have none: rebuild on every change).
+  const bool tailOnly = FHdr.HasExtension && c.Stamp == old.Stamp &&
+                        c.FirstBlock == old.FirstBlock && c.NumRecords >= old.NumRecords &&
+                        c.FileBlocks >= old.FileBlocks;
+  FHdr.Counts = c;
+  FVisited.resize(c.FileBlocks + 1u, 0);
+  if (tailOnly) {
+    if (!FBlocks.empty()) DropLastIndexEntry();
+    FChainEnd = false;
+  } else {
+    ResetIndex();
+  }
+  InvalidateCache();
+}
+
+void TParadoxTable::ResetIndex() {
+  FBlocks.clear();
+  FKeys.clear();
+  std::fill(FVisited.begin(), FVisited.end(), 0);
+  FVisited.resize(FHdr.Counts.FileBlocks + 1u, 0);
+  FIndexed = 0;
+  FChainEnd = false;
+  FEmptyBlocks = 0;
+  InvalidateCache();
+}
+
+void TParadoxTable::DropLastIndexEntry() {
+  const TBlockRef& last = FBlocks.back();
+  FIndexed -= last.Count;
+  if (last.Count == 0) --FEmptyBlocks;
+  if (last.Block < FVisited.size()) FVisited[last.Block] = 0;
+  FBlocks.pop_back();
+  if (FKeySize) FKeys.resize(FBlocks.size() * FKeySize);
+  FChainEnd = false;
+  InvalidateCache();
+}
+
+void TParadoxTable::InvalidateCache() {
+  FChunkCount = 0;
+  FCurFirst = FCurEnd = 0;
+  FCurData = nullptr;
+}
+
+void TParadoxTable::Refresh() {
+  ApplyCounts(ReadCounts());
+}
+
+// Reads the first `n` bytes of a block, decrypted.
+void TParadoxTable::ReadBlockHead(uint16_t block, uint8_t* out, size_t n) {
+  if (block >= FChunkFirst && block < FChunkFirst + FChunkCount &&
+      (block - FChunkFirst) * size_t{FHdr.BlockSize} + n <= FChunkBytes) {
+    const size_t k = block - FChunkFirst;
+    uint8_t* data = &FChunk[k * FHdr.BlockSize];
+    if (FHdr.Encryption && !FChunkPlain[k]) {
+      DecryptDataBlock(data, FHdr.BlockSize, FHdr.Encryption, block);
+      FChunkPlain[k] = 1;
+    }
+    std::memcpy(out, data, n);
+    return;
+  }
+  if (!FHdr.Encryption) {
+    FFile.ReadAt(BlockOffset(block), out, n);
+    return;
+  }
+  const size_t span = (n + kCryptChunk - 1) / kCryptChunk * kCryptChunk;
+  FWork2.assign(std::max(FWork2.size(), span), 0);
+  if (FFile.ReadSome(BlockOffset(block), FWork2.data(), span) < n)
+    ThrowTableError(FPath, "file is truncated (block " + std::to_string(block) + ")");
+  DecryptDataBlock(FWork2.data(), span, FHdr.Encryption, block);
+  std::memcpy(out, FWork2.data(), n);
+}
+
+uint16_t TParadoxTable::BlockCount(uint16_t block, const uint8_t* head) const {
+  const int add = static_cast<int16_t>(GetU16(head + 4));
+  if (add < 0) return 0;
+  if (add % FHdr.RecordSize != 0 || add + FHdr.RecordSize + kBlockHeaderSize > FHdr.BlockSize)
+    Damaged("block " + std::to_string(block) + " has an impossible record count");
+  return static_cast<uint16_t>(add / FHdr.RecordSize + 1);
+}
+
+// Adds the next block of the chain to the index; false at the end of the chain.
+bool TParadoxTable::ExtendIndex() {
+  if (FChainEnd) return false;
+  const uint16_t next = FBlocks.empty() ? FHdr.Counts.FirstBlock : FBlocks.back().Next;
+  if (next == 0) {
+    FChainEnd = true;
+    return false;
+  }
+  if (next > FHdr.Counts.FileBlocks)
+    Damaged("block chain points to block " + std::to_string(next) + " past the last block " +
+            std::to_string(FHdr.Counts.FileBlocks));
+  if (FVisited[next]) Damaged("block chain loops at block " + std::to_string(next));
+  uint8_t stackHead[64];
+  std::vector<uint8_t> bigHead;
+  uint8_t* head = stackHead;
+  const size_t n = kBlockHeaderSize + FKeySize;
+  if (n > sizeof stackHead) {
+    bigHead.resize(n);
+    head = bigHead.data();
+  }
+  ReadBlockHead(next, head, n);
+  TBlockRef r;
+  r.Block = next;
+  r.Next = GetU16(head);
+  r.Count = BlockCount(next, head);
+  r.First = FIndexed;
+  FVisited[next] = 1;
+  FBlocks.push_back(r);
+  if (FKeySize) FKeys.insert(FKeys.end(), head + kBlockHeaderSize, head + n);
+  if (r.Count == 0) ++FEmptyBlocks;
+  FIndexed += r.Count;
+  return true;
+}
+
+void TParadoxTable::ExtendIndexToEnd() {
+  while (ExtendIndex()) {
+  }
+}
+
+size_t TParadoxTable::FindBlock(int64_t recNo) {
+  const size_t next = FCurIndex + 1;
+  if (FCurData && next < FBlocks.size() && recNo >= FBlocks[next].First &&
+      recNo < FBlocks[next].First + FBlocks[next].Count)
+    return next;
+  while (FIndexed <= recNo)
+    if (!ExtendIndex())
+      Damaged("the header counts " + std::to_string(FHdr.Counts.NumRecords) +
+              " records, the block chain holds " + std::to_string(FIndexed));
+  auto it = std::upper_bound(FBlocks.begin(), FBlocks.end(), recNo,
+                             [](int64_t r, const TBlockRef& b) { return r < b.First; });
+  return static_cast<size_t>(it - FBlocks.begin()) - 1;
+}
+
+// The decrypted block at index position `i`, read with the consecutive blocks after it.
+uint8_t* TParadoxTable::LoadBlock(size_t i) {
+  const uint16_t block = FBlocks[i].Block;
+  const size_t bs = FHdr.BlockSize;
+  if (!(block >= FChunkFirst && block < FChunkFirst + FChunkCount)) {
+    const size_t maxRun = FChunk.size() / bs;
+    size_t run = 1;
+    while (run < maxRun && i + run < FBlocks.size() && FBlocks[i + run].Block == block + run) ++run;
+    // Past the walked part of the chain, guess that the chain keeps following the file.
+    const bool sequential = i == 0 || FBlocks[i - 1].Block + 1 == block;
+    if (i + run == FBlocks.size() && !FChainEnd && sequential) run = maxRun;
+    run = std::min<size_t>(run, FHdr.Counts.FileBlocks - block + 1u);
+    FChunkCount = 0;
+    size_t got = FFile.ReadSome(BlockOffset(block), FChunk.data(), run * bs);
+    FChunkBytes = got;
+    if (got % bs) {  // a last block cut short after its records
+      std::memset(&FChunk[got], 0, bs - got % bs);
+      got += bs - got % bs;
+    }
+    FChunkFirst = block;
+    FChunkCount = static_cast<uint32_t>(got / bs);
+    std::fill(FChunkPlain.begin(), FChunkPlain.end(), 0);
+  }
+  const size_t k = block - FChunkFirst;
+  if (k * bs + kBlockHeaderSize + size_t{FBlocks[i].Count} * FHdr.RecordSize > FChunkBytes)
+    ThrowTableError(FPath, "file is truncated (block " + std::to_string(block) + ")");
+  uint8_t* data = &FChunk[k * bs];
+  if (FHdr.Encryption && !FChunkPlain[k]) {
+    DecryptDataBlock(data, bs, FHdr.Encryption, block);
+    FChunkPlain[k] = 1;
+  }
+  return data;
+}
+
+const uint8_t* TParadoxTable::Record(int64_t recNo) {
+  if (recNo >= FCurFirst && recNo < FCurEnd)
+    return FCurData + (recNo - FCurFirst) * FHdr.RecordSize;
+  if (recNo < 0 || recNo >= FHdr.Counts.NumRecords)
+    ThrowTableError(FPath, "record number " + std::to_string(recNo) + " out of range");
+  const size_t i = FindBlock(recNo);
+  const uint8_t* block = LoadBlock(i);
+  FCurIndex = i;
+  FCurFirst = FBlocks[i].First;
+  FCurEnd = std::min<int64_t>(FCurFirst + FBlocks[i].Count, FHdr.Counts.NumRecords);
+  FCurData = block + kBlockHeaderSize;
+  return FCurData + (recNo - FCurFirst) * FHdr.RecordSize;
+}
+
+// --- field values ---
+
+TBlobFile* TParadoxTable::Blobs(bool forWrite) {
+  if (FBlob && (!forWrite || FWritable)) return FBlob.get();
+  if (!FBlobChecked || forWrite) {
+    FBlobChecked = true;
+    std::string mb = FindCompanion(FPath, "mb");
+    if (mb.empty() && forWrite) {
+      mb = CompanionName(FPath, "mb");
+      TBlobFile::Create(mb, FHdr.Encryption);
+    }
+    if (!mb.empty()) FBlob = std::make_unique<TBlobFile>(mb, FWritable, FHdr.Encryption);
+  }
+  if (!FBlob) ThrowTableError(FPath, "the blob file (.mb) of this table is missing");
+  return FBlob.get();
+}
+
+bool TParadoxTable::IsNull(const uint8_t* rec, int field) {
+  const TPxField& f = FieldAt(field);
+  const uint8_t* p = rec + f.Offset;
+  if (IsBlobPxType(f.Type)) return GetU32(p + f.Width - kBlobDescriptor + 4) == 0;
+  return IsBlankField(f, p);
+}
+
+TValue TParadoxTable::Value(const uint8_t* rec, int field) {
+  const TPxField& f = FieldAt(field);
+  const uint8_t* p = rec + f.Offset;
+  if (!IsBlobPxType(f.Type)) return IsBlankField(f, p) ? TValue::Null() : DecodeScalar(FPath, f, p);
+  const int leader = f.Width - kBlobDescriptor;
+  const uint32_t pointer = GetU32(p + leader);
+  const uint32_t length = GetU32(p + leader + 4);
+  if (length == 0) return TValue::Null();
+  std::string data;
+  if (length <= static_cast<uint32_t>(leader)) {
+    data.assign(reinterpret_cast<const char*>(p), length);
+  } else {
+    if ((pointer & 0xFFFFFF00u) == 0)
+      ThrowTableError(FPath, "damaged blob pointer in field \"" + f.Name + "\"");
+    data = Blobs(false)->Read(pointer, length, f.Type == pxGraphic);
+  }
+  if (f.Type == pxMemo || f.Type == pxFmtMemo) return TValue::String(data);
+  return TValue::Bytes(data);
+}
+
+std::string_view TParadoxTable::Text(const uint8_t* rec, int field) {
+  const TPxField& f = FieldAt(field);
+  if (f.Type != pxAlpha) return {};
+  const char* p = reinterpret_cast<const char*>(rec + f.Offset);
+  const void* nul = std::memchr(p, 0, f.Width);
+  return std::string_view(p, nul ? static_cast<const char*>(nul) - p : f.Width);
+}
+
+}  // namespace lw::paradox
+
+namespace lw {
+
+std::unique_ptr<TTableCodec> OpenParadoxTable(const std::string& path, const TOpenOptions& opt) {
+  return std::make_unique<paradox::TParadoxTable>(path, opt);
+}
+
+}  // namespace lw

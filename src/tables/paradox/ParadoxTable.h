@@ -1,0 +1,123 @@
+#pragma once
+
+// One open Paradox table (.db, with its .mb and .px).
+//
+// Reading walks the block chain lazily, remembering where each block's records start, so a
+// record is found by binary search and a scan costs O(1) per record. Blocks are read in large
+// runs of physically consecutive blocks into one buffer (decrypted there once), and records
+// are handed out as pointers into it.
+//
+// Writing is write-through under the file's writer lock: the header counters are re-read
+// first (another table object may have written), then the record bytes, then the block
+// header, and the header's record count last, so a reader never counts a record that is not
+// complete on disk. Changes that move records between or within blocks bump a stamp in the
+// header so that other readers drop their block index on Refresh.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ParadoxBlobFile.h"
+#include "ParadoxFormat.h"
+#include "PosixFile.h"
+#include "TableCodec.h"
+
+namespace lw::paradox {
+
+class TParadoxTable final : public TTableCodec {
+ public:
+  TParadoxTable(const std::string& path, const TOpenOptions& opt);
+
+  const std::string& FileName() const override { return FPath; }
+  const std::vector<TFieldDef>& Fields() const override { return FFieldDefs; }
+  std::vector<TIndexDef> Indexes() const override;
+  TTableFileInfo Info() const override;
+  int64_t RecordCount() const override { return FHdr.Counts.NumRecords; }
+  void Refresh() override;
+  const uint8_t* Record(int64_t recNo) override;
+  bool IsNull(const uint8_t* rec, int field) override;
+  TValue Value(const uint8_t* rec, int field) override;
+  std::string_view Text(const uint8_t* rec, int field) override;
+  void Append(const std::vector<TValue>& values) override;
+  void Insert(int64_t recNo, const std::vector<TValue>& values) override;
+
+ private:
+  struct TBlockRef {
+    uint16_t Block = 0;
+    uint16_t Count = 0;
+    uint16_t Next = 0;
+    int64_t First = 0;  // table position of the block's first record
+  };
+  struct TTail {  // the writer's view of the last block
+    bool Valid = false;
+    uint16_t Block = 0;
+    uint16_t Count = 0;
+    std::vector<uint8_t> Plain;  // decrypted copy, encrypted tables only
+  };
+
+  // --- reading ---
+  uint64_t BlockOffset(uint32_t block) const;
+  TPxCounts ReadCounts();
+  void ApplyCounts(const TPxCounts& c);
+  void ResetIndex();
+  void DropLastIndexEntry();
+  bool ExtendIndex();
+  void ExtendIndexToEnd();
+  void ReadBlockHead(uint16_t block, uint8_t* out, size_t n);
+  uint16_t BlockCount(uint16_t block, const uint8_t* head) const;
+  size_t FindBlock(int64_t recNo);
+  uint8_t* LoadBlock(size_t i);
+  void InvalidateCache();
+  const TPxField& FieldAt(int i) const;
+  TBlobFile* Blobs(bool forWrite);
+  [[noreturn]] void Damaged(const std::string& why) const;
+
+  // --- writing ---
+  void BeginWriteOp();
+  void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
+  void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
+  void CommitCounts(TPxCounts c, bool structural);
+  void LoadTail();
+  void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
+  void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
+  void InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts& c, bool& split);
+  void SetBlockPrev(uint16_t block, uint16_t prev);
+  bool KeyedStore(const uint8_t* rec, TPxCounts& c);  // true when records moved
+  void NewRecord(const std::vector<TValue>& values, TPxCounts& c);
+  void UpdatePrimaryIndex(bool rewrite, size_t changed);
+
+  std::string FPath;
+  TPosixFile FFile;
+  bool FWritable = false;
+  bool FExclusive = false;
+  TPxHeader FHdr;
+  std::vector<TFieldDef> FFieldDefs;
+  std::vector<uint8_t> FHead;  // raw header bytes up to the end of the counters
+  size_t FPerBlock = 0;        // records a block holds
+  size_t FKeySize = 0;         // bytes of the primary key, 0 for unkeyed tables
+
+  std::vector<TBlockRef> FBlocks;  // the chain as far as it has been walked
+  std::vector<uint8_t> FKeys;      // first key of each walked block (keyed tables)
+  std::vector<uint8_t> FVisited;   // blocks already in the chain (loop guard)
+  int64_t FIndexed = 0;            // records in FBlocks
+  bool FChainEnd = false;
+  size_t FEmptyBlocks = 0;
+
+  std::vector<uint8_t> FChunk;       // a run of consecutive blocks
+  std::vector<uint8_t> FChunkPlain;  // per block of the run: decrypted yet
+  uint32_t FChunkFirst = 0, FChunkCount = 0;
+  size_t FChunkBytes = 0;  // bytes the file actually had for the run
+
+  int64_t FCurFirst = 0, FCurEnd = 0;  // records of the current block
+  const uint8_t* FCurData = nullptr;
+  size_t FCurIndex = 0;
+
+  std::unique_ptr<TBlobFile> FBlob;
+  bool FBlobChecked = false;
+
+  std::vector<uint8_t> FRec, FWork, FWork2;
+  TTail FTail;
+  TPxCounts FTailCounts;  // counters as this object last wrote them
+};
+
+}  // namespace lw::paradox

@@ -1,0 +1,424 @@
+// Storing records: see the comment at the top of ParadoxTable.h for the order of writes.
+
+#include <algorithm>
+#include <cstring>
+
+#include "DatabaseError.h"
+#include "ParadoxCrypt.h"
+#include "ParadoxFiles.h"
+#include "ParadoxPrimaryIndex.h"
+#include "ParadoxTable.h"
+#include "ParadoxValues.h"
+
+namespace lw::paradox {
+
+namespace {
+constexpr uint32_t kMaxBlob = 0x7FFFFFFF;
+}
+
+void TParadoxTable::BeginWriteOp() {
+  if (!FWritable) ThrowTableError(FPath, "table is read-only");
+  ApplyCounts(ReadCounts());
+  if (!(FHdr.Counts == FTailCounts)) FTail.Valid = false;
+}
+
+void TParadoxTable::StoreBlob(const TPxField& f, const TValue& v, uint8_t* p) {
+  std::memset(p, 0, f.Width);
+  if (v.IsNull()) return;
+  const std::string data =
+      (v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes) ? v.Str()
+                                                                                  : v.ToString();
+  if (data.empty()) return;
+  if (data.size() > kMaxBlob) ThrowTableError(FPath, "field \"" + f.Name + "\": blob too large");
+  const size_t leader = f.Width - kBlobDescriptor;
+  std::memcpy(p, data.data(), std::min(leader, data.size()));
+  uint8_t* d = p + leader;
+  const bool graphic = f.Type == pxGraphic;
+  const uint32_t length = static_cast<uint32_t>(data.size() + (graphic ? 8 : 0));
+  if (!graphic && data.size() <= leader) {
+    PutU32(d + 4, length);
+    return;
+  }
+  PutU32(d, Blobs(true)->Write(data, graphic));
+  PutU32(d + 4, length);
+  PutU16(d + 8, 1);
+}
+
+void TParadoxTable::BuildRecord(const std::vector<TValue>& values, uint8_t* rec) {
+  if (values.size() != FHdr.Fields.size())
+    ThrowTableError(FPath, "expected " + std::to_string(FHdr.Fields.size()) + " values, got " +
+                               std::to_string(values.size()));
+  // Blobs last: a value that cannot be stored must fail before anything is written.
+  for (size_t i = 0; i < values.size(); ++i) {
+    const TPxField& f = FHdr.Fields[i];
+    if (f.Type == pxAutoInc || IsBlobPxType(f.Type)) continue;
+    EncodeScalar(FPath, f, values[i], rec + f.Offset);
+  }
+  for (size_t i = 0; i < values.size(); ++i) {
+    const TPxField& f = FHdr.Fields[i];
+    if (IsBlobPxType(f.Type)) StoreBlob(f, values[i], rec + f.Offset);
+  }
+}
+
+// Writes the header counters; the record count is part of the same small write, made after
+// every block it counts is complete on disk.
+void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
+  if (structural && FHdr.HasExtension) ++c.Stamp;
+  uint8_t* h = FHead.data();
+  PutU32(h + hdr::kNumRecords, c.NumRecords);
+  PutU16(h + hdr::kBlocksInUse, c.BlocksInUse);
+  PutU16(h + hdr::kFileBlocks, c.FileBlocks);
+  PutU16(h + hdr::kFirstBlock, c.FirstBlock);
+  PutU16(h + hdr::kLastBlock, c.LastBlock);
+  PutU16(h + hdr::kMaxBlocks, c.FileBlocks);
+  PutU32(h + hdr::kAutoInc, c.AutoInc);
+  const size_t end = FHdr.HasExtension ? hdr::kUpdateStamp + 4 : hdr::kAutoInc + 4;
+  if (FHdr.HasExtension) PutU32(h + hdr::kUpdateStamp, c.Stamp);
+  FFile.WriteAt(hdr::kNumRecords, h + hdr::kNumRecords, end - hdr::kNumRecords);
+  FHdr.Counts = c;
+  FTailCounts = c;
+  FVisited.resize(c.FileBlocks + 1u, 0);
+}
+
+// Writes bytes [from, to) of a block from its plain image, then (with `header`) the block
+// header. Encrypted blocks are written in whole 256-byte chunks, the one holding the header
+// last.
+void TParadoxTable::WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to,
+                                    bool header) {
+  const uint64_t base = BlockOffset(block);
+  if (!FHdr.Encryption) {
+    if (to > from) FFile.WriteAt(base + from, plain + from, to - from);
+    if (header) FFile.WriteAt(base, plain, kBlockHeaderSize);
+    return;
+  }
+  const size_t c0 = from / kCryptChunk;
+  const size_t c1 = (to + kCryptChunk - 1) / kCryptChunk;
+  const size_t lo = std::max<size_t>(c0, 1);
+  if (c1 > lo) {
+    const size_t n = (c1 - lo) * kCryptChunk;
+    FWork2.resize(std::max(FWork2.size(), n));
+    std::memcpy(FWork2.data(), plain + lo * kCryptChunk, n);
+    EncryptDataBlock(FWork2.data(), n, FHdr.Encryption, block, lo);
+    FFile.WriteAt(base + lo * kCryptChunk, FWork2.data(), n);
+  }
+  if (header || (c0 == 0 && to > from)) {
+    uint8_t chunk[kCryptChunk];
+    std::memcpy(chunk, plain, kCryptChunk);
+    EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, block, 0);
+    FFile.WriteAt(base, chunk, kCryptChunk);
+  }
+}
+
+// Reads the writer's view of the last block unless it is still current.
+void TParadoxTable::LoadTail() {
+  const uint16_t last = FHdr.Counts.LastBlock;
+  if (FTail.Valid && FTail.Block == last) return;
+  FTail.Valid = false;
+  FTail.Block = last;
+  uint8_t head[kBlockHeaderSize];
+  if (FHdr.Encryption) {
+    FTail.Plain.resize(FHdr.BlockSize);
+    FFile.ReadAt(BlockOffset(last), FTail.Plain.data(), FHdr.BlockSize);
+    DecryptDataBlock(FTail.Plain.data(), FHdr.BlockSize, FHdr.Encryption, last);
+    std::memcpy(head, FTail.Plain.data(), sizeof head);
+  } else {
+    FFile.ReadAt(BlockOffset(last), head, sizeof head);
+  }
+  if (GetU16(head) != 0)
+    Damaged("the last block " + std::to_string(last) + " is not the end of the chain");
+  FTail.Count = BlockCount(last, head);
+  FTail.Valid = true;
+}
+
+void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
+  const uint16_t last = c.LastBlock;
+  const size_t rs = FHdr.RecordSize;
+  if (last) {
+    LoadTail();
+    if (FTail.Count < FPerBlock) {
+      const size_t pos = kBlockHeaderSize + FTail.Count * rs;
+      uint8_t head[kBlockHeaderSize];
+      uint8_t* plain = FHdr.Encryption ? FTail.Plain.data() : nullptr;
+      if (plain) {
+        std::memcpy(plain + pos, rec, rs);
+        PutU16(plain + 4, static_cast<uint16_t>(FTail.Count * rs));
+        WriteBlockBytes(last, plain, pos, pos + rs, true);
+      } else {
+        FFile.WriteAt(BlockOffset(last) + pos, rec, rs);
+        PutU16(head + 4, static_cast<uint16_t>(FTail.Count * rs));
+        FFile.WriteAt(BlockOffset(last) + 4, head + 4, 2);
+      }
+      ++FTail.Count;
+      ++c.NumRecords;
+      if (!FBlocks.empty() && FBlocks.back().Block == last) DropLastIndexEntry();
+      FChainEnd = false;
+      InvalidateCache();
+      return;
+    }
+  }
+  if (c.FileBlocks == 0xFFFF) ThrowTableError(FPath, "table is full (no more blocks)");
+  const uint16_t nb = static_cast<uint16_t>(c.FileBlocks + 1);
+  std::vector<uint8_t> plain(FHdr.BlockSize, 0);
+  PutU16(&plain[0], 0);
+  PutU16(&plain[2], last);
+  PutU16(&plain[4], 0);
+  std::memcpy(&plain[kBlockHeaderSize], rec, rs);
+  FWork = plain;
+  if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, nb);
+  FFile.WriteAt(BlockOffset(nb), FWork.data(), FWork.size());
+  if (last) {
+    if (FHdr.Encryption) {
+      PutU16(FTail.Plain.data(), nb);
+      WriteBlockBytes(last, FTail.Plain.data(), 0, 0, true);
+    } else {
+      uint8_t next[2];
+      PutU16(next, nb);
+      FFile.WriteAt(BlockOffset(last), next, 2);
+    }
+  }
+  c.FileBlocks = nb;
+  c.BlocksInUse = static_cast<uint16_t>(std::min<int>(c.BlocksInUse + 1, nb));
+  c.LastBlock = nb;
+  if (c.FirstBlock == 0) c.FirstBlock = nb;
+  ++c.NumRecords;
+  FTail.Block = nb;
+  FTail.Count = 1;
+  FTail.Plain = std::move(plain);
+  FTail.Valid = true;
+  if (!FBlocks.empty() && FBlocks.back().Block == last) DropLastIndexEntry();
+  FChainEnd = false;
+  InvalidateCache();
+}
+
+void TParadoxTable::SetBlockPrev(uint16_t block, uint16_t prev) {
+  if (!FHdr.Encryption) {
+    uint8_t v[2];
+    PutU16(v, prev);
+    FFile.WriteAt(BlockOffset(block) + 2, v, 2);
+    return;
+  }
+  uint8_t chunk[kCryptChunk];
+  FFile.ReadAt(BlockOffset(block), chunk, sizeof chunk);
+  DecryptDataBlock(chunk, sizeof chunk, FHdr.Encryption, block);
+  PutU16(chunk + 2, prev);
+  WriteBlockBytes(block, chunk, 0, 0, true);
+}
+
+// Inserts a record at position `pos` of the block at index position `i`, splitting the block
+// in two when it is full.
+void TParadoxTable::InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts& c, bool& split) {
+  const size_t rs = FHdr.RecordSize;
+  const size_t bs = FHdr.BlockSize;
+  TBlockRef r = FBlocks[i];
+  const uint8_t* current = LoadBlock(i);
+  std::vector<uint8_t> left(current, current + bs);
+  uint8_t* recs = &left[kBlockHeaderSize];
+  split = r.Count >= FPerBlock;
+  if (!split) {
+    std::memmove(recs + (pos + 1) * rs, recs + pos * rs, (r.Count - pos) * rs);
+    std::memcpy(recs + pos * rs, rec, rs);
+    PutU16(&left[4], static_cast<uint16_t>(r.Count * rs));
+    WriteBlockBytes(r.Block, left.data(), kBlockHeaderSize + pos * rs,
+                    kBlockHeaderSize + (r.Count + 1) * rs, true);
+    FBlocks[i].Count++;
+  } else {
+    if (c.FileBlocks == 0xFFFF) ThrowTableError(FPath, "table is full (no more blocks)");
+    const uint16_t nb = static_cast<uint16_t>(c.FileBlocks + 1);
+    // Halves, except that a block of one record keeps it on the side away from the new one.
+    const size_t half = r.Count >= 2 ? r.Count / 2 : pos;
+    std::vector<uint8_t> right(bs, 0);
+    uint8_t* rrecs = &right[kBlockHeaderSize];
+    std::memcpy(rrecs, recs + half * rs, (r.Count - half) * rs);
+    std::memset(recs + half * rs, 0, (r.Count - half) * rs);
+    size_t nLeft = half, nRight = r.Count - half;
+    const bool toLeft = pos <= half && half < FPerBlock;
+    uint8_t* target = toLeft ? recs : rrecs;
+    size_t& n = toLeft ? nLeft : nRight;
+    const size_t at = toLeft ? pos : pos - half;
+    std::memmove(target + (at + 1) * rs, target + at * rs, (n - at) * rs);
+    std::memcpy(target + at * rs, rec, rs);
+    ++n;
+    PutU16(&right[0], r.Next);
+    PutU16(&right[2], r.Block);
+    PutU16(&right[4], static_cast<uint16_t>((nRight - 1) * rs));
+    PutU16(&left[0], nb);
+    PutU16(&left[4], static_cast<uint16_t>((nLeft - 1) * rs));
+    // The new block first (unreachable until the left block points at it), then the link
+    // back from the following block, then the left block in one write.
+    FWork = right;
+    if (FHdr.Encryption) EncryptDataBlock(FWork.data(), bs, FHdr.Encryption, nb);
+    FFile.WriteAt(BlockOffset(nb), FWork.data(), bs);
+    if (r.Next) SetBlockPrev(r.Next, nb);
+    FWork = left;
+    if (FHdr.Encryption) EncryptDataBlock(FWork.data(), bs, FHdr.Encryption, r.Block);
+    FFile.WriteAt(BlockOffset(r.Block), FWork.data(), bs);
+    c.FileBlocks = nb;
+    c.BlocksInUse = static_cast<uint16_t>(std::min<int>(c.BlocksInUse + 1, nb));
+    if (c.LastBlock == r.Block) c.LastBlock = nb;
+    FBlocks[i].Count = static_cast<uint16_t>(nLeft);
+    FBlocks[i].Next = nb;
+    TBlockRef nr;
+    nr.Block = nb;
+    nr.Count = static_cast<uint16_t>(nRight);
+    nr.Next = r.Next;
+    nr.First = r.First + static_cast<int64_t>(nLeft);
+    FBlocks.insert(FBlocks.begin() + static_cast<std::ptrdiff_t>(i) + 1, nr);
+    FVisited.resize(nb + 1u, 0);
+    FVisited[nb] = 1;
+    if (FKeySize)
+      FKeys.insert(FKeys.begin() + static_cast<std::ptrdiff_t>((i + 1) * FKeySize), rrecs,
+                   rrecs + FKeySize);
+  }
+  if (FKeySize && pos == 0) std::memcpy(&FKeys[i * FKeySize], rec, FKeySize);
+  for (size_t j = i + (split ? 2 : 1); j < FBlocks.size(); ++j) ++FBlocks[j].First;
+  ++FIndexed;
+  ++c.NumRecords;
+  FTail.Valid = false;
+  InvalidateCache();
+}
+
+bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
+  ExtendIndexToEnd();
+  const size_t k = FKeySize;
+  const size_t rs = FHdr.RecordSize;
+  auto violation = [&] {
+    ThrowTableError(FPath, "key violation (a record with this key already exists)");
+  };
+  // Non-empty blocks in chain order.
+  size_t lastFull = FBlocks.size();
+  for (size_t j = FBlocks.size(); j-- > 0;)
+    if (FBlocks[j].Count) {
+      lastFull = j;
+      break;
+    }
+  bool rewrite = false;
+  bool structural = false;
+  size_t changed = 0;
+  if (lastFull == FBlocks.size()) {
+    AppendAtEnd(rec, c);
+    rewrite = true;
+  } else {
+    const uint8_t* lastBlock = LoadBlock(lastFull) + kBlockHeaderSize;
+    const int cmpLast = std::memcmp(rec, lastBlock + (FBlocks[lastFull].Count - 1) * rs, k);
+    if (cmpLast == 0) violation();
+    if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
+      const uint16_t blocksBefore = c.FileBlocks;
+      AppendAtEnd(rec, c);
+      rewrite = c.FileBlocks != blocksBefore;
+      changed = lastFull;
+    } else {
+      // The last block whose first key is not above the new key.
+      size_t i = 0;
+      for (size_t lo = 0, hi = FBlocks.size(); lo < hi;) {
+        const size_t mid = (lo + hi) / 2;
+        if (FBlocks[mid].Count == 0 || std::memcmp(&FKeys[mid * k], rec, k) <= 0) {
+          i = mid;
+          lo = mid + 1;
+        } else {
+          hi = mid;
+        }
+      }
+      while (i > 0 && FBlocks[i].Count == 0) --i;
+      const uint8_t* recs = LoadBlock(i) + kBlockHeaderSize;
+      size_t lo = 0, hi = FBlocks[i].Count;
+      while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        const int cmp = std::memcmp(recs + mid * rs, rec, k);
+        if (cmp == 0) violation();
+        if (cmp < 0)
+          lo = mid + 1;
+        else
+          hi = mid;
+      }
+      bool split = false;
+      InsertAt(i, lo, rec, c, split);
+      rewrite = split || lo == 0;
+      structural = true;
+      changed = i;
+    }
+  }
+  ExtendIndexToEnd();
+  UpdatePrimaryIndex(rewrite, changed);
+  return structural;
+}
+
+void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
+  std::string px = FindCompanion(FPath, "px");
+  if (px.empty()) {
+    px = CompanionName(FPath, "px");
+    rewrite = true;
+  }
+  TPrimaryIndexSpec spec;
+  spec.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
+  spec.KeySize = static_cast<int>(FKeySize);
+  spec.BlockCode = static_cast<uint8_t>(FHdr.BlockSize / 1024);
+  spec.Version = FHdr.Version;
+  spec.SortOrder = FHdr.SortOrder;
+  const size_t slash = px.find_last_of('/');
+  spec.TableName = slash == std::string::npos ? px : px.substr(slash + 1);
+  TPrimaryIndexFile index(px, spec);
+  // Level-1 entries are the non-empty blocks of the chain.
+  std::vector<size_t> map;
+  for (size_t j = 0; j < FBlocks.size(); ++j)
+    if (FBlocks[j].Count) map.push_back(j);
+  auto entry = [&](size_t e, uint16_t& block, uint16_t& count, const uint8_t*& key) {
+    const TBlockRef& r = FBlocks[map[e]];
+    block = r.Block;
+    count = r.Count;
+    key = &FKeys[map[e] * FKeySize];
+  };
+  auto sum = [&](size_t a, size_t b) -> int64_t {
+    const TBlockRef& last = FBlocks[map[b - 1]];
+    return last.First + last.Count - FBlocks[map[a]].First;
+  };
+  if (rewrite || FEmptyBlocks > 0 || changed >= map.size()) {
+    index.Rewrite(map.size(), entry, sum);
+  } else {
+    index.UpdateCount(map.size(), changed, sum);
+  }
+}
+
+void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
+  FRec.assign(FHdr.RecordSize, 0);
+  for (const TPxField& f : FHdr.Fields)
+    if (f.Type == pxAutoInc) {
+      if (c.AutoInc >= 0x7FFFFFFF) ThrowTableError(FPath, "auto-increment value out of range");
+      ++c.AutoInc;
+      PutIntLike(&FRec[f.Offset], 4, c.AutoInc);
+    }
+  BuildRecord(values, FRec.data());
+}
+
+void TParadoxTable::Append(const std::vector<TValue>& values) {
+  if (!FWritable) ThrowTableError(FPath, "table is read-only");
+  TWriteGuard guard(FFile);
+  BeginWriteOp();
+  TPxCounts c = FHdr.Counts;
+  NewRecord(values, c);
+  bool structural = false;
+  if (FKeySize)
+    structural = KeyedStore(FRec.data(), c);
+  else
+    AppendAtEnd(FRec.data(), c);
+  CommitCounts(c, structural);
+}
+
+void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
+  if (FKeySize || recNo < 0) return Append(values);
+  if (!FWritable) ThrowTableError(FPath, "table is read-only");
+  TWriteGuard guard(FFile);
+  BeginWriteOp();
+  TPxCounts c = FHdr.Counts;
+  NewRecord(values, c);
+  if (recNo >= FHdr.Counts.NumRecords) {
+    AppendAtEnd(FRec.data(), c);
+    CommitCounts(c, false);
+    return;
+  }
+  const size_t i = FindBlock(recNo);
+  bool split = false;
+  InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
+  CommitCounts(c, true);
+}
+
+}  // namespace lw::paradox
