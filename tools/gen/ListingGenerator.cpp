@@ -34,6 +34,7 @@ std::string Fit(std::string s, size_t width) {
   if (cut == std::string::npos || cut < width / 2) cut = width;
   s.resize(cut);
   while (!s.empty() && (s.back() == ' ' || s.back() == ',' || s.back() == '&')) s.pop_back();
+  if (s.size() > 3 && s.compare(s.size() - 3, 3, " of") == 0) s.resize(s.size() - 3);
   return s;
 }
 
@@ -107,8 +108,9 @@ std::string TListingGenerator::CompanyName(int industry, int place) {
   } else if (pattern < 84) {
     name = std::string(PickWord(FRng, FirstNames())) + " " + last + " " + trade;
   } else {
-    name =
-        std::string(PickWord(FRng, CompanyWords())) + " " + trade + " of " + Places()[place].City;
+    name = std::string(PickWord(FRng, CompanyWords())) + " " + trade;
+    const std::string ofCity = name + " of " + Places()[place].City;
+    if (ofCity.size() <= 35) name = ofCity;
   }
   if (FRng.Percent(40)) {
     const char* suffix = PickWord(FRng, CompanySuffixes());
@@ -239,8 +241,8 @@ std::vector<TValue> TListingGenerator::Next() {
   }
 
   if (FRng.Percent(90)) {
-    const double u = FRng.Unit();
-    v[lfYearFounded] = TValue::Integer(2024 - static_cast<int>(u * u * 140));
+    // Younger businesses are more common than old ones.
+    v[lfYearFounded] = TValue::Integer(1900 + static_cast<int>(std::sqrt(FRng.Unit()) * 125));
   }
   v[lfLatitude] = TValue::Float(Round4(p.Latitude + (FRng.Unit() - 0.5) * 0.12));
   v[lfLongitude] = TValue::Float(Round4(p.Longitude + (FRng.Unit() - 0.5) * 0.12));

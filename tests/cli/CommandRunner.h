@@ -1,0 +1,74 @@
+#pragma once
+
+// Runs a built program the way a user would, and keeps what it printed.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace lw::test {
+
+struct TCommandResult {
+  int ExitCode = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// A directory of its own for one test, removed afterwards.
+class TTempDir {
+ public:
+  explicit TTempDir(const std::string& name) {
+    FPath =
+        std::filesystem::temp_directory_path() / ("lw-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(FPath);
+    std::filesystem::create_directories(FPath);
+  }
+  ~TTempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(FPath, ec);
+  }
+  const std::filesystem::path& Path() const { return FPath; }
+  std::string operator/(const std::string& name) const { return (FPath / name).string(); }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+inline std::string Quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline TCommandResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                                 const TTempDir& scratch) {
+  std::string cmd = Quote(program);
+  for (const std::string& a : args) cmd += " " + Quote(a);
+  const std::string out = scratch / "stdout.txt", err = scratch / "stderr.txt";
+  cmd += " >" + Quote(out) + " 2>" + Quote(err);
+  TCommandResult r;
+  const int status = std::system(cmd.c_str());
+  r.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.Out = ReadFile(out);
+  r.Err = ReadFile(err);
+  return r;
+}
+
+inline int CountLines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+}  // namespace lw::test
