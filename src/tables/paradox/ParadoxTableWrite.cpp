@@ -337,6 +337,9 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
       changed = i;
     }
   }
+  // The index walk checks block numbers against the counters, which now include new blocks.
+  FHdr.Counts = c;
+  FVisited.resize(c.FileBlocks + 1u, 0);
   ExtendIndexToEnd();
   UpdatePrimaryIndex(rewrite, changed);
   return structural;
