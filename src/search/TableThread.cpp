@@ -213,7 +213,8 @@ void TTableThread::DisplayMessage() {
 }
 
 bool TTableThread::EvalFilter() {
-  return FMatcher.Matches(*FSourceTable);
+  TCheckedRecord record(*FSourceTable);
+  return FMatcher.Matches(record);
 }
 
 void TTableThread::Fail(const std::exception* error) {

@@ -38,7 +38,8 @@ using TNotifyHandler = std::function<void()>;
 //   worker->SetDelivery(std::make_shared<TCoalescingDelivery>(runOnUiThreadAndWait));
 //   worker->SetOnDisplay(...); FillCriteria(inputs, worker->Criteria());
 //   worker->Resume();                        // starts the thread
-// Pause is Suspend()/Resume(), Abort is Terminate() (which also releases a paused worker).
+// Pause is Suspend()/Resume(). Abort is Terminate(), which also releases a paused worker;
+// a Resume() ahead of it would let the worker run on until the stop arrives, so stop first.
 //
 // Pausing is cooperative: the worker holds still between records and before handing over a
 // display event, with no lock held, so the user-interface thread may keep reading the

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The headless search on generated listings tables, against reading the same bytes (dd) and
+# against sqlite3 running the equivalent query over the same data, all measured in this run.
+# Usage: bench/search/run.sh BUILD_DIR
+# Environment:
+#   LW_SEARCH_BENCH_SIZES   table sizes in records (default "1000000 10000000")
+#   LW_BENCH_RUNS           timed runs per measurement, best kept (default 3)
+# Tables, their CSV dumps and the SQLite copies are built once and kept in BUILD_DIR/bench-data.
+set -euo pipefail
+build="${1:-build}"
+sizes="${LW_SEARCH_BENCH_SIZES:-1000000 10000000}"
+runs="${LW_BENCH_RUNS:-3}"
+
+command -v sqlite3 >/dev/null || { echo "search bench: sqlite3 is not installed" >&2; exit 1; }
+cmake --build "$build" --target lw-gen ledgerwake-cli >/dev/null
+gen="$(cd "$build/bin" && pwd)/lw-gen"
+cli="$(cd "$build/bin" && pwd)/ledgerwake-cli"
+data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+# The criteria sets: a name, the search's options, the SQL condition that selects the same rows.
+# LIKE is made case-sensitive below, so that 'ABC%' means "begins with ABC" byte for byte.
+names=(none states+sic company zip5)
+cliArgs=(
+  ""
+  "--state NY --state CA --sic 50*"
+  "--company Ba*"
+  "--zip 100*,112*,606*,900*,941*"
+)
+sqlWhere=(
+  ""
+  "STATE IN ('CA','NY') AND (SIC LIKE '50%' OR \"SIC 2\" LIKE '50%' OR \"SIC 3\" LIKE '50%')"
+  "COMPANY LIKE 'Ba%'"
+  "(ZIP LIKE '100%' OR ZIP LIKE '112%' OR ZIP LIKE '606%' OR ZIP LIKE '900%' OR ZIP LIKE '941%')"
+)
+
+printf '\nSearch: %s runs each, best kept; ratios are search time / peer time\n' "$runs"
+printf '%-9s %-12s %9s %9s %9s %9s %8s %8s\n' records criteria found search dd sqlite3 vs-dd vs-sqlite
+for records in $sizes; do
+  table="$data/listings-$records.db"
+  if [ ! -f "$table.done" ]; then
+    echo "Generating $table ($records records, once)..." >&2
+    rm -f "$table" "${table%.db}.mb" "$table.done"
+    "$gen" --records "$records" --out "$table"
+    touch "$table.done"
+  fi
+  # The program directory the search runs from: its sample table is the generated one.
+  home="$data/search-home-$records"
+  if [ ! -f "$home/setup.ini" ]; then
+    rm -rf "$home"
+    "$gen" --dir "$home" --records 0
+  fi
+  ln -sf "$table" "$home/sample/sample.db"
+  if [ -f "${table%.db}.mb" ]; then ln -sf "${table%.db}.mb" "$home/sample/sample.mb"; fi
+  # The same rows in SQLite, loaded from our CSV dump.
+  sqlitedb="$data/listings-$records.sqlite"
+  if [ ! -f "$sqlitedb.done" ]; then
+    echo "Loading $sqlitedb from the CSV dump (once)..." >&2
+    rm -f "$sqlitedb" "$sqlitedb.done"
+    "$cli" dump "$table" >"$data/listings-$records.csv"
+    sqlite3 "$sqlitedb" ".mode csv" ".import $data/listings-$records.csv listings"
+    rm -f "$data/listings-$records.csv"
+    touch "$sqlitedb.done"
+  fi
+
+  cat "$table" >/dev/null
+  ddBest=""
+  for _ in $(seq "$runs"); do
+    t0=$(now)
+    dd if="$table" of=/dev/null bs=1M status=none
+    ddBest=$(min "$ddBest" "$(elapsed "$t0" "$(now)")")
+  done
+
+  for i in "${!names[@]}"; do
+    # shellcheck disable=SC2086
+    set -f
+    args=(${cliArgs[$i]})
+    set +f
+    lwBest="" found=""
+    for _ in $(seq "$runs"); do
+      out=$("$cli" search --home "$home" --quiet --time "${args[@]}" 2>&1)
+      found=$(echo "$out" | sed -n 's/^Total Records Found: //p')
+      lwBest=$(min "$lwBest" "$(echo "$out" | sed -n 's/^search seconds=//p')")
+    done
+
+    sqlBest="" sqlCount=""
+    for _ in $(seq "$runs"); do
+      if [ -z "${sqlWhere[$i]}" ]; then
+        # No criteria: every row copied into a new table, as the search copies every record.
+        copy="$data/search-copy.sqlite"
+        rm -f "$copy"
+        t0=$(now)
+        sqlite3 "$sqlitedb" "ATTACH '$copy' AS c;" "CREATE TABLE c.copied AS SELECT * FROM listings;"
+        t1=$(now)
+        sqlCount=$(sqlite3 "$copy" "SELECT count(*) FROM copied;")
+        rm -f "$copy"
+      else
+        t0=$(now)
+        sqlCount=$(sqlite3 "$sqlitedb" "PRAGMA case_sensitive_like=ON;" "SELECT count(*) FROM listings WHERE ${sqlWhere[$i]};")
+        t1=$(now)
+      fi
+      sqlBest=$(min "$sqlBest" "$(elapsed "$t0" "$t1")")
+    done
+    note=""
+    [ "$found" = "$sqlCount" ] || note="  (sqlite3 found $sqlCount)"
+    printf '%-9s %-12s %9s %9.3f %9.3f %9.3f %8s %8s%s\n' "$records" "${names[$i]}" "$found" \
+      "$lwBest" "$ddBest" "$sqlBest" "$(ratio "$lwBest" "$ddBest")" "$(ratio "$lwBest" "$sqlBest")" "$note"
+  done
+done
