@@ -99,29 +99,9 @@ TEST(FindSourceDir, MarkersAndCandidateOrder) {
   EXPECT_EQ(sd->FindSourceDir("setup.ini"), net + "/");
 }
 
-// The result-table tests need the Paradox codec; until it handles tables they are skipped.
-bool ParadoxAvailable(std::string& why) {
-  test::TTempDir dir;
-  TTable t;
-  t.SetDatabaseName(dir.Path());
-  t.SetTableName("probe.db");
-  t.FieldDefs().Add("A", ftString, 10);
-  try {
-    t.CreateTable();
-    t.Open();
-    t.Close();
-    return true;
-  } catch (const std::exception& e) {
-    why = e.what();
-    return false;
-  }
-}
-
 class ResultTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string why;
-    if (!ParadoxAvailable(why)) GTEST_SKIP() << "Paradox tables unavailable: " << why;
     FHome.Write("sample/sample.db", "x");
     std::filesystem::create_directories(FHome.Path("data"));
     TTable swap;
@@ -196,11 +176,7 @@ TEST_F(ResultTableTest, RefusedProtectionIsReported) {
   dbf.SetDatabaseName(FHome.Path("data"));
   dbf.SetTableName("plain.dbf");
   dbf.FieldDefs().Add("NAME", ftString, 10);
-  try {
-    dbf.CreateTable();
-  } catch (const std::exception& e) {
-    GTEST_SKIP() << "dBase tables unavailable: " << e.what();
-  }
+  dbf.CreateTable();
   sd->RestructureTable(&dbf, "");
   EXPECT_EQ(sd->ErrorText().rfind("Restructure Table: ", 0), 0u) << sd->ErrorText();
   EXPECT_FALSE(dbf.Active());  // closed before, closed after
