@@ -112,7 +112,10 @@ std::string TListingGenerator::CompanyName(int industry, int place) {
     const std::string ofCity = name + " of " + Places()[place].City;
     if (ofCity.size() <= 35) name = ofCity;
   }
-  if (FRng.Percent(40)) {
+  // Public bodies, schools and churches carry no company suffix.
+  const bool incorporated = ind.Code[0] != '9' && std::strncmp(ind.Code, "82", 2) != 0 &&
+                            std::strncmp(ind.Code, "86", 2) != 0;
+  if (incorporated && FRng.Percent(40)) {
     const char* suffix = PickWord(FRng, CompanySuffixes());
     name += (FRng.Percent(15) ? ", " : " ") + std::string(suffix);
   }
