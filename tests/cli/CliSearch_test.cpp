@@ -1,0 +1,151 @@
+// ledgerwake-cli search on the sample data, checked against a count made here from a dump.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CommandRunner.h"
+
+namespace lw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunProgram;
+using test::TTempDir;
+
+// The sample data next to the built programs (the sample_data target).
+fs::path SampleHome() {
+  return fs::path(LW_CLI_PATH).parent_path();
+}
+
+// A program directory of its own with a copy of the sample data, so that the searches here
+// never touch the one next to the programs.
+class CliSearch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path bin = SampleHome();
+    if (!fs::exists(bin / "sample" / "sample.db") || !fs::exists(bin / "data" / "swap.db"))
+      GTEST_SKIP() << "no sample data next to " << LW_CLI_PATH << " (build sample_data)";
+    fs::copy(bin / "sample", FHome.Path() / "sample", fs::copy_options::recursive);
+    fs::copy(bin / "data", FHome.Path() / "data", fs::copy_options::recursive);
+    fs::copy(bin / "setup.ini", FHome.Path() / "setup.ini");
+  }
+
+  test::TCommandResult Search(std::vector<std::string> args) {
+    args.insert(args.begin(), {"search", "--home", FHome.Path().string()});
+    return RunProgram(LW_CLI_PATH, args, FScratch);
+  }
+
+  TTempDir FHome{"search-home"};
+  TTempDir FScratch{"search-out"};
+};
+
+// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      row.push_back(field);
+      field.clear();
+    } else if (c == '\n') {
+      row.push_back(field);
+      field.clear();
+      rows.push_back(row);
+      row.clear();
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  return rows;
+}
+
+int Column(const std::vector<std::string>& header, const std::string& name) {
+  for (size_t i = 0; i < header.size(); ++i)
+    if (header[i] == name) return static_cast<int>(i);
+  ADD_FAILURE() << "no column " << name;
+  return 0;
+}
+
+std::string FoundLine(const std::string& out) {
+  auto at = out.find("Total Records Found: ");
+  if (at == std::string::npos) return "";
+  return out.substr(at, out.find('\n', at) - at);
+}
+
+TEST_F(CliSearch, CountAgreesWithAnIndependentCountOfTheDump) {
+  auto dump =
+      RunProgram(LW_CLI_PATH, {"dump", (FHome.Path() / "sample" / "sample.db").string()}, FScratch);
+  ASSERT_EQ(dump.ExitCode, 0) << dump.Err;
+  auto rows = ParseCsv(dump.Out);
+  ASSERT_GT(rows.size(), 1u);
+  const auto& header = rows[0];
+  const int state = Column(header, "STATE");
+  const int sics[] = {Column(header, "SIC"), Column(header, "SIC 2"), Column(header, "SIC 3")};
+  int expected = 0;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    if (rows[r][state] != "NY") continue;
+    bool sic = false;
+    for (int s : sics) sic = sic || rows[r][s].rfind("50", 0) == 0;
+    expected += sic;
+  }
+  ASSERT_GT(expected, 0) << "the sample should hold such listings";
+
+  auto result = Search({"--state", "NY", "--sic", "50*"});
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_EQ(FoundLine(result.Out), "Total Records Found: " + std::to_string(expected));
+
+  // --list gives those rows as CSV, the count going to stderr.
+  auto listed = Search({"--state", "NY", "--sic", "50*", "--list"});
+  EXPECT_EQ(listed.ExitCode, 0) << listed.Err;
+  auto found = ParseCsv(listed.Out);
+  ASSERT_EQ(found.size(), static_cast<size_t>(expected) + 1);
+  EXPECT_EQ(found[0][0], "Result");
+  const int foundState = Column(found[0], "STATE");
+  for (size_t r = 1; r < found.size(); ++r) EXPECT_EQ(found[r][foundState], "NY");
+  EXPECT_EQ(FoundLine(listed.Err), "Total Records Found: " + std::to_string(expected));
+}
+
+TEST_F(CliSearch, RepeatedSearchesDoNotAccumulate) {
+  auto first = Search({"--company", "A*", "--keep"});
+  EXPECT_EQ(first.ExitCode, 0) << first.Err;
+  auto second = Search({"--company", "A*", "--list"});
+  EXPECT_EQ(FoundLine(first.Out), FoundLine(second.Err));
+  // The rows of the first search were cleared before the second ran.
+  const std::string count = FoundLine(second.Err).substr(21);
+  EXPECT_EQ(ParseCsv(second.Out).size(), std::stoul(count) + 1);
+}
+
+TEST_F(CliSearch, FailuresPrintTheMessageAndExitOne) {
+  auto emptyItem = Search({"--zip", "00000,"});
+  EXPECT_EQ(emptyItem.ExitCode, 1);
+  EXPECT_NE(emptyItem.Err.find("The zip code list contains an empty item."), std::string::npos)
+      << emptyItem.Err;
+
+  auto badRow = Search({"--state", "XX"});
+  EXPECT_EQ(badRow.ExitCode, 1);
+  EXPECT_NE(badRow.Err.find("'XX'"), std::string::npos) << badRow.Err;
+
+  fs::remove(FHome.Path() / "data" / "swap.db");
+  auto noResultTable = Search({});
+  EXPECT_EQ(noResultTable.ExitCode, 1);
+  EXPECT_NE(noResultTable.Err.find("File not found. '"), std::string::npos) << noResultTable.Err;
+}
+
+}  // namespace
+}  // namespace lw
