@@ -66,11 +66,12 @@ std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) con
   const uint64_t offset = pointer & 0xFFFFFF00u;
   const uint64_t size = FFile.Size();
   if (offset == 0) ThrowTableError(file, "damaged blob pointer (offset 0)");
-  if (offset % 256 != 0 || offset + 256 > size)
+  if (offset % 256 != 0 || offset + kSharedHead > size)
     ThrowTableError(
         file, "blob pointer past the end of the blob file (offset " + std::to_string(offset) + ")");
-  uint8_t head[256];
-  ReadPlain(offset, head, sizeof head);
+  uint8_t head[256] = {};
+  FFile.ReadSome(offset, head, sizeof head);
+  if (FKey) DecryptBlobRange(head, sizeof head, FKey);
   std::string out;
   if (head[0] == kTypeSingle) {
     const uint32_t stored = GetU32(head + 3);
@@ -78,14 +79,17 @@ std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) con
     if (index != 0xFF || stored != length || kSingleHead + uint64_t{length} > span ||
         offset + kSingleHead + length > size)
       ThrowTableError(file, "damaged blob at offset " + std::to_string(offset));
-    std::vector<uint8_t> buf(RoundUp(kSingleHead + uint64_t{length}, 256));
-    ReadPlain(offset, buf.data(), buf.size());
+    // Other writers end the file right after the last blob, without filling its unit.
+    std::vector<uint8_t> buf(RoundUp(kSingleHead + uint64_t{length}, 256), 0);
+    FFile.ReadSome(offset, buf.data(), buf.size());
+    if (FKey) DecryptBlobRange(buf.data(), buf.size(), FKey);
     out.assign(reinterpret_cast<const char*>(buf.data()) + kSingleHead, length);
   } else if (head[0] == kTypeShared) {
-    if (index >= kSharedEntries || offset + kUnit > size)
+    if (index >= kSharedEntries)
       ThrowTableError(file, "damaged blob pointer (index " + std::to_string(index) + ")");
-    std::vector<uint8_t> block(kUnit);
-    ReadPlain(offset, block.data(), block.size());
+    std::vector<uint8_t> block(kUnit, 0);
+    FFile.ReadSome(offset, block.data(), block.size());
+    if (FKey) DecryptBlobRange(block.data(), block.size(), FKey);
     const uint8_t* e = &block[kSharedHead + 5 * index];
     const uint32_t start = e[0] * 16u;
     const uint32_t stored = e[1] ? (e[1] - 1u) * 16u + e[4] : 0;

@@ -289,11 +289,11 @@ size_t TParadoxTable::FindBlock(int64_t recNo) {
 }
 
 // The decrypted block at index position `i`, read with the consecutive blocks after it.
-uint8_t* TParadoxTable::LoadBlock(size_t i) {
+uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
   const uint16_t block = FBlocks[i].Block;
   const size_t bs = FHdr.BlockSize;
   if (!(block >= FChunkFirst && block < FChunkFirst + FChunkCount)) {
-    const size_t maxRun = FChunk.size() / bs;
+    const size_t maxRun = readAhead ? FChunk.size() / bs : 1;
     size_t run = 1;
     while (run < maxRun && i + run < FBlocks.size() && FBlocks[i + run].Block == block + run) ++run;
     // Past the walked part of the chain, guess that the chain keeps following the file.

@@ -66,7 +66,7 @@ class TParadoxTable final : public TTableCodec {
   void ReadBlockHead(uint16_t block, uint8_t* out, size_t n);
   uint16_t BlockCount(uint16_t block, const uint8_t* head) const;
   size_t FindBlock(int64_t recNo);
-  uint8_t* LoadBlock(size_t i);
+  uint8_t* LoadBlock(size_t i, bool readAhead = true);
   void InvalidateCache();
   const TPxField& FieldAt(int i) const;
   TBlobFile* Blobs(bool forWrite);

@@ -210,7 +210,7 @@ void TParadoxTable::InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts
   const size_t rs = FHdr.RecordSize;
   const size_t bs = FHdr.BlockSize;
   TBlockRef r = FBlocks[i];
-  const uint8_t* current = LoadBlock(i);
+  const uint8_t* current = LoadBlock(i, false);
   std::vector<uint8_t> left(current, current + bs);
   uint8_t* recs = &left[kBlockHeaderSize];
   split = r.Count >= FPerBlock;
@@ -298,7 +298,7 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
     AppendAtEnd(rec, c);
     rewrite = true;
   } else {
-    const uint8_t* lastBlock = LoadBlock(lastFull) + kBlockHeaderSize;
+    const uint8_t* lastBlock = LoadBlock(lastFull, false) + kBlockHeaderSize;
     const int cmpLast = std::memcmp(rec, lastBlock + (FBlocks[lastFull].Count - 1) * rs, k);
     if (cmpLast == 0) violation();
     if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
@@ -319,7 +319,7 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
         }
       }
       while (i > 0 && FBlocks[i].Count == 0) --i;
-      const uint8_t* recs = LoadBlock(i) + kBlockHeaderSize;
+      const uint8_t* recs = LoadBlock(i, false) + kBlockHeaderSize;
       size_t lo = 0, hi = FBlocks[i].Count;
       while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
