@@ -289,8 +289,8 @@ void TDbaseTable::Append(const std::vector<TValue>& values) {
   const int64_t phys = CountInFile(GetU32LE(h + 4), FFile.Size());
   if (phys >= 0xFFFFFFFFLL) ThrowTableError(FPath, "table is full");
 
-  // Memo data first, then the record, then the count: a write cut short at any point leaves
-  // a table whose counted records are complete.
+  // Memo data first, then the record (with the end marker after it), then the count: a write
+  // cut short at any point leaves a table whose counted records are complete.
   try {
     for (auto& [f, data] : memos) FormatMemoPointer(*f, Memo().Append(data), rec.data());
   } catch (const EDatabaseError& e) {
@@ -298,6 +298,7 @@ void TDbaseTable::Append(const std::vector<TValue>& values) {
   }
   const uint64_t at =
       static_cast<uint64_t>(FHeader.HeaderLength) + static_cast<uint64_t>(phys) * rl;
+  rec.push_back(kFileEnd);
   FFile.WriteAt(at, rec.data(), rec.size());
 
   std::time_t now = std::time(nullptr);
@@ -309,11 +310,11 @@ void TDbaseTable::Append(const std::vector<TValue>& values) {
   upd[2] = static_cast<uint8_t>(tm.tm_mday);
   PutU32LE(upd + 3, static_cast<uint32_t>(phys + 1));
   FFile.WriteAt(1, upd, sizeof upd);
-  const uint8_t eof = kFileEnd;
-  FFile.WriteAt(at + rl, &eof, 1);
   FFile.Sync();
 
-  Reload(phys + 1);
+  // Records other codecs added meanwhile are checked for deletion flags; ours is live.
+  Reload(phys);
+  FPhysicalCount = phys + 1;
 }
 
 void TDbaseTable::Insert(int64_t /*recNo*/, const std::vector<TValue>& values) {
