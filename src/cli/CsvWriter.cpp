@@ -1,5 +1,6 @@
 #include "CsvWriter.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace lw {
@@ -19,10 +20,22 @@ void AppendCsvField(std::string& out, std::string_view field, char delimiter) {
     out.append(field);
     return;
   }
+  AppendCsvQuoted(out, field);
+}
+
+void AppendCsvQuoted(std::string& out, std::string_view field) {
   out += '"';
-  for (char c : field) {
-    if (c == '"') out += '"';
-    out += c;
+  // Copies the runs between quotes whole: most values hold none.
+  while (!field.empty()) {
+    const void* hit = std::memchr(field.data(), '"', field.size());
+    if (!hit) {
+      out.append(field);
+      break;
+    }
+    const size_t run = static_cast<size_t>(static_cast<const char*>(hit) - field.data()) + 1;
+    out.append(field.substr(0, run));
+    out += '"';
+    field.remove_prefix(run);
   }
   out += '"';
 }

@@ -10,6 +10,9 @@ namespace lw {
 // double quote, CR or LF; quotes inside it are doubled. Anything else is written as it is.
 bool CsvNeedsQuotes(std::string_view field, char delimiter = ',');
 void AppendCsvField(std::string& out, std::string_view field, char delimiter = ',');
+// The field always enclosed in double quotes, quotes inside it doubled (the export's form for
+// text, where a value never needs to be told apart from a number).
+void AppendCsvQuoted(std::string& out, std::string_view field);
 
 // Writes rows of fields to a stream through a buffer. Rows end with CRLF as RFC 4180 asks.
 // A failed write throws std::runtime_error.
