@@ -270,8 +270,8 @@ TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
         ThrowTableError(path, "memo field '" + f.Name + "' has width " + std::to_string(f.Width));
     }
   }
-  // Visual FoxPro gives each varying-length field a length bit and then each nullable field
-  // a null bit, in field order, in the hidden _NullFlags field.
+  // Visual FoxPro numbers the bits of the hidden _NullFlags field in field order: a V or Q
+  // field takes a length bit, then a nullable field (the same one or a later one) a null bit.
   if (hdr.NullFlagsOffset >= 0) {
     const int bits = hdr.NullFlagsWidth * 8;
     for (auto& f : hdr.Fields) {

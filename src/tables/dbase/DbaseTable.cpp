@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -31,7 +32,7 @@ bool IsMemoPointer(const TDbaseHeader& h, const TDbaseField& f) {
 
 TMemoKind KindFromName(const std::string& memoPath, TMemoKind announced) {
   std::string ext = memoPath.substr(memoPath.size() >= 4 ? memoPath.size() - 4 : 0);
-  for (char& c : ext) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".fpt" || ext == ".dct") return TMemoKind::FoxPro;
   if (announced == TMemoKind::DbaseIV) return TMemoKind::DbaseIV;
   return TMemoKind::DbaseIII;
