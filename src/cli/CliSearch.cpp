@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "CliExport.h"
 #include "Commands.h"
 #include "Criteria.h"
 #include "CriteriaLists.h"
@@ -51,6 +52,7 @@ struct TSearchArgs {
   bool Keep = false;
   bool Quiet = false;
   bool Time = false;
+  TExportCliOptions Export;
 };
 
 void SelectRow(std::span<const std::string_view> rows, std::vector<bool>& selected,
@@ -100,10 +102,13 @@ TSearchArgs ParseSearchArgs(const std::vector<std::string>& args) {
       out.Quiet = true;
     } else if (a == "--time") {
       out.Time = true;
+    } else if (ParseExportOption(args, i, out.Export)) {
     } else {
       throw std::runtime_error("search: unknown option '" + a + "'\n" + kSearchUsage);
     }
   }
+  if (!out.Export.Active() && (!out.Export.Fields.empty() || out.Export.Overwrite))
+    throw std::runtime_error("search: --fields and --overwrite go with --export");
   return out;
 }
 
@@ -149,6 +154,7 @@ void ListResults(TTable& results) {
 int RunSearch(const std::vector<std::string>& args) {
   if (std::find(args.begin(), args.end(), "--help") != args.end()) {
     std::fputs(kSearchUsage, stdout);
+    std::fputs(kExportUsage, stdout);
     return 0;
   }
   const TSearchArgs parsed = ParseSearchArgs(args);
@@ -211,6 +217,7 @@ int RunSearch(const std::vector<std::string>& args) {
       std::fprintf(stderr, "%s\n", message.c_str());
       status = 1;
     }
+    if (status == 0 && parsed.Export.Active()) status = RunExport(*results, parsed.Export);
   }
   if (!parsed.Keep) {
     shared->RestructureTable(results, "");
