@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,18 @@ namespace {
 
 constexpr std::string_view kMemoMark = "\n--MEMO--\n";
 
+char gDir[] = "/tmp/fuzz-dbase-XXXXXX";
+
+void RemoveWorkDir() {
+  for (const char* ext : {".dbf", ".dbt", ".fpt"}) unlink((std::string(gDir) + "/t" + ext).c_str());
+  rmdir(gDir);
+}
+
 const std::string& WorkDir() {
   static const std::string dir = [] {
-    char pattern[] = "/tmp/fuzz-dbase-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made ? made : "/tmp");
+    if (!mkdtemp(gDir)) return std::string("/tmp");
+    std::atexit(RemoveWorkDir);
+    return std::string(gDir);
   }();
   return dir;
 }
