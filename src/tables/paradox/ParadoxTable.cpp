@@ -255,11 +255,21 @@ bool TParadoxTable::ExtendIndex() {
     bigHead.resize(n);
     head = bigHead.data();
   }
-  ReadBlockHead(next, head, n);
   TBlockRef r;
   r.Block = next;
+  // A writer in another process may be storing this very header: a count that makes no sense
+  // is read again before the block is called damaged.
+  for (int attempt = 0;; ++attempt) {
+    ReadBlockHead(next, head, n);
+    try {
+      r.Count = BlockCount(next, head);
+      break;
+    } catch (const EDatabaseError&) {
+      if (attempt == 2) throw;
+      InvalidateCache();
+    }
+  }
   r.Next = GetU16(head);
-  r.Count = BlockCount(next, head);
   r.First = FIndexed;
   FVisited[next] = 1;
   FBlocks.push_back(r);
@@ -279,10 +289,18 @@ size_t TParadoxTable::FindBlock(int64_t recNo) {
   if (FCurData && next < FBlocks.size() && recNo >= FBlocks[next].First &&
       recNo < FBlocks[next].First + FBlocks[next].Count)
     return next;
-  while (FIndexed <= recNo)
-    if (!ExtendIndex())
-      Damaged("the header counts " + std::to_string(FHdr.Counts.NumRecords) +
-              " records, the block chain holds " + std::to_string(FIndexed));
+  bool retried = false;
+  while (FIndexed <= recNo) {
+    if (ExtendIndex()) continue;
+    // The last block's count may have been read while a writer stored it: read it once more.
+    if (!retried && !FBlocks.empty()) {
+      retried = true;
+      DropLastIndexEntry();
+      continue;
+    }
+    Damaged("the header counts " + std::to_string(FHdr.Counts.NumRecords) +
+            " records, the block chain holds " + std::to_string(FIndexed));
+  }
   auto it = std::upper_bound(FBlocks.begin(), FBlocks.end(), recNo,
                              [](int64_t r, const TBlockRef& b) { return r < b.First; });
   return static_cast<size_t>(it - FBlocks.begin()) - 1;
@@ -380,12 +398,30 @@ TValue TParadoxTable::Value(const uint8_t* rec, int field) {
   return TValue::Bytes(data);
 }
 
+namespace {
+
+// Length of the text before the first NUL, eight bytes at a time (fields are short and the
+// scan calls this for every field of every record).
+size_t TextLength(const char* p, size_t width) {
+  size_t i = 0;
+  for (; i + 8 <= width; i += 8) {
+    uint64_t v;
+    std::memcpy(&v, p + i, 8);
+    const uint64_t zero = (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
+    if (zero) return i + static_cast<size_t>(__builtin_ctzll(zero)) / 8;
+  }
+  while (i < width && p[i]) ++i;
+  return i;
+}
+
+}  // namespace
+
 std::string_view TParadoxTable::Text(const uint8_t* rec, int field) {
-  const TPxField& f = FieldAt(field);
+  if (static_cast<size_t>(field) >= FHdr.Fields.size()) FieldAt(field);  // throws
+  const TPxField& f = FHdr.Fields[field];
   if (f.Type != pxAlpha) return {};
   const char* p = reinterpret_cast<const char*>(rec + f.Offset);
-  const void* nul = std::memchr(p, 0, f.Width);
-  return std::string_view(p, nul ? static_cast<const char*>(nul) - p : f.Width);
+  return std::string_view(p, TextLength(p, f.Width));
 }
 
 }  // namespace lw::paradox

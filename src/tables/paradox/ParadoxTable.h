@@ -19,6 +19,7 @@
 
 #include "ParadoxBlobFile.h"
 #include "ParadoxFormat.h"
+#include "ParadoxMap.h"
 #include "PosixFile.h"
 #include "TableCodec.h"
 
@@ -52,7 +53,7 @@ class TParadoxTable final : public TTableCodec {
     bool Valid = false;
     uint16_t Block = 0;
     uint16_t Count = 0;
-    std::vector<uint8_t> Plain;  // decrypted copy, encrypted tables only
+    std::vector<uint8_t> Plain;  // decrypted copy, encrypted tables only (mapped otherwise)
   };
 
   // --- reading ---
@@ -78,6 +79,7 @@ class TParadoxTable final : public TTableCodec {
   void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
   void CommitCounts(TPxCounts c, bool structural);
   void LoadTail();
+  void StoreTailChunks(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
   void InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts& c, bool& split);
@@ -117,6 +119,8 @@ class TParadoxTable final : public TTableCodec {
 
   std::vector<uint8_t> FRec, FWork, FWork2;
   TTail FTail;
+  TMappedRange FHeadMap;  // the header counters, written in place
+  TMappedRange FTailMap;  // the last block
   TPxCounts FTailCounts;  // counters as this object last wrote them
 };
 

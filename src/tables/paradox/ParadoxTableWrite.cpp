@@ -1,7 +1,9 @@
 // Storing records: see the comment at the top of ParadoxTable.h for the order of writes.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <optional>
 
 #include "DatabaseError.h"
 #include "ParadoxCrypt.h"
@@ -18,7 +20,10 @@ constexpr uint32_t kMaxBlob = 0x7FFFFFFF;
 
 void TParadoxTable::BeginWriteOp() {
   if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  ApplyCounts(ReadCounts());
+  if (!FHeadMap.Mapped()) FHeadMap.Map(FFile.Fd(), 0, FHead.size(), FPath);
+  // Under the writer lock (or alone, when exclusive) the mapped counters are stable; only
+  // when another writer changed them is the header checked through the file again.
+  if (!(ParseCounts(FHeadMap.Data(), FHdr.HasExtension) == FHdr.Counts)) ApplyCounts(ReadCounts());
   if (!(FHdr.Counts == FTailCounts)) FTail.Valid = false;
 }
 
@@ -60,8 +65,8 @@ void TParadoxTable::BuildRecord(const std::vector<TValue>& values, uint8_t* rec)
   }
 }
 
-// Writes the header counters; the record count is part of the same small write, made after
-// every block it counts is complete on disk.
+// Stores the header counters, the record count last: every record it counts is complete in
+// the file before it changes. The count is a single 4-byte store, so no reader sees half of it.
 void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
   if (structural && FHdr.HasExtension) ++c.Stamp;
   uint8_t* h = FHead.data();
@@ -72,12 +77,35 @@ void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
   PutU16(h + hdr::kLastBlock, c.LastBlock);
   PutU16(h + hdr::kMaxBlocks, c.FileBlocks);
   PutU32(h + hdr::kAutoInc, c.AutoInc);
-  const size_t end = FHdr.HasExtension ? hdr::kUpdateStamp + 4 : hdr::kAutoInc + 4;
   if (FHdr.HasExtension) PutU32(h + hdr::kUpdateStamp, c.Stamp);
-  FFile.WriteAt(hdr::kNumRecords, h + hdr::kNumRecords, end - hdr::kNumRecords);
+  uint8_t* mapped = FHeadMap.Data();
+  const size_t rest = hdr::kNumRecords + 4;
+  std::memcpy(mapped + rest, h + rest, FHead.size() - rest);
+  std::atomic_thread_fence(std::memory_order_release);
+  uint32_t count;
+  std::memcpy(&count, h + hdr::kNumRecords, 4);
+  std::memcpy(mapped + hdr::kNumRecords, &count, 4);
   FHdr.Counts = c;
   FTailCounts = c;
   FVisited.resize(c.FileBlocks + 1u, 0);
+}
+
+// Copies the encrypted chunks covering plain bytes [from, to) of the tail block into its
+// mapping, the chunk holding the block header last.
+void TParadoxTable::StoreTailChunks(const uint8_t* plain, size_t from, size_t to) {
+  uint8_t* mapped = FTailMap.Data();
+  const size_t c0 = from / kCryptChunk;
+  const size_t c1 = (to + kCryptChunk - 1) / kCryptChunk;
+  uint8_t chunk[kCryptChunk];
+  for (size_t i = std::max<size_t>(c0, 1); i < c1; ++i) {
+    std::memcpy(chunk, plain + i * kCryptChunk, kCryptChunk);
+    EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, i);
+    std::memcpy(mapped + i * kCryptChunk, chunk, kCryptChunk);
+  }
+  std::atomic_thread_fence(std::memory_order_release);
+  std::memcpy(chunk, plain, kCryptChunk);
+  EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, 0);
+  std::memcpy(mapped, chunk, kCryptChunk);
 }
 
 // Writes bytes [from, to) of a block from its plain image, then (with `header`) the block
@@ -109,20 +137,24 @@ void TParadoxTable::WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t
   }
 }
 
-// Reads the writer's view of the last block unless it is still current.
+// Maps the last block and reads its record count, unless the writer's view is current.
 void TParadoxTable::LoadTail() {
   const uint16_t last = FHdr.Counts.LastBlock;
+  const uint64_t offset = BlockOffset(last);
+  if (!FTailMap.Mapped() || FTailMap.Offset() != offset) {
+    // A block cut short at the end of the file is completed first: mapped pages past the
+    // end of the file cannot be written.
+    if (FFile.Size() < offset + FHdr.BlockSize) FFile.Truncate(offset + FHdr.BlockSize);
+    FTailMap.Map(FFile.Fd(), offset, FHdr.BlockSize, FPath);
+  }
   if (FTail.Valid && FTail.Block == last) return;
   FTail.Valid = false;
   FTail.Block = last;
-  uint8_t head[kBlockHeaderSize];
+  const uint8_t* head = FTailMap.Data();
   if (FHdr.Encryption) {
-    FTail.Plain.resize(FHdr.BlockSize);
-    FFile.ReadAt(BlockOffset(last), FTail.Plain.data(), FHdr.BlockSize);
+    FTail.Plain.assign(head, head + FHdr.BlockSize);
     DecryptDataBlock(FTail.Plain.data(), FHdr.BlockSize, FHdr.Encryption, last);
-    std::memcpy(head, FTail.Plain.data(), sizeof head);
-  } else {
-    FFile.ReadAt(BlockOffset(last), head, sizeof head);
+    head = FTail.Plain.data();
   }
   if (GetU16(head) != 0)
     Damaged("the last block " + std::to_string(last) + " is not the end of the chain");
@@ -137,16 +169,17 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
     LoadTail();
     if (FTail.Count < FPerBlock) {
       const size_t pos = kBlockHeaderSize + FTail.Count * rs;
-      uint8_t head[kBlockHeaderSize];
-      uint8_t* plain = FHdr.Encryption ? FTail.Plain.data() : nullptr;
-      if (plain) {
+      const uint16_t add = static_cast<uint16_t>(FTail.Count * rs);
+      if (FHdr.Encryption) {
+        uint8_t* plain = FTail.Plain.data();
         std::memcpy(plain + pos, rec, rs);
-        PutU16(plain + 4, static_cast<uint16_t>(FTail.Count * rs));
-        WriteBlockBytes(last, plain, pos, pos + rs, true);
+        PutU16(plain + 4, add);
+        StoreTailChunks(plain, pos, pos + rs);
       } else {
-        FFile.WriteAt(BlockOffset(last) + pos, rec, rs);
-        PutU16(head + 4, static_cast<uint16_t>(FTail.Count * rs));
-        FFile.WriteAt(BlockOffset(last) + 4, head + 4, 2);
+        uint8_t* mapped = FTailMap.Data();
+        std::memcpy(mapped + pos, rec, rs);
+        std::atomic_thread_fence(std::memory_order_release);
+        std::memcpy(mapped + 4, &add, 2);  // little-endian host, as the format
       }
       ++FTail.Count;
       ++c.NumRecords;
@@ -166,14 +199,13 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   FWork = plain;
   if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, nb);
   FFile.WriteAt(BlockOffset(nb), FWork.data(), FWork.size());
-  if (last) {
+  if (last) {  // link the complete new block from the old last one
     if (FHdr.Encryption) {
       PutU16(FTail.Plain.data(), nb);
-      WriteBlockBytes(last, FTail.Plain.data(), 0, 0, true);
+      StoreTailChunks(FTail.Plain.data(), 0, 0);
     } else {
-      uint8_t next[2];
-      PutU16(next, nb);
-      FFile.WriteAt(BlockOffset(last), next, 2);
+      const uint16_t next = nb;
+      std::memcpy(FTailMap.Data(), &next, 2);
     }
   }
   c.FileBlocks = nb;
@@ -181,6 +213,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   c.LastBlock = nb;
   if (c.FirstBlock == 0) c.FirstBlock = nb;
   ++c.NumRecords;
+  FTailMap.Unmap();
   FTail.Block = nb;
   FTail.Count = 1;
   FTail.Plain = std::move(plain);
@@ -394,7 +427,8 @@ void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
 
 void TParadoxTable::Append(const std::vector<TValue>& values) {
   if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  TWriteGuard guard(FFile);
+  std::optional<TWriteGuard> guard;  // an exclusive opener is the only writer there is
+  if (!FExclusive) guard.emplace(FFile);
   BeginWriteOp();
   TPxCounts c = FHdr.Counts;
   NewRecord(values, c);
@@ -409,7 +443,8 @@ void TParadoxTable::Append(const std::vector<TValue>& values) {
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
   if (FKeySize || recNo < 0) return Append(values);
   if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  TWriteGuard guard(FFile);
+  std::optional<TWriteGuard> guard;
+  if (!FExclusive) guard.emplace(FFile);
   BeginWriteOp();
   TPxCounts c = FHdr.Counts;
   NewRecord(values, c);

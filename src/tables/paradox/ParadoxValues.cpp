@@ -203,11 +203,13 @@ void EncodeScalar(const std::string& file, const TPxField& f, const TValue& v, u
   switch (f.Type) {
     case pxAlpha:
     case pxBytes: {
-      const std::string s =
-          (v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes)
-              ? v.Str()
-              : v.ToString();
-      std::memcpy(p, s.data(), std::min<size_t>(s.size(), f.Width));
+      if (v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes) {
+        const std::string& s = v.Str();
+        std::memcpy(p, s.data(), std::min<size_t>(s.size(), f.Width));
+      } else {
+        const std::string s = v.ToString();
+        std::memcpy(p, s.data(), std::min<size_t>(s.size(), f.Width));
+      }
       return;
     }
     case pxShort: {
