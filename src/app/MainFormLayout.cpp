@@ -1,0 +1,267 @@
+// The main window's controls: actions and tool bars, the criteria panel, the grid, the
+// progress strip and the status line.
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "AppStyle.h"
+#include "CriteriaLists.h"
+#include "Icons.h"
+#include "MainForm.h"
+#include "WidgetText.h"
+
+namespace lw {
+
+namespace {
+
+const QColor kMaroon(128, 0, 0);
+
+// Hints are written with CR LF line breaks; a tooltip breaks lines at LF.
+QString HintText(std::string_view hint) {
+  QString text = WidgetText(hint);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+void SetHint(QWidget* w, std::string_view hint) {
+  w->setToolTip(HintText(hint));
+  w->setToolTipDuration(kHintHidePause);
+  // The hint exactly as written, for whoever needs the original text.
+  w->setProperty("hint", WidgetText(hint));
+}
+
+QLabel* CriteriaLabel(const char* caption, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, kMaroon);
+  label->setPalette(p);
+  label->setBuddy(buddy);
+  return label;
+}
+
+template <size_t N>
+QListWidget* CriteriaList(const std::array<std::string_view, N>& rows, QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  for (std::string_view row : rows) list->addItem(WidgetText(row));
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setFixedHeight(70);
+  list->setUniformItemSizes(true);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return list;
+}
+
+}  // namespace
+
+QAction* TMainForm::MakeAction(const char* caption, const char* icon,
+                               void (TMainForm::*execute)()) {
+  auto* action =
+      new QAction(ProgramIcon(QString::fromLatin1(icon)), QString::fromLatin1(caption), this);
+  // The tool button shows the icon text; set it to the caption itself so that the blanks of
+  // "    &Clear    " and the accelerator's "&" survive (the derived text drops both).
+  action->setIconText(action->text());
+  connect(action, &QAction::triggered, this, [this, execute] { (this->*execute)(); });
+  return action;
+}
+
+void TMainForm::BuildActions() {
+  ClearAction = MakeAction("    &Clear    ", "clear", &TMainForm::ClearActionExecute);
+  GoAction = MakeAction("&Go", "go", &TMainForm::GoActionExecute);
+  PauseAction = MakeAction("Pause", "pause", &TMainForm::PauseActionExecute);
+  PauseAction->setCheckable(true);
+  AbortAction = MakeAction("&Abort", "abort", &TMainForm::AbortActionExecute);
+  ExportAction = MakeAction("&Export", "export", &TMainForm::ExportActionExecute);
+  UpdateAction = MakeAction("&Updates", "updates", &TMainForm::UpdateActionExecute);
+  UpdateAction->setToolTip(QStringLiteral("Check for newer version or updates"));
+  NewsAction = MakeAction("&News", "news", &TMainForm::NewsActionExecute);
+  AboutAction = MakeAction("&About", "about", &TMainForm::AboutActionExecute);
+  CloseAction = MakeAction("Quit", "quit", &TMainForm::CloseActionExecute);
+  ClearAction->setObjectName(QStringLiteral("ClearAction"));
+  GoAction->setObjectName(QStringLiteral("GoAction"));
+  PauseAction->setObjectName(QStringLiteral("PauseAction"));
+  AbortAction->setObjectName(QStringLiteral("AbortAction"));
+  ExportAction->setObjectName(QStringLiteral("ExportAction"));
+  UpdateAction->setObjectName(QStringLiteral("UpdateAction"));
+  NewsAction->setObjectName(QStringLiteral("NewsAction"));
+  AboutAction->setObjectName(QStringLiteral("AboutAction"));
+  CloseAction->setObjectName(QStringLiteral("CloseAction"));
+}
+
+void TMainForm::BuildToolBars() {
+  auto setUp = [this](QToolBar* bar, const char* name) {
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(24, 24));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, bar);
+  };
+  MainToolBar = new QToolBar(QStringLiteral("Main"), this);
+  setUp(MainToolBar, "MainToolBar");
+  MainToolBar->addAction(ClearAction);
+  MainToolBar->addSeparator();
+  MainToolBar->addAction(GoAction);
+  MainToolBar->addAction(PauseAction);
+  MainToolBar->addAction(AbortAction);
+  MainToolBar->addSeparator();
+  MainToolBar->addAction(ExportAction);
+
+  OtherToolBar = new QToolBar(QStringLiteral("Other"), this);
+  setUp(OtherToolBar, "OtherToolBar");
+  OtherToolBar->addAction(UpdateAction);
+  OtherToolBar->addAction(NewsAction);
+  OtherToolBar->addSeparator();
+  OtherToolBar->addAction(AboutAction);
+  OtherToolBar->addAction(CloseAction);
+
+  // Buttons of one width read as one row of commands, whatever their captions.
+  for (QToolBar* bar : {MainToolBar, OtherToolBar})
+    for (QAction* a : bar->actions())
+      if (QWidget* w = bar->widgetForAction(a)) w->setMinimumWidth(54);
+  PauseBtn = qobject_cast<QToolButton*>(MainToolBar->widgetForAction(PauseAction));
+}
+
+void TMainForm::BuildCriteriaPanel() {
+  CriteriaPanel = new QWidget;
+  CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
+  CriteriaPanel->setAutoFillBackground(true);
+  {
+    QPalette p = CriteriaPanel->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    CriteriaPanel->setPalette(p);
+  }
+
+  SICEdit = new QLineEdit(CriteriaPanel);
+  SICDescEdit = new QLineEdit(CriteriaPanel);
+  CompanyEdit = new QLineEdit(CriteriaPanel);
+  CityEdit = new QLineEdit(CriteriaPanel);
+  StateListBox = CriteriaList(StateRows, CriteriaPanel);
+  EmployeeListBox = CriteriaList(EmployeeRows, CriteriaPanel);
+  SalesListBox = CriteriaList(SalesRows, CriteriaPanel);
+  ZipEdit = new QLineEdit(CriteriaPanel);
+  for (QLineEdit* e : {SICEdit, SICDescEdit, CompanyEdit, CityEdit, ZipEdit})
+    e->setClearButtonEnabled(true);
+  SICEdit->setObjectName(QStringLiteral("SICEdit"));
+  SICDescEdit->setObjectName(QStringLiteral("SICDescEdit"));
+  CompanyEdit->setObjectName(QStringLiteral("CompanyEdit"));
+  CityEdit->setObjectName(QStringLiteral("CityEdit"));
+  StateListBox->setObjectName(QStringLiteral("StateListBox"));
+  EmployeeListBox->setObjectName(QStringLiteral("EmployeeListBox"));
+  SalesListBox->setObjectName(QStringLiteral("SalesListBox"));
+  ZipEdit->setObjectName(QStringLiteral("ZipEdit"));
+
+  // The state codes are short; the employee classes need a little more; the sales list
+  // takes what is left, as the text boxes do.
+  const int charWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  StateListBox->setFixedWidth(charWidth * 18);
+  EmployeeListBox->setFixedWidth(charWidth * 24);
+  SalesListBox->setMinimumWidth(charWidth * 24);
+
+  auto* grid = new QGridLayout(CriteriaPanel);
+  grid->setContentsMargins(8, 4, 8, 4);
+  grid->setHorizontalSpacing(8);
+  grid->setVerticalSpacing(3);
+  grid->addWidget(CriteriaLabel("SIC Co&de(s)*", SICEdit, CriteriaPanel), 0, 0);
+  grid->addWidget(SICEdit, 0, 1);
+  grid->addWidget(CriteriaLabel("SIC Description:", SICDescEdit, CriteriaPanel), 1, 0);
+  grid->addWidget(SICDescEdit, 1, 1);
+  grid->addWidget(CriteriaLabel("Company Na&me", CompanyEdit, CriteriaPanel), 2, 0);
+  grid->addWidget(CompanyEdit, 2, 1);
+  grid->addWidget(CriteriaLabel("Ci&ty", CityEdit, CriteriaPanel), 3, 0);
+  grid->addWidget(CityEdit, 3, 1);
+
+  auto* listLabels = new QVBoxLayout;
+  listLabels->setSpacing(2);
+  listLabels->addWidget(CriteriaLabel("&States /", StateListBox, CriteriaPanel));
+  listLabels->addWidget(CriteriaLabel("Emplo&yees /", EmployeeListBox, CriteriaPanel));
+  listLabels->addWidget(CriteriaLabel("A&nnual Sales", SalesListBox, CriteriaPanel));
+  listLabels->addStretch(1);
+  grid->addLayout(listLabels, 4, 0);
+  auto* lists = new QHBoxLayout;
+  lists->setSpacing(6);
+  lists->addWidget(StateListBox);
+  lists->addWidget(EmployeeListBox);
+  lists->addWidget(SalesListBox, 1);
+  grid->addLayout(lists, 4, 1);
+
+  grid->addWidget(CriteriaLabel("&Zip Code(s)*", ZipEdit, CriteriaPanel), 5, 0);
+  grid->addWidget(ZipEdit, 5, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(6, 1);
+
+  setTabOrder(SICEdit, SICDescEdit);
+  setTabOrder(SICDescEdit, CompanyEdit);
+  setTabOrder(CompanyEdit, CityEdit);
+  setTabOrder(CityEdit, StateListBox);
+  setTabOrder(StateListBox, EmployeeListBox);
+  setTabOrder(EmployeeListBox, SalesListBox);
+  setTabOrder(SalesListBox, ZipEdit);
+
+  for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox})
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { ListBoxClick(list); });
+}
+
+void TMainForm::BuildGridAndStatus() {
+  DBGrid = new TDBGrid;
+  DBGrid->setObjectName(QStringLiteral("DBGrid"));
+  connect(DBGrid, &TDBGrid::TitleClick, this, &TMainForm::DBGridTitleClick);
+  connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { DBGridDblClick(); });
+
+  Splitter = new QSplitter(Qt::Vertical);
+  Splitter->setObjectName(QStringLiteral("Splitter"));
+  Splitter->setChildrenCollapsible(false);
+  Splitter->addWidget(CriteriaPanel);
+  Splitter->addWidget(DBGrid);
+  Splitter->setStretchFactor(0, 0);
+  Splitter->setStretchFactor(1, 1);
+  Splitter->setSizes({191, 300});
+  Splitter->setHandleWidth(5);
+
+  ProgressPanel = new QWidget;
+  ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+  ProgressBar = new QProgressBar(ProgressPanel);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+  ProgressBar->setFixedHeight(14);
+  ProgressLabel = new QLabel(ProgressPanel);
+  ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+  ProgressLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  ProgressLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral(" 100 % ")) + 6);
+  auto* strip = new QHBoxLayout(ProgressPanel);
+  strip->setContentsMargins(4, 2, 4, 2);
+  strip->addWidget(ProgressBar, 1);
+  strip->addWidget(ProgressLabel);
+  ProgressPanel->hide();
+
+  auto* central = new QWidget;
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(Splitter, 1);
+  column->addWidget(ProgressPanel);
+  setCentralWidget(central);
+
+  StatusBar = statusBar();
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  FStatusLabel = new QLabel;
+  FStatusLabel->setObjectName(QStringLiteral("StatusText"));
+  StatusBar->addWidget(FStatusLabel, 1);
+}
+
+void TMainForm::SetHints() {
+  SetHint(SICEdit, SICEditHint);
+  SetHint(SICDescEdit, SICDescEditHint);
+  SetHint(CompanyEdit, CompanyEditHint);
+  SetHint(CityEdit, CityEditHint);
+  SetHint(StateListBox, StateListBoxHint);
+  SetHint(EmployeeListBox, EmployeeListBoxHint);
+  SetHint(SalesListBox, SalesListBoxHint);
+  SetHint(ZipEdit, ZipEditHint);
+  SetHint(DBGrid, "Click the title in BOLD to sort.");
+  DBGrid->viewport()->setToolTip(DBGrid->toolTip());
+  DBGrid->viewport()->setToolTipDuration(kHintHidePause);
+}
+
+}  // namespace lw

@@ -1,0 +1,234 @@
+// The search: Clear, Go, Pause/Resume, Abort, the worker's display and end events, and the
+// enabling rules that follow the search's state.
+#include <QApplication>
+#include <QPointer>
+
+#include "DataSource.h"
+#include "ExportHook.h"
+#include "MainForm.h"
+#include "Table.h"
+#include "TableThread.h"
+#include "UiDelivery.h"
+#include "WidgetText.h"
+
+namespace lw {
+
+namespace {
+
+std::vector<bool> Selection(const QListWidget* list) {
+  std::vector<bool> rows(static_cast<size_t>(list->count()), false);
+  for (int i = 0; i < list->count(); ++i)
+    rows[static_cast<size_t>(i)] = list->item(i)->isSelected();
+  return rows;
+}
+
+}  // namespace
+
+QString TMainForm::StatusText() const {
+  return FStatusLabel->text();
+}
+
+void TMainForm::SetStatus(const QString& text) {
+  if (FStatusLabel->text() == text) return;
+  FStatusLabel->setText(text);
+  emit StatusChanged(text);
+}
+
+TCriteriaInputs TMainForm::CriteriaInputs() const {
+  TCriteriaInputs in;
+  in.SIC = TableBytes(SICEdit->text());
+  in.SICDesc = TableBytes(SICDescEdit->text());
+  in.Company = TableBytes(CompanyEdit->text());
+  in.City = TableBytes(CityEdit->text());
+  in.Zip = TableBytes(ZipEdit->text());
+  in.States = Selection(StateListBox);
+  in.Employees = Selection(EmployeeListBox);
+  in.Sales = Selection(SalesListBox);
+  return in;
+}
+
+void TMainForm::ListBoxClick(QListWidget* list) {
+  // The header row is a choice of its own: choosing it clears every other row.
+  if (list->count() == 0 || !list->item(0)->isSelected()) return;
+  const QSignalBlocker block(list);
+  bool changed = false;
+  for (int i = 1; i < list->count(); ++i) {
+    if (list->item(i)->isSelected()) {
+      list->item(i)->setSelected(false);
+      changed = true;
+    }
+  }
+  if (changed) list->viewport()->update();
+}
+
+void TMainForm::ActionListUpdate() {
+  TTable* results = FSharedData ? FSharedData->ResultTable() : nullptr;
+  ClearAction->setEnabled(!FSearching);
+  GoAction->setEnabled(!FSearching);
+  AbortAction->setEnabled(!GoAction->isEnabled() && FSearching);
+  PauseAction->setEnabled(AbortAction->isEnabled());
+  // Export opens another module's window; without it there is nothing to open.
+  ExportAction->setEnabled(GoAction->isEnabled() && !FSearching && results &&
+                           results->RecordCount() > 0 && ExportWindowOpener() != nullptr);
+  const bool idle = GoAction->isEnabled() && !FSearching;
+  AboutAction->setEnabled(idle);
+  NewsAction->setEnabled(idle);
+  // The update wizard and the news window are not part of this program yet: Updates stays
+  // disabled and News hidden rather than pretending.
+  UpdateAction->setEnabled(false);
+  NewsAction->setVisible(false);
+  CloseAction->setEnabled(true);
+}
+
+void TMainForm::ClearActionExecute() {
+  ProgressBar->setValue(0);
+  SetStatus(QString());
+  TTable* results = FSharedData->ResultTable();
+  if (results) results->DisableControls();
+  if (results) FSharedData->RestructureTable(results, "");
+  CompanyEdit->clear();
+  CityEdit->clear();
+  StateListBox->clearSelection();
+  ZipEdit->clear();
+  EmployeeListBox->clearSelection();
+  SalesListBox->clearSelection();
+  SICEdit->clear();
+  SICEdit->setFocus();
+  if (results) results->EnableControls();
+  // SICDescEdit keeps its text, and an error of the emptying waits in ErrorText for Go.
+  ActionListUpdate();
+}
+
+void TMainForm::GoActionExecute() {
+  TTable* results = FSharedData->ResultTable();
+  if (!results) return;
+  if (results->RecordCount() > 0) {
+    EmptyResultTable();
+    if (!FSharedData->ErrorText().empty()) {
+      ShowError(WidgetText(FSharedData->ErrorText()));
+      ActionListUpdate();
+      return;
+    }
+  }
+  try {
+    results->SetIndexFieldNames("Result");
+  } catch (const std::exception& e) {
+    ShowError(WidgetText(e.what()));
+    return;
+  }
+  MarkOrderColumn();
+  ProgressBar->setValue(0);
+  SetStatus(QString());
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+
+  // A worker of an earlier search has ended; it is let go only now, so that its end event
+  // never destroys the worker that is raising it.
+  FThread = std::make_shared<TTableThread>(true, FSharedData.get());
+  FSearching = true;
+  QPointer<TMainForm> self(this);
+  FThread->SetOnTerminate([self] {
+    if (self) self->ThreadTerminated();
+  });
+  try {
+    FThread->SetPriority(tpHighest);
+    FThread->SetFreeOnTerminate(true);
+    FThread->SetDelivery(std::make_shared<TCoalescingDelivery>(UiRunAndWait()));
+    FThread->SetOnDisplay([self](TThreadAction action, int percent, int found, int rejected,
+                                 int total, const std::string& message) {
+      if (self) self->ThreadDisplay(action, percent, found, rejected, total, message);
+    });
+    FillCriteria(CriteriaInputs(), FThread->Criteria());
+    FThread->Resume();
+    SetStatus(QStringLiteral("Searching..."));
+  } catch (const std::exception& e) {
+    FThread->Terminate();
+    SetStatus(QString());
+    ShowError(WidgetText(e.what()));
+  } catch (...) {
+    FThread->Terminate();
+    SetStatus(QString());
+  }
+  QApplication::restoreOverrideCursor();
+  ActionListUpdate();
+}
+
+void TMainForm::PauseActionExecute() {
+  if (!FSearching || !FThread) return;
+  if (FThread->Suspended()) {
+    PauseAction->setText(QStringLiteral("Pause"));
+    PauseAction->setIconText(PauseAction->text());
+    PauseAction->setChecked(false);
+    FThread->Resume();
+    SetStatus(QStringLiteral("Searching..."));
+  } else {
+    PauseAction->setText(QStringLiteral("Resume"));
+    PauseAction->setIconText(PauseAction->text());
+    PauseAction->setChecked(true);
+    FThread->Suspend();
+    SetStatus(QStringLiteral("Pausing..."));
+  }
+}
+
+void TMainForm::AbortActionExecute() {
+  PauseAction->setChecked(false);
+  PauseAction->setText(QStringLiteral("Pause"));
+  PauseAction->setIconText(PauseAction->text());
+  if (FThread) {
+    // Stop first: a paused worker released before the stop request would run on.
+    FThread->Terminate();
+    if (FThread->Suspended()) FThread->Resume();
+  }
+  ProgressPanel->hide();
+  SetStatus(QStringLiteral("Aborted ..."));
+}
+
+void TMainForm::RefreshResults(bool toFirst) {
+  TTable* results = FSharedData->ResultTable();
+  if (!results || !results->Active()) return;
+  try {
+    results->Refresh();
+    if (toFirst) results->First();
+  } catch (...) {
+    // The grid keeps what it showed; the worker reports a table that went bad itself.
+  }
+}
+
+void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int /*rejected*/,
+                              int /*total*/, const std::string& message) {
+  switch (action) {
+    case taStarted:
+      ProgressPanel->show();
+      break;
+    case taFirstMatch:
+      RefreshResults(true);
+      break;
+    case taMatchBatch:
+      RefreshResults(false);
+      break;
+    case taFinished:
+      // Refreshed here too, so that the grid ends with every posted match and not only those
+      // up to the last multiple of ten.
+      RefreshResults(false);
+      ProgressPanel->hide();
+      SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
+      break;
+    case taError:
+      RefreshResults(false);
+      ProgressPanel->hide();
+      SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
+      ShowError(WidgetText(message));
+      break;
+    default:
+      break;
+  }
+  ProgressBar->setValue(percent);
+  ProgressLabel->setText(QStringLiteral(" %1 % ").arg(percent));
+}
+
+void TMainForm::ThreadTerminated() {
+  FSearching = false;
+  ActionListUpdate();
+  emit SearchEnded();
+}
+
+}  // namespace lw

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace lw {
+
+// Tables, settings and criteria are 8-bit text; widgets speak QString. Every crossing of that
+// boundary goes through these two functions, so a table's code page is honoured in one place.
+//
+// Known code pages: 1252 (Windows Western) and 437 (the DOS code page older Paradox tables
+// record). Anything else, 0 included, reads as Windows-1252 when `codePage` is 0 and as
+// Latin-1 otherwise.
+inline constexpr int kDefaultCodePage = 1252;
+
+QString WidgetText(std::string_view bytes, int codePage = kDefaultCodePage);
+// Characters the code page cannot hold become '?'.
+std::string TableBytes(const QString& text, int codePage = kDefaultCodePage);
+
+}  // namespace lw
