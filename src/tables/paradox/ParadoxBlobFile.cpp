@@ -139,7 +139,7 @@ uint32_t TBlobFile::WriteSingle(std::string_view prefix, std::string_view data) 
   PutU16(&buf[1], static_cast<uint16_t>(units));
   PutU32(&buf[3], static_cast<uint32_t>(total));
   PutU16(&buf[7], kModNumber);
-  std::memcpy(&buf[kSingleHead], prefix.data(), prefix.size());
+  if (!prefix.empty()) std::memcpy(&buf[kSingleHead], prefix.data(), prefix.size());
   std::memcpy(&buf[kSingleHead + prefix.size()], data.data(), data.size());
   WritePlain(offset, buf.data(), buf.size());
   return static_cast<uint32_t>(offset) | 0xFF;
