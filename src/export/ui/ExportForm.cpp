@@ -1,0 +1,364 @@
+#include "ExportForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <string>
+#include <vector>
+
+#include "DirectoryList.h"
+#include "ExportEngine.h"
+#include "FieldListDelegate.h"
+#include "SharedData.h"
+#include "Table.h"
+#include "strutil/Drives.h"
+#include "strutil/StrUtil.h"
+
+namespace lw {
+
+namespace {
+
+constexpr const char* kDefaultTitle = "Ledgerwake";
+
+TExportMessageHandler& Handler() {
+  static TExportMessageHandler handler;
+  return handler;
+}
+
+// Field names are 8-bit text of the table's code page; file names are the system's bytes.
+QString FromTable(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string ToTable(const QString& s) {
+  return s.toLatin1().toStdString();
+}
+std::string ToFileName(const QString& s) {
+  return QFile::encodeName(s).toStdString();
+}
+
+struct TFilter {
+  const char* Text;
+  const char* Mask;
+};
+const TFilter kFilters[] = {{"All files (*.*)", "*.*"},
+                            {"CSV files (*.csv)", "*.csv"},
+                            {"Paradox files (*.db)", "*.db"},
+                            {"Dbase files (*.dbf)", "*.dbf"}};
+
+QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+}  // namespace
+
+TExportMessageHandler TExportForm::SetMessageHandler(TExportMessageHandler handler) {
+  TExportMessageHandler previous = std::move(Handler());
+  Handler() = std::move(handler);
+  return previous;
+}
+
+TExportForm::TExportForm(TSharedData* sharedData, TTable* source, QWidget* parent,
+                         TVolumeSource* volumes)
+    : QDialog(parent),
+      FSharedData(sharedData),
+      FSource(source       ? source
+              : sharedData ? sharedData->ResultTable()
+                           : nullptr),
+      FVolumes(volumes      ? volumes
+               : sharedData ? &sharedData->Volumes()
+                            : &SystemVolumeSource()) {
+  setObjectName(QStringLiteral("ExportForm"));
+  setSizeGripEnabled(true);
+  resize(664, 451);
+  BuildLayout();
+  FillDrives();
+  // The lists start in the process's current directory.
+  DirListBox->SetDirectory(QDir::currentPath());
+  ActionListUpdate();
+}
+
+TExportForm::~TExportForm() = default;
+
+void TExportForm::BuildLayout() {
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(4, 4, 4, 4);
+
+  MenuToolBar = new QToolBar(this);
+  MenuToolBar->setObjectName(QStringLiteral("MenuToolBar"));
+  MenuToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  ExportAction = new QAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                             QStringLiteral("&Export"), this);
+  AbortAction =
+      new QAction(style()->standardIcon(QStyle::SP_BrowserStop), QStringLiteral("&Abort"), this);
+  CloseAction = new QAction(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                            QStringLiteral("&Close"), this);
+  ExportAction->setObjectName(QStringLiteral("ExportAction"));
+  AbortAction->setObjectName(QStringLiteral("AbortAction"));
+  CloseAction->setObjectName(QStringLiteral("CloseAction"));
+  connect(ExportAction, &QAction::triggered, this, &TExportForm::ExportActionExecute);
+  connect(AbortAction, &QAction::triggered, this, &TExportForm::AbortActionExecute);
+  connect(CloseAction, &QAction::triggered, this, &TExportForm::reject);
+  MenuToolBar->addAction(ExportAction);
+  MenuToolBar->addAction(AbortAction);
+  MenuToolBar->addAction(CloseAction);
+  root->addWidget(MenuToolBar);
+
+  MainPanel = new QWidget(this);
+  MainPanel->setObjectName(QStringLiteral("MainPanel"));
+  auto* mainLayout = new QHBoxLayout(MainPanel);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  Splitter = new QSplitter(Qt::Horizontal, MainPanel);
+  mainLayout->addWidget(Splitter);
+  root->addWidget(MainPanel, 1);
+
+  // Left: the fields and the format.
+  FieldPanel = new QWidget(Splitter);
+  FieldPanel->setObjectName(QStringLiteral("FieldPanel"));
+  auto* fields = new QVBoxLayout(FieldPanel);
+  fields->setContentsMargins(4, 4, 4, 4);
+  FieldListBox = new QListWidget(FieldPanel);
+  FieldListBox->setObjectName(QStringLiteral("FieldListBox"));
+  FieldListBox->setItemDelegate(new TFieldListDelegate(FieldListBox));
+  FieldListBox->setUniformItemSizes(true);
+  FormatComboBox = new QComboBox(FieldPanel);
+  FormatComboBox->setObjectName(QStringLiteral("FormatComboBox"));
+  FormatComboBox->addItems(
+      {QStringLiteral("CSV Comma Separated"), QStringLiteral("Dbase"), QStringLiteral("Paradox")});
+  // The format changes nothing else: neither the type filter nor the name follows it.
+  fields->addWidget(Label(QStringLiteral("&Fields to Export:"), FieldListBox, FieldPanel));
+  fields->addWidget(FieldListBox, 1);
+  fields->addWidget(Label(QStringLiteral("Export Forma&t"), FormatComboBox, FieldPanel));
+  fields->addWidget(FormatComboBox);
+
+  // Right: the output file.
+  ExplorerPanel = new QWidget(Splitter);
+  ExplorerPanel->setObjectName(QStringLiteral("ExplorerPanel"));
+  auto* files = new QGridLayout(ExplorerPanel);
+  files->setContentsMargins(4, 4, 4, 4);
+  FileNameEdit = new QLineEdit(QStringLiteral("*.*"), ExplorerPanel);
+  FileNameEdit->setObjectName(QStringLiteral("FileNameEdit"));
+  DirLabel = new QLabel(ExplorerPanel);
+  DirLabel->setObjectName(QStringLiteral("DirLabel"));
+  DirLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  DirListBox = new TDirectoryList(ExplorerPanel);
+  DirListBox->setObjectName(QStringLiteral("DirListBox"));
+  FileListBox = new QListWidget(ExplorerPanel);
+  FileListBox->setObjectName(QStringLiteral("FileListBox"));
+  FilterComboBox = new QComboBox(ExplorerPanel);
+  FilterComboBox->setObjectName(QStringLiteral("FilterComboBox"));
+  for (const TFilter& f : kFilters)
+    FilterComboBox->addItem(QString::fromLatin1(f.Text), QString::fromLatin1(f.Mask));
+  DriveComboBox = new QComboBox(ExplorerPanel);
+  DriveComboBox->setObjectName(QStringLiteral("DriveComboBox"));
+  FullFileNameEdit = new QLineEdit(ExplorerPanel);
+  FullFileNameEdit->setObjectName(QStringLiteral("FullFileNameEdit"));
+  FullFileNameEdit->setEnabled(false);
+  files->addWidget(Label(QStringLiteral("File &Name"), FileNameEdit, ExplorerPanel), 0, 0);
+  files->addWidget(Label(QStringLiteral("&Directory"), DirListBox, ExplorerPanel), 0, 1);
+  files->addWidget(FileNameEdit, 1, 0);
+  files->addWidget(DirLabel, 1, 1);
+  files->addWidget(FileListBox, 2, 0);
+  files->addWidget(DirListBox, 2, 1);
+  files->addWidget(Label(QStringLiteral("Files of ty&pe"), FilterComboBox, ExplorerPanel), 3, 0);
+  files->addWidget(Label(QStringLiteral("Dri&ve"), DriveComboBox, ExplorerPanel), 3, 1);
+  files->addWidget(FilterComboBox, 4, 0);
+  files->addWidget(DriveComboBox, 4, 1);
+  files->addWidget(new QLabel(QStringLiteral("File to Export to:"), ExplorerPanel), 5, 0, 1, 2);
+  files->addWidget(FullFileNameEdit, 6, 0, 1, 2);
+  files->setRowStretch(2, 1);
+  Splitter->setStretchFactor(0, 2);
+  Splitter->setStretchFactor(1, 3);
+
+  ProgressLabel = new QLabel(this);
+  ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+  root->addWidget(ProgressLabel);
+  ProgressBar = new QProgressBar(this);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->setTextVisible(false);
+  ProgressBar->setRange(0, 100);
+  root->addWidget(ProgressBar);
+
+  connect(FileNameEdit, &QLineEdit::textChanged, this, &TExportForm::FileNameEditChange);
+  connect(FileListBox, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (item) FileNameEdit->setText(item->text());
+  });
+  connect(FilterComboBox, &QComboBox::currentIndexChanged, this, &TExportForm::ReadFileList);
+  connect(DirListBox, &TDirectoryList::DirectoryChanged, this, [this](const QString& dir) {
+    DirLabel->setText(dir);
+    SelectDriveOf(dir);
+    ReadFileList();
+  });
+  connect(DriveComboBox, &QComboBox::activated, this, [this](int index) {
+    if (!DirListBox->SetDirectory(DriveComboBox->itemData(index).toString()))
+      SelectDriveOf(DirListBox->Directory());
+  });
+}
+
+void TExportForm::FillDrives() {
+  std::vector<std::string> lines;
+  GetDrivesList(lines, *FVolumes);
+  DriveComboBox->clear();
+  for (const std::string& line : lines) {
+    const QString mount = QFile::decodeName(QByteArray::fromStdString(Str_Extract(line, 1, ";")));
+    const std::string label = Str_Extract(line, 3, ";");
+    DriveComboBox->addItem(label.empty() ? mount : mount + " [" + FromTable(label) + "]", mount);
+  }
+}
+
+void TExportForm::SelectDriveOf(const QString& directory) {
+  int best = -1;
+  qsizetype bestLength = -1;
+  for (int i = 0; i < DriveComboBox->count(); ++i) {
+    const QString mount = DriveComboBox->itemData(i).toString();
+    const bool contains =
+        mount == QLatin1String("/") || directory == mount || directory.startsWith(mount + '/');
+    if (contains && mount.size() > bestLength) {
+      best = i;
+      bestLength = mount.size();
+    }
+  }
+  QSignalBlocker block(DriveComboBox);
+  DriveComboBox->setCurrentIndex(best);
+}
+
+QString TExportForm::Directory() const {
+  return DirListBox->Directory();
+}
+
+bool TExportForm::SetDirectory(const QString& path) {
+  return DirListBox->SetDirectory(path);
+}
+
+// Re-reads the file list; with no file selected, its mask becomes the file name. The list's
+// directory becomes the process's current one, so that the next opening starts there.
+void TExportForm::ReadFileList() {
+  const QString dir = DirListBox->Directory();
+  const QString mask = FilterComboBox->currentData().toString();
+  QDir::setCurrent(dir);
+  {
+    QSignalBlocker block(FileListBox);
+    FileListBox->clear();
+    // "*.*" means every file, as it always has, dot or not.
+    const QString pattern = mask == QLatin1String("*.*") ? QStringLiteral("*") : mask;
+    FileListBox->addItems(QDir(dir).entryList({pattern}, QDir::Files | QDir::Readable,
+                                              QDir::Name | QDir::IgnoreCase));
+    FileListBox->setCurrentRow(-1);
+  }
+  if (FileNameEdit->text() != mask)
+    FileNameEdit->setText(mask);
+  else
+    FileNameEditChange();
+}
+
+void TExportForm::FileNameEditChange() {
+  const QString dir = DirListBox->Directory();
+  FullFileNameEdit->setText(dir.endsWith('/') ? dir + FileNameEdit->text()
+                                              : dir + '/' + FileNameEdit->text());
+}
+
+void TExportForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TExportForm::FormShow() {
+  FieldListBox->clear();
+  if (FSource && FSource->Active()) {
+    for (int i = 0; i < FSource->FieldCount(); ++i) {
+      auto* item = new QListWidgetItem(FromTable(FSource->Fields(i).FieldName()), FieldListBox);
+      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+      item->setCheckState(Qt::Checked);
+    }
+  }
+  FullFileNameEdit->clear();
+  FormatComboBox->setCurrentIndex(0);
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+  FieldListBox->setFocus();
+}
+
+void TExportForm::ActionListUpdate() {
+  const bool idle = ExportAction->isEnabled();
+  AbortAction->setEnabled(!idle);
+  CloseAction->setEnabled(idle);
+  MainPanel->setEnabled(idle);
+}
+
+bool TExportForm::FormCloseQuery() const {
+  return CloseAction->isEnabled();
+}
+
+void TExportForm::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TExportForm::reject() {
+  if (FormCloseQuery()) QDialog::reject();
+}
+
+bool TExportForm::Message(bool question, const QString& text) {
+  if (Handler()) return Handler()(question, text);
+  const QString title = FSharedData && !FSharedData->Title().empty()
+                            ? FromTable(FSharedData->Title())
+                            : QString::fromLatin1(kDefaultTitle);
+  if (!question) {
+    QMessageBox::critical(this, title, text, QMessageBox::Ok);
+    return false;
+  }
+  return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TExportForm::AbortActionExecute() {
+  if (FEngine) FEngine->Abort();
+}
+
+void TExportForm::ExportActionExecute() {
+  if (FEngine || !FSource) return;
+  TExportEngine engine(*FSource);
+  std::vector<TExportRow> rows;
+  for (int i = 0; i < FieldListBox->count(); ++i) {
+    const QListWidgetItem* item = FieldListBox->item(i);
+    rows.push_back({ToTable(item->text()), item->checkState() == Qt::Checked});
+  }
+  engine.SetRows(std::move(rows));
+  engine.SetFormat(static_cast<TExportFormat>(FormatComboBox->currentIndex()));
+  engine.SetOutputName(ToFileName(FullFileNameEdit->text()));
+
+  TExportCallbacks& cb = engine.Callbacks();
+  cb.ShowMessage = [this](const std::string& m) { Message(false, FromTable(m)); };
+  cb.AskYesNo = [this](const std::string& q) { return Message(true, FromTable(q)); };
+  cb.Running = [this, &engine](bool running) {
+    FEngine = running ? &engine : nullptr;
+    ExportAction->setEnabled(!running);
+    ActionListUpdate();
+  };
+  cb.Progress = [this](int position) { ProgressBar->setValue(position); };
+  cb.RecordWritten = [this](int position, int written) {
+    ProgressLabel->setText(QString::fromLatin1(ExportProgressText(position, written)));
+  };
+  cb.ProcessEvents = [] { QCoreApplication::processEvents(); };
+  engine.Execute();
+  FEngine = nullptr;
+}
+
+}  // namespace lw

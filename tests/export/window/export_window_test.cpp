@@ -1,0 +1,239 @@
+// The export window under the offscreen platform: its start, the field list's glyphs, the
+// file controls and the full output name, the enabling rules while an export runs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include "DirectoryList.h"
+#include "ExportFixture.h"
+#include "ExportForm.h"
+#include "FieldListDelegate.h"
+#include "strutil/Volumes.h"
+
+namespace lw::test {
+namespace {
+
+class ExportWindow : public ::testing::Test {
+ protected:
+  ExportWindow()
+      : FSource(FDir.File("swap.db"),
+                {Def("Result", ftAutoInc), Def("COMPANY", ftString, 20), Def("CITY", ftString, 20)},
+                Records(40)) {
+    FPreviousDir = QDir::currentPath();
+    FPrevious = TExportForm::SetMessageHandler([this](bool question, const QString& text) {
+      (question ? FQuestions : FMessages).push_back(text.toStdString());
+      return FAnswer;
+    });
+  }
+  ~ExportWindow() override {
+    TExportForm::SetMessageHandler(FPrevious);
+    QDir::setCurrent(FPreviousDir);
+  }
+
+  static std::vector<std::vector<TValue>> Records(int n) {
+    std::vector<std::vector<TValue>> rows;
+    for (int i = 0; i < n; ++i)
+      rows.push_back(
+          {TValue::Null(), TValue::String("Company " + std::to_string(i)), TValue::String("City")});
+    return rows;
+  }
+
+  QString Dir(const std::string& sub = "") {
+    const std::string path = sub.empty() ? FDir.Path() : FDir.File(sub);
+    std::filesystem::create_directories(path);
+    return QString::fromStdString(path);
+  }
+
+  TTempDir FDir;
+  TSourceTable FSource;
+  TFixedVolumeSource FVolumes{{{"/", "ext4", "SYSTEM", "", false}}};
+  QString FPreviousDir;
+  TExportMessageHandler FPrevious;
+  std::vector<std::string> FMessages;
+  std::vector<std::string> FQuestions;
+  bool FAnswer = false;
+};
+
+TEST_F(ExportWindow, OpeningChecksEveryFieldAndAClickOnTheGlyphTogglesItAtOnce) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_EQ(form.FieldListBox->count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(form.FieldListBox->item(i)->checkState(), Qt::Checked);
+  EXPECT_EQ(form.FieldListBox->item(1)->text(), "COMPANY");
+  EXPECT_EQ(form.FormatComboBox->currentIndex(), 0);
+  EXPECT_TRUE(form.FullFileNameEdit->text().isEmpty());
+  EXPECT_FALSE(form.FullFileNameEdit->isEnabled());
+
+  QWidget* viewport = form.FieldListBox->viewport();
+  const QRect row = form.FieldListBox->visualItemRect(form.FieldListBox->item(1));
+  EXPECT_EQ(row.height(), TFieldListDelegate::kRowHeight);
+  const QRect glyph(row.left() + TFieldListDelegate::kGlyphLeft, row.top(), 16, 16);
+  const QImage before = viewport->grab(glyph).toImage();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, glyph.center());
+  EXPECT_EQ(form.FieldListBox->item(1)->checkState(), Qt::Unchecked);
+  EXPECT_NE(viewport->grab(glyph).toImage(), before);
+  // A click on the name selects the row without toggling it.
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(row.left() + 40, row.center().y()));
+  EXPECT_EQ(form.FieldListBox->item(1)->checkState(), Qt::Unchecked);
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, glyph.center());
+  EXPECT_EQ(form.FieldListBox->item(1)->checkState(), Qt::Checked);
+  form.FieldListBox->clearSelection();
+  EXPECT_EQ(viewport->grab(glyph).toImage(), before);
+}
+
+TEST_F(ExportWindow, ExportRightAfterOpeningSaysInvalidFileName) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  form.ExportAction->trigger();
+  EXPECT_EQ(FMessages, (std::vector<std::string>{"Invalid File Name."}));
+}
+
+TEST_F(ExportWindow, TheFullNameJoinsDirectoryAndNameWithOneSlash) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory("/"));
+  form.FileNameEdit->setText("x.csv");
+  EXPECT_EQ(form.FullFileNameEdit->text(), "/x.csv");
+  const QString dir = Dir("sub");
+  ASSERT_TRUE(form.SetDirectory(dir));
+  // Re-reading the list with nothing selected writes the mask into the name.
+  EXPECT_EQ(form.FileNameEdit->text(), "*.*");
+  EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/*.*");
+  form.FileNameEdit->setText("y.csv");
+  EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/y.csv");
+  EXPECT_EQ(form.DirLabel->text(), dir);
+}
+
+TEST_F(ExportWindow, TheTypeFilterMasksTheListAndAClickedFileBecomesTheName) {
+  const QString dir = Dir("files");
+  for (const char* name : {"a.csv", "B.CSV", "c.db", "d.txt", "noext"})
+    WriteFile(dir.toStdString() + "/" + name, "x");
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory(dir));
+  EXPECT_EQ(form.FileListBox->count(), 5);  // "*.*" lists names without a dot too
+  form.FilterComboBox->setCurrentIndex(1);
+  ASSERT_EQ(form.FileListBox->count(), 2);
+  EXPECT_EQ(form.FileNameEdit->text(), "*.csv");
+  EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/*.csv");
+  form.FileListBox->setCurrentRow(1);
+  EXPECT_EQ(form.FileNameEdit->text(), "B.CSV");
+  EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/B.CSV");
+  // The list's directory is the process's, so the next opening starts there.
+  EXPECT_EQ(QDir::currentPath(), dir);
+  TExportForm next(nullptr, &*FSource, nullptr, &FVolumes);
+  EXPECT_EQ(next.Directory(), dir);
+}
+
+TEST_F(ExportWindow, ChoosingADriveMovesTheDirectoryList) {
+  const QString mount = Dir("mnt/stick");
+  FVolumes.List().push_back({mount.toStdString(), "vfat", "STICK", "", true});
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_EQ(form.DriveComboBox->count(), 2);
+  EXPECT_EQ(form.DriveComboBox->itemText(1), mount + " [STICK]");
+  form.DriveComboBox->setCurrentIndex(1);
+  emit form.DriveComboBox->activated(1);
+  EXPECT_EQ(form.Directory(), mount);
+  ASSERT_TRUE(form.SetDirectory("/"));
+  EXPECT_EQ(form.DriveComboBox->currentIndex(), 0);
+}
+
+TEST_F(ExportWindow, WhileExportingOnlyAbortRespondsAndTheWindowStaysOpen) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory(Dir()));
+  form.FileNameEdit->setText("out.csv");
+  EXPECT_FALSE(form.AbortAction->isEnabled());
+  EXPECT_TRUE(form.CloseAction->isEnabled());
+  bool checked = false;
+  QTimer::singleShot(0, &form, [&] {
+    checked = true;
+    EXPECT_TRUE(form.Exporting());
+    EXPECT_TRUE(form.AbortAction->isEnabled());
+    EXPECT_FALSE(form.CloseAction->isEnabled());
+    EXPECT_FALSE(form.MainPanel->isEnabled());
+    EXPECT_FALSE(form.close());
+    form.CloseAction->trigger();
+    EXPECT_TRUE(form.isVisible());
+    form.AbortAction->trigger();
+  });
+  form.ExportAction->trigger();
+  EXPECT_TRUE(checked);
+  EXPECT_FALSE(form.Exporting());
+  EXPECT_FALSE(form.AbortAction->isEnabled());
+  EXPECT_TRUE(form.CloseAction->isEnabled());
+  EXPECT_TRUE(form.MainPanel->isEnabled());
+  EXPECT_EQ(form.ProgressBar->value(), 0);
+  // Aborted during the first record: the header alone.
+  EXPECT_EQ(ReadFile(FDir.File("out.csv")), "\"Result\",\"COMPANY\",\"CITY\"\r\n");
+  EXPECT_TRUE(FMessages.empty());
+  EXPECT_TRUE(form.close());
+}
+
+TEST_F(ExportWindow, AWholeExportLeavesTheLabelAndResetsTheBar) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory(Dir()));
+  form.FileNameEdit->setText("out.csv");
+  form.ExportAction->trigger();
+  EXPECT_EQ(form.ProgressLabel->text(), "  [40 %]   40 exported.");
+  EXPECT_EQ(form.ProgressBar->value(), 0);
+  // Again, answering No to the overwrite question: the file stays as it is.
+  const std::string first = ReadFile(FDir.File("out.csv"));
+  form.FieldListBox->item(0)->setCheckState(Qt::Unchecked);
+  FAnswer = false;
+  form.ExportAction->trigger();
+  EXPECT_EQ(FQuestions, (std::vector<std::string>{"File already exists. Overwrite ?"}));
+  EXPECT_EQ(ReadFile(FDir.File("out.csv")), first);
+}
+
+TEST_F(ExportWindow, DbaseUnderACsvNameWritesADbaseTable) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory(Dir()));
+  form.FileNameEdit->setText("out.csv");
+  form.FormatComboBox->setCurrentIndex(1);
+  EXPECT_EQ(form.FullFileNameEdit->text(), Dir() + "/out.csv");
+  form.ExportAction->trigger();
+  EXPECT_TRUE(FMessages.empty()) << FMessages.front();
+  TTable t;
+  t.SetTableName(FDir.File("out.csv"));
+  t.SetTableType(ttDBase);
+  t.Open();
+  EXPECT_EQ(t.RecordCount(), 40);
+  EXPECT_EQ(t.Fields(1).FieldName(), "COMPANY");
+}
+
+TEST_F(ExportWindow, NoCheckedFieldSaysSoAndWritesNothing) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  ASSERT_TRUE(form.SetDirectory(Dir()));
+  form.FileNameEdit->setText("none.csv");
+  for (int i = 0; i < form.FieldListBox->count(); ++i)
+    form.FieldListBox->item(i)->setCheckState(Qt::Unchecked);
+  form.ExportAction->trigger();
+  EXPECT_EQ(FMessages, (std::vector<std::string>{"No fields selected."}));
+  EXPECT_FALSE(std::filesystem::exists(FDir.File("none.csv")));
+}
+
+}  // namespace
+}  // namespace lw::test
+
+int main(int argc, char** argv) {
+  // The tests need no screen, also when run by hand or listed by the build.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
