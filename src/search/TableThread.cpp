@@ -6,6 +6,7 @@
 
 #include "Database.h"
 #include "Field.h"
+#include "ProgressPercent.h"
 #include "Session.h"
 #include "SharedData.h"
 #include "Table.h"
@@ -290,6 +291,7 @@ void TTableThread::Scan() {
 
   FMatcher = TRecordMatcher(FCriteria);
   FCopyPrepared = false;
+  TProgressPercent percent(FTotal);
   for (;;) {
     WaitWhilePaused();
     if (Terminated() || FSourceTable->Eof()) break;
@@ -303,12 +305,7 @@ void TTableThread::Scan() {
     } else {
       ++FRejected;
     }
-    // The exact ceiling in 64-bit integers: no rounding error, no overflow past 21 million
-    // records.
-    int64_t done = static_cast<int64_t>(FFound) + FRejected;
-    FPercent = FTotal > 0
-                   ? static_cast<int>(std::min<int64_t>(100, (done * 100 + FTotal - 1) / FTotal))
-                   : 100;
+    FPercent = percent.Update(static_cast<int64_t>(FFound) + FRejected);
     Display(taProgress);
     FSourceTable->Next();
   }
