@@ -4,7 +4,7 @@
  *   px-bench write VALUES OUT.db [N]  a new Paradox table from a values file (ValuesFile.h),
  *                                     its first N records (all by default), PX_put_record
  * Each prints one line: seconds=S records=N checksum=C. */
-#define _POSIX_C_SOURCE 200809L  /* clock_gettime */
+#define _POSIX_C_SOURCE 200809L /* clock_gettime */
 #include <paradox.h>
 #include <stdint.h>
 #include <stdio.h>
