@@ -33,6 +33,7 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
   const uint64_t size = FFile.Size();
   std::vector<uint8_t> head(std::min<uint64_t>(size, kMaxHeader));
   FFile.ReadAt(0, head.data(), head.size());
+  StableCounterBytes(head.data(), std::min<size_t>(head.size(), hdr::kExtEnd));
   ParseHeader(path, head.data(), head.size(), size, FHdr);
   FHead.assign(head.begin(), head.begin() + (FHdr.HasExtension ? hdr::kExtEnd : hdr::kFixedEnd));
 
@@ -137,8 +138,21 @@ TTableFileInfo TParadoxTable::Info() const {
 
 // --- counters and the block index ---
 
+// Reads the counters until two reads agree: a writer in another process stores them while
+// we read, and a copy taken in the middle of its stores could mix old and new bytes.
+void TParadoxTable::StableCounterBytes(uint8_t* head, size_t n) {
+  uint8_t again[hdr::kExtEnd];
+  if (n == 0) return;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    FFile.ReadAt(0, again, n);
+    if (std::memcmp(again, head, n) == 0) return;
+    std::memcpy(head, again, n);
+  }
+}
+
 TPxCounts TParadoxTable::ReadCounts() {
   FFile.ReadAt(0, FHead.data(), FHead.size());
+  StableCounterBytes(FHead.data(), FHead.size());
   TPxCounts c = ParseCounts(FHead.data(), FHdr.HasExtension);
   const uint64_t size = FFile.Size();
   const uint64_t physical =

@@ -59,6 +59,7 @@ class TParadoxTable final : public TTableCodec {
   // --- reading ---
   uint64_t BlockOffset(uint32_t block) const;
   TPxCounts ReadCounts();
+  void StableCounterBytes(uint8_t* head, size_t n);
   void ApplyCounts(const TPxCounts& c);
   void ResetIndex();
   void DropLastIndexEntry();
