@@ -46,11 +46,16 @@ TMainForm::TMainForm(TSharedDataOptions options, QWidget* parent) : QMainWindow(
 TMainForm::~TMainForm() {
   // The record view is ours and reads through our data source: it goes before that does.
   delete FRecordForm.data();
-  if (FThread && !FThread->Finished()) {
+  if (FThread && FSearching) {
+    // Closing gave up waiting for it. A running worker keeps itself alive until its end and
+    // then frees itself on its own thread, so letting go here never waits for it.
     FThread->SetOnDisplay(nullptr);
     FThread->Terminate();
     if (FThread->Suspended()) FThread->Resume();
+  } else {
+    ReleaseWorker();
   }
+  FThread.reset();
   DBGrid->SetDataSource(nullptr);
   FDataSource.reset();
   FSharedData.reset();  // FormDestroy
@@ -129,22 +134,23 @@ void TMainForm::FormCloseQuery() {
     // stops at its next record, so the wait is short.
     WaitForWorkerEnd(kWorkerStopWait);
   }
+  ReleaseWorker();
   if (FSharedData->ResultTable()) EmptyResultTable();
   if (FGridReady && FSharedData->ErrorText().empty())
     SaveGridLayout(FSharedData->ConfigIni(), *DBGrid);
 }
 
 void TMainForm::WaitForWorkerEnd(int milliseconds) {
-  if (!FSearching) return;
   QEventLoop loop;
   QTimer timeout;
   timeout.setSingleShot(true);
   connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-  connect(this, &TMainForm::SearchEnded, &loop, &QEventLoop::quit);
+  connect(this, &TMainForm::WorkerReleased, &loop, &QEventLoop::quit);
   timeout.start(milliseconds);
   // The worker's last calls reach this thread as queued calls; input stays blocked so that
   // nothing else starts while the window is closing.
   while (FSearching && timeout.isActive()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  ReleaseWorker();
 }
 
 void TMainForm::EmptyResultTable() {

@@ -109,6 +109,8 @@ class TMainForm : public QMainWindow {
   void StatusChanged(const QString& text);
   // The worker's end event has run.
   void SearchEnded();
+  // The ended worker is gone, and with it its hold on the result table.
+  void WorkerReleased();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -130,6 +132,7 @@ class TMainForm : public QMainWindow {
   void ThreadDisplay(TThreadAction action, int percent, int found, int rejected, int total,
                      const std::string& message);
   void ThreadTerminated();
+  void ReleaseWorker();
   void RefreshResults(bool toFirst);
   void EmptyResultTable();
   void SetStatus(const QString& text);

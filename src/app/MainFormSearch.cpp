@@ -2,6 +2,7 @@
 // enabling rules that follow the search's state.
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 
 #include "DataSource.h"
 #include "ExportHook.h"
@@ -83,6 +84,7 @@ void TMainForm::ActionListUpdate() {
 void TMainForm::ClearActionExecute() {
   ProgressBar->setValue(0);
   SetStatus(QString());
+  ReleaseWorker();
   TTable* results = FSharedData->ResultTable();
   if (results) results->DisableControls();
   if (results) FSharedData->RestructureTable(results, "");
@@ -101,7 +103,9 @@ void TMainForm::ClearActionExecute() {
 
 void TMainForm::GoActionExecute() {
   TTable* results = FSharedData->ResultTable();
-  if (!results) return;
+  if (!results || FSearching) return;
+  // The last worker holds the result table open until it is gone.
+  ReleaseWorker();
   if (results->RecordCount() > 0) {
     EmptyResultTable();
     if (!FSharedData->ErrorText().empty()) {
@@ -121,8 +125,6 @@ void TMainForm::GoActionExecute() {
   SetStatus(QString());
   QApplication::setOverrideCursor(Qt::WaitCursor);
 
-  // A worker of an earlier search has ended; it is let go only now, so that its end event
-  // never destroys the worker that is raising it.
   FThread = std::make_shared<TTableThread>(true, FSharedData.get());
   FSearching = true;
   QPointer<TMainForm> self(this);
@@ -228,7 +230,18 @@ void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int 
 void TMainForm::ThreadTerminated() {
   FSearching = false;
   ActionListUpdate();
+  // The worker is still raising this event, so it is let go just after: its session, and
+  // with it the result table it holds open, closes when the last reference goes.
+  QTimer::singleShot(0, this, &TMainForm::ReleaseWorker);
   emit SearchEnded();
+}
+
+void TMainForm::ReleaseWorker() {
+  if (FSearching || !FThread) return;
+  // The end event has run; the thread only has its last few instructions left.
+  FThread->WaitFor();
+  FThread.reset();
+  emit WorkerReleased();
 }
 
 }  // namespace lw
