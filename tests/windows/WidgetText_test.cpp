@@ -1,0 +1,45 @@
+// The one crossing between 8-bit table text and widget text.
+#include "WidgetText.h"
+
+#include <gtest/gtest.h>
+
+namespace lw {
+namespace {
+
+std::string AllBytes() {
+  std::string s;
+  for (int b = 1; b < 256; ++b) s += static_cast<char>(b);
+  return s;
+}
+
+TEST(WidgetTextTest, WindowsWesternIsTheDefault) {
+  EXPECT_EQ(WidgetText("Caf\xE9"), QStringLiteral("Caf\u00E9"));
+  EXPECT_EQ(WidgetText("\x80 5"), QStringLiteral("\u20AC 5"));
+  EXPECT_EQ(WidgetText("\x93quoted\x94", 1252), QStringLiteral("\u201Cquoted\u201D"));
+  // A table that records no code page reads as Windows Western too.
+  EXPECT_EQ(WidgetText("\x80", 0), QStringLiteral("\u20AC"));
+  EXPECT_EQ(TableBytes(QStringLiteral("\u20AC\u00E9")), "\x80\xE9");
+}
+
+TEST(WidgetTextTest, DosCodePageOfOlderTables) {
+  EXPECT_EQ(WidgetText("\x82t\x82", 437), QStringLiteral("\u00E9t\u00E9"));
+  EXPECT_EQ(WidgetText("\xC4\xC4", 437), QStringLiteral("\u2500\u2500"));
+  EXPECT_EQ(TableBytes(QStringLiteral("\u00E9"), 437), "\x82");
+}
+
+TEST(WidgetTextTest, UnknownCodePagesFallBackToLatin1) {
+  EXPECT_EQ(WidgetText("\x80\xE9", 850), QString(QChar(0x80)) + QChar(0xE9));
+}
+
+TEST(WidgetTextTest, EveryByteSurvivesTheRoundTrip) {
+  for (int cp : {1252, 437, 850}) EXPECT_EQ(TableBytes(WidgetText(AllBytes(), cp), cp), AllBytes());
+}
+
+TEST(WidgetTextTest, CharactersTheCodePageLacksBecomeQuestionMarks) {
+  EXPECT_EQ(TableBytes(QStringLiteral("a\u4E2Db")), "a?b");
+  EXPECT_EQ(TableBytes(QStringLiteral("\u20AC"), 437), "?");
+  EXPECT_EQ(TableBytes(QStringLiteral("\u20AC"), 850), "?");
+}
+
+}  // namespace
+}  // namespace lw
