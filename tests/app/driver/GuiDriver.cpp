@@ -73,10 +73,16 @@ bool Parse(int argc, char** argv, TArgs& a) {
 template <size_t N>
 void Select(QListWidget* list, const std::array<std::string_view, N>& rows,
             const std::vector<std::string>& wanted) {
+  QListWidgetItem* first = nullptr;
   for (const std::string& w : wanted) {
     auto it = std::find(rows.begin(), rows.end(), w);
-    if (it != rows.end()) list->item(static_cast<int>(it - rows.begin()))->setSelected(true);
+    if (it == rows.end()) continue;
+    QListWidgetItem* item = list->item(static_cast<int>(it - rows.begin()));
+    item->setSelected(true);
+    if (!first) first = item;
   }
+  // As a user leaves it: the first chosen row in sight.
+  if (first) list->scrollToItem(first, QAbstractItemView::PositionAtTop);
 }
 
 void FillInputs(TMainForm& form, const TArgs& a) {
