@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "CsvExport.h"
+#include "ExportFieldNames.h"
 #include "Table.h"
 #include "TableExport.h"
 
@@ -98,6 +99,17 @@ TExportResult TExportEngine::Execute() {
   for (const TExportRow& row : FRows) anyChecked = anyChecked || row.Checked;
   if (!anyChecked) {
     ShowMessage(kNoFieldsSelected);
+    result.Message = FLastMessage;
+    return result;
+  }
+  try {
+    // Checked before anything is touched, so that a file the user agreed to replace is not
+    // deleted for an export that cannot run.
+    for (const TExportRow& row : FRows)
+      if (row.Checked) FSource.FieldByName(row.Name);
+    if (FFormat == efDbase || FFormat == efParadox) ExportFieldNames(FRows, FFormat);
+  } catch (const std::exception& e) {
+    ShowMessage(*e.what() ? e.what() : kUnknownError);
     result.Message = FLastMessage;
     return result;
   }

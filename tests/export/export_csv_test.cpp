@@ -106,10 +106,11 @@ TEST_F(CsvExport, AnUnknownFieldIsReportedAndNothingIsCreated) {
   FRecorder.Attach(engine);
   engine.SetRows({{"GONE", true}});
   engine.SetOutputName(out);
-  EXPECT_EQ(engine.Execute().Outcome, TExportOutcome::Failed);
+  EXPECT_EQ(engine.Execute().Outcome, TExportOutcome::Refused);
   ASSERT_EQ(FRecorder.Messages.size(), 1u);
   EXPECT_NE(FRecorder.Messages[0].find("GONE"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(FRecorder.Running.empty());
 }
 
 }  // namespace

@@ -133,26 +133,30 @@ TEST_P(TableExport, ValuesNamesAndOrderReadBack) {
   EXPECT_EQ(t->Fields(0).AsInteger(), 3);
 }
 
-TEST_P(TableExport, CollidingDbaseNamesEndTheRunWithAClearMessage) {
+TEST_P(TableExport, CollidingDbaseNamesAreRefusedWithAClearMessage) {
   if (GetParam() != efDbase) GTEST_SKIP() << "only the dBase rule renames fields";
   // A field whose own name is what the rule makes of CONTACT-FIRST-NAME at position 14.
   std::vector<TFieldDef> defs = Defs();
   defs[13].Name = "CONTACT015";
   TSourceTable clashing(FDir.File("swap2.db"), defs, {{TValue::Integer(1)}});
   const std::string out = FDir.File("out.dbf");
+  WriteFile(out, "an older export");
+  FRecorder.Answer = true;
   TExportEngine engine(*clashing);
   FRecorder.Attach(engine);
   engine.SetAllRows();
   engine.SetFormat(efDbase);
   engine.SetOutputName(out);
   TExportResult r = engine.Execute();
-  EXPECT_EQ(r.Outcome, TExportOutcome::Failed);
+  // Refused before the question: the file the user might have agreed to replace stays.
+  EXPECT_EQ(r.Outcome, TExportOutcome::Refused);
+  EXPECT_TRUE(FRecorder.Questions.empty());
   ASSERT_EQ(FRecorder.Messages.size(), 1u);
   EXPECT_EQ(FRecorder.Messages[0],
             "The fields \"CONTACT015\" and \"CONTACT-FIRST-NAME\" would both be named CONTACT015 "
             "in the output table. Leave one of them out.");
-  EXPECT_FALSE(std::filesystem::exists(out));
-  EXPECT_EQ(FRecorder.Running, (std::vector<bool>{true, false}));
+  EXPECT_EQ(ReadFile(out), "an older export");
+  EXPECT_TRUE(FRecorder.Running.empty());
 }
 
 // Runs in a child process: exports 403 records under a file size limit of 16 KB, then checks
