@@ -1,7 +1,8 @@
 #include "ParadoxPrimaryIndex.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "DatabaseError.h"
@@ -113,21 +114,27 @@ void TPrimaryIndexFile::Rewrite(size_t n, const TEntry& entry, const TSum& sum) 
     }
     span *= FPerBlock;
   }
-  // A new file renamed over the old one: a crash never leaves half an index behind.
-  const std::string temp = FPath + ".tmp~";
-  {
-    TPosixFile f(temp, TPosixFile::Mode::Create);
-    f.WriteAt(0, file.data(), file.size());
-  }
-  if (std::rename(temp.c_str(), FPath.c_str()) != 0) {
-    std::remove(temp.c_str());
-    ThrowTableError(FPath, "cannot replace the primary index");
-  }
+  // Written over the old contents in place: replacing the file through a rename makes the
+  // file system flush it, which costs more than the whole index.
+  struct stat st {};
+  if (!FFile.IsOpen() || ::fstat(FFile.Fd(), &st) != 0 || st.st_nlink == 0)
+    FFile = ::stat(FPath.c_str(), &st) == 0 ? TPosixFile(FPath, TPosixFile::Mode::ReadWrite)
+                                            : TPosixFile(FPath, TPosixFile::Mode::Create);
+  FFile.WriteAt(0, file.data(), file.size());
+  if (FFile.Size() > file.size()) FFile.Truncate(file.size());
+}
+
+// The open index file, reopened when another writer has replaced it since.
+TPosixFile& TPrimaryIndexFile::File() {
+  struct stat st {};
+  if (!FFile.IsOpen() || ::fstat(FFile.Fd(), &st) != 0 || st.st_nlink == 0)
+    FFile = TPosixFile(FPath, TPosixFile::Mode::ReadWrite);
+  return FFile;
 }
 
 void TPrimaryIndexFile::UpdateCount(size_t n, size_t i, const TSum& sum) {
   const TLayout l = Layout(n);
-  TPosixFile f(FPath, TPosixFile::Mode::ReadWrite);
+  TPosixFile& f = File();
   size_t span = 1;
   for (size_t level = 0; level < l.Blocks.size(); ++level) {
     const size_t idx = i / span;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ParadoxFormat.h"
+#include "PosixFile.h"
 
 namespace lw::paradox {
 
@@ -33,6 +34,7 @@ class TPrimaryIndexFile {
   using TSum = std::function<int64_t(size_t first, size_t last)>;
 
   TPrimaryIndexFile(std::string path, TPrimaryIndexSpec spec);
+  const std::string& Path() const { return FPath; }
 
   // Writes the whole index for `n` level-1 entries.
   void Rewrite(size_t n, const TEntry& entry, const TSum& sum);
@@ -49,9 +51,11 @@ class TPrimaryIndexFile {
     size_t TotalEntries = 0;
   };
   TLayout Layout(size_t n) const;
+  TPosixFile& File();
   std::vector<uint8_t> Header(const TLayout& layout) const;
 
   std::string FPath;
+  TPosixFile FFile;  // kept open for count updates while it is still the file at FPath
   TPrimaryIndexSpec FSpec;
   size_t FBlockSize;
   size_t FRecordSize;

@@ -20,6 +20,7 @@
 #include "ParadoxBlobFile.h"
 #include "ParadoxFormat.h"
 #include "ParadoxMap.h"
+#include "ParadoxPrimaryIndex.h"
 #include "PosixFile.h"
 #include "TableCodec.h"
 
@@ -83,6 +84,7 @@ class TParadoxTable final : public TTableCodec {
   void StoreTailChunks(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
+  void TailAppended(uint16_t last, uint16_t newBlock, const uint8_t* rec);
   void InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts& c, bool& split);
   void SetBlockPrev(uint16_t block, uint16_t prev);
   bool KeyedStore(const uint8_t* rec, TPxCounts& c);  // true when records moved
@@ -116,6 +118,7 @@ class TParadoxTable final : public TTableCodec {
   size_t FCurIndex = 0;
 
   std::unique_ptr<TBlobFile> FBlob;
+  std::unique_ptr<TPrimaryIndexFile> FPrimaryIndex;
   bool FBlobChecked = false;
 
   std::vector<uint8_t> FRec, FWork, FWork2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "DatabaseError.h"
@@ -183,9 +184,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
       }
       ++FTail.Count;
       ++c.NumRecords;
-      if (!FBlocks.empty() && FBlocks.back().Block == last) DropLastIndexEntry();
-      FChainEnd = false;
-      InvalidateCache();
+      TailAppended(last, 0, rec);
       return;
     }
   }
@@ -218,9 +217,34 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   FTail.Count = 1;
   FTail.Plain = std::move(plain);
   FTail.Valid = true;
-  if (!FBlocks.empty() && FBlocks.back().Block == last) DropLastIndexEntry();
-  FChainEnd = false;
+  TailAppended(last, nb, rec);
+}
+
+// Brings the block index up to date after a record went to the end of the table: a complete
+// index is extended in place (keyed writers need it whole for every store), a partial one
+// walks on from disk later.
+void TParadoxTable::TailAppended(uint16_t last, uint16_t newBlock, const uint8_t* rec) {
   InvalidateCache();
+  const bool complete = FChainEnd && (FBlocks.empty() ? last == 0 : FBlocks.back().Block == last);
+  if (!complete) {
+    if (!FBlocks.empty() && FBlocks.back().Block == last) DropLastIndexEntry();
+    FChainEnd = false;
+    return;
+  }
+  if (newBlock) {
+    if (!FBlocks.empty()) FBlocks.back().Next = newBlock;
+    TBlockRef r;
+    r.Block = newBlock;
+    r.Count = 1;
+    r.First = FIndexed;
+    FBlocks.push_back(r);
+    FVisited.resize(std::max<size_t>(FVisited.size(), newBlock + 1u), 0);
+    FVisited[newBlock] = 1;
+    if (FKeySize) FKeys.insert(FKeys.end(), rec, rec + FKeySize);
+  } else {
+    ++FBlocks.back().Count;
+  }
+  ++FIndexed;
 }
 
 void TParadoxTable::SetBlockPrev(uint16_t block, uint16_t prev) {
@@ -331,7 +355,14 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
     AppendAtEnd(rec, c);
     rewrite = true;
   } else {
-    const uint8_t* lastBlock = LoadBlock(lastFull, false) + kBlockHeaderSize;
+    // Keys usually grow (an auto-increment key): the writer's own view of the last block
+    // answers without reading it.
+    const bool tail = FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
+                      FTail.Count == FBlocks[lastFull].Count && FTailMap.Mapped() &&
+                      FTailMap.Offset() == BlockOffset(FTail.Block);
+    const uint8_t* lastBlock = (tail ? (FHdr.Encryption ? FTail.Plain.data() : FTailMap.Data())
+                                     : LoadBlock(lastFull, false)) +
+                               kBlockHeaderSize;
     const int cmpLast = std::memcmp(rec, lastBlock + (FBlocks[lastFull].Count - 1) * rs, k);
     if (cmpLast == 0) violation();
     if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
@@ -379,20 +410,22 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
 }
 
 void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
-  std::string px = FindCompanion(FPath, "px");
-  if (px.empty()) {
-    px = CompanionName(FPath, "px");
-    rewrite = true;
+  if (!FPrimaryIndex) {
+    std::string px = FindCompanion(FPath, "px");
+    if (px.empty()) {
+      px = CompanionName(FPath, "px");
+      rewrite = true;
+    }
+    TPrimaryIndexSpec spec;
+    spec.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
+    spec.KeySize = static_cast<int>(FKeySize);
+    spec.BlockCode = static_cast<uint8_t>(FHdr.BlockSize / 1024);
+    spec.Version = FHdr.Version;
+    spec.SortOrder = FHdr.SortOrder;
+    spec.TableName = std::filesystem::path(px).filename().string();
+    FPrimaryIndex = std::make_unique<TPrimaryIndexFile>(px, spec);
   }
-  TPrimaryIndexSpec spec;
-  spec.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
-  spec.KeySize = static_cast<int>(FKeySize);
-  spec.BlockCode = static_cast<uint8_t>(FHdr.BlockSize / 1024);
-  spec.Version = FHdr.Version;
-  spec.SortOrder = FHdr.SortOrder;
-  const size_t slash = px.find_last_of('/');
-  spec.TableName = slash == std::string::npos ? px : px.substr(slash + 1);
-  TPrimaryIndexFile index(px, spec);
+  TPrimaryIndexFile& index = *FPrimaryIndex;
   // Level-1 entries are the non-empty blocks of the chain.
   std::vector<size_t> map;
   for (size_t j = 0; j < FBlocks.size(); ++j)
@@ -407,11 +440,15 @@ void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
     const TBlockRef& last = FBlocks[map[b - 1]];
     return last.First + last.Count - FBlocks[map[a]].First;
   };
-  if (rewrite || FEmptyBlocks > 0 || changed >= map.size()) {
-    index.Rewrite(map.size(), entry, sum);
-  } else {
-    index.UpdateCount(map.size(), changed, sum);
+  if (!rewrite && FEmptyBlocks == 0 && changed < map.size()) {
+    try {
+      index.UpdateCount(map.size(), changed, sum);
+      return;
+    } catch (const EDatabaseError&) {
+      // The index file went missing: write it whole.
+    }
   }
+  index.Rewrite(map.size(), entry, sum);
 }
 
 void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
