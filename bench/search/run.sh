@@ -3,14 +3,16 @@
 # against sqlite3 running the equivalent query over the same data, all measured in this run.
 # Usage: bench/search/run.sh BUILD_DIR
 # Environment:
-#   LW_SEARCH_BENCH_SIZES   table sizes in records (default "1000000 10000000")
+#   LW_SEARCH_BENCH_SIZES   table sizes in records (default "1000000 2000000"; a Paradox table
+#                           of these 431-byte records holds at most about 2.4 million, so
+#                           10,000,000 is reported as not generated)
 #   LW_BENCH_RUNS           timed runs per measurement, best kept (default 3)
 #   LW_SEARCH_BENCH_COPY_MAX  largest table on which the no-criteria search (every record
 #                           copied into the result table) is run, once (default 1000000)
 # Tables, their CSV dumps and the SQLite copies are built once and kept in BUILD_DIR/bench-data.
 set -euo pipefail
 build="${1:-build}"
-sizes="${LW_SEARCH_BENCH_SIZES:-1000000 10000000}"
+sizes="${LW_SEARCH_BENCH_SIZES:-1000000 2000000}"
 runs="${LW_BENCH_RUNS:-3}"
 copyMax="${LW_SEARCH_BENCH_COPY_MAX:-1000000}"
 
@@ -48,7 +50,12 @@ for records in $sizes; do
   if [ ! -f "$table.done" ]; then
     echo "Generating $table ($records records, once)..." >&2
     rm -f "$table" "${table%.db}.mb" "$table.done"
-    "$gen" --records "$records" --out "$table"
+    if ! err=$("$gen" --records "$records" --out "$table" 2>&1); then
+      # A Paradox table holds at most 65,535 blocks: large tables of wide records do not fit.
+      printf '%-9s %s\n' "$records" "skipped: $err"
+      rm -f "$table" "${table%.db}.mb"
+      continue
+    fi
     touch "$table.done"
   fi
   # The program directory the search runs from: its sample table is the generated one.

@@ -57,6 +57,9 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
  public:
   // A worker without shared data: it ends at once when run.
   explicit TTableThread(bool createSuspended);
+  // Not suspended, the thread starts at the end of construction: set the handlers, the
+  // delivery and the criteria - only ever before the thread starts - on a worker created
+  // suspended, as the main window does.
   TTableThread(bool createSuspended, TSharedData* sharedData);
   virtual ~TTableThread();
   TTableThread(const TTableThread&) = delete;
