@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
 #include <QLabel>
@@ -32,6 +33,7 @@ namespace lw {
 namespace {
 
 constexpr const char* kDefaultTitle = "Ledgerwake";
+constexpr qint64 kEventInterval = 20;  // ms
 
 TExportMessageHandler& Handler() {
   static TExportMessageHandler handler;
@@ -344,19 +346,39 @@ void TExportForm::ExportActionExecute() {
   engine.SetFormat(static_cast<TExportFormat>(FormatComboBox->currentIndex()));
   engine.SetOutputName(ToFileName(FullFileNameEdit->text()));
 
+  // Running the event loop and relabelling once per record costs far more than writing the
+  // record (minutes for a million records on an X display), so both happen at most every
+  // kEventInterval ms; Abort still answers within that time.
+  QElapsedTimer eventClock;
+  int labelPosition = 0, labelWritten = 0;
+  bool labelPending = false;
+  auto showLabel = [&] {
+    if (!labelPending) return;
+    ProgressLabel->setText(QString::fromLatin1(ExportProgressText(labelPosition, labelWritten)));
+    labelPending = false;
+  };
+
   TExportCallbacks& cb = engine.Callbacks();
   cb.ShowMessage = [this](const std::string& m) { Message(false, FromTable(m)); };
   cb.AskYesNo = [this](const std::string& q) { return Message(true, FromTable(q)); };
-  cb.Running = [this, &engine](bool running) {
+  cb.Running = [this, &engine, &showLabel](bool running) {
+    if (!running) showLabel();
     FEngine = running ? &engine : nullptr;
     ExportAction->setEnabled(!running);
     ActionListUpdate();
   };
   cb.Progress = [this](int position) { ProgressBar->setValue(position); };
-  cb.RecordWritten = [this](int position, int written) {
-    ProgressLabel->setText(QString::fromLatin1(ExportProgressText(position, written)));
+  cb.RecordWritten = [&](int position, int written) {
+    labelPosition = position;
+    labelWritten = written;
+    labelPending = true;
   };
-  cb.ProcessEvents = [] { QCoreApplication::processEvents(); };
+  cb.ProcessEvents = [&] {
+    if (eventClock.isValid() && eventClock.elapsed() < kEventInterval) return;
+    showLabel();
+    QCoreApplication::processEvents();
+    eventClock.restart();
+  };
   engine.Execute();
   FEngine = nullptr;
 }
