@@ -411,11 +411,11 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
 
 void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
   if (!FPrimaryIndex) {
+    // The first update rewrites the index whole: count updates in place rely on our own
+    // layout, and an index written by another program has its own.
+    rewrite = true;
     std::string px = FindCompanion(FPath, "px");
-    if (px.empty()) {
-      px = CompanionName(FPath, "px");
-      rewrite = true;
-    }
+    if (px.empty()) px = CompanionName(FPath, "px");
     TPrimaryIndexSpec spec;
     spec.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
     spec.KeySize = static_cast<int>(FKeySize);

@@ -336,6 +336,44 @@ TEST(ParadoxPxlib, DecryptsOurPasswordProtectedTables) {
   CompareThroughPxlib(later, dir.File("later.mb"), dir.File("later.px"), {"Pa55word"});
 }
 
+// A keyed table written by Paradox itself takes our inserts; pxlib then accepts the primary
+// index we rewrote for it and reads the rows in key order.
+TEST(ParadoxPxlib, AcceptsOurInsertsIntoAParadoxKeyedTable) {
+  const std::string corpus =
+      std::string(LW_CORPUS_DIR) + "/paradox/leonhad+paradoxdriver/src/test/resources/db/";
+  if (!std::filesystem::exists(corpus + "AREACODES.DB"))
+    GTEST_SKIP() << "no Paradox corpus at " << corpus;
+  TTempDir dir;
+  for (const char* ext : {".DB", ".PX"}) {
+    std::filesystem::copy_file(corpus + "AREACODES" + ext,
+                               dir.File(std::string("AREACODES") + ext));
+    std::filesystem::permissions(dir.File(std::string("AREACODES") + ext),
+                                 std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  }
+  const std::string path = dir.File("AREACODES.DB");
+  {
+    auto t = Open(path);
+    ASSERT_EQ(t->RecordCount(), 370);
+    for (const char* key : {"000", "555", "999", "2011", "7"}) {
+      std::vector<TValue> row(t->Fields().size());
+      row[0] = TValue::String(key);
+      row[1] = TValue::String("XX");
+      Post(*t, row);
+    }
+    EXPECT_THROW(Post(*t, {TValue::String("555"), TValue::Null(), TValue::Null()}), EDatabaseError);
+  }
+  auto t = Open(path);
+  ASSERT_EQ(t->RecordCount(), 375);
+  std::string previous;
+  for (int64_t r = 0; r < t->RecordCount(); ++r) {
+    const std::string key(t->Text(t->Record(r), 0));
+    EXPECT_LT(previous, key) << r;
+    previous = key;
+  }
+  CompareThroughPxlib(path, "", dir.File("AREACODES.PX"), {});
+}
+
 // --- pxlib writes, we read ---
 
 struct TPxField {
