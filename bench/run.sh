@@ -116,3 +116,12 @@ if [ -n "$pxWriteTime" ]; then
     "pxlib write (PX_put_data_*, PX_put_record)" "$pxWriteTime" \
     "$(ratio "$pxWriteTime" "$lwWrite")" "$pxWriteNote"
 fi
+
+# The other benchmarks: search, export and the window's end-to-end search, same build.
+here=$(cd "$(dirname "$0")" && pwd)
+for part in search export gui; do
+  if [ -x "$here/$part/run.sh" ] || [ -f "$here/$part/run.sh" ]; then
+    echo
+    bash "$here/$part/run.sh" "$build" || echo "bench/$part failed (exit $?)"
+  fi
+done
