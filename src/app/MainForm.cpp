@@ -44,8 +44,9 @@ TMainForm::TMainForm(TSharedDataOptions options, QWidget* parent) : QMainWindow(
 }
 
 TMainForm::~TMainForm() {
-  // The record view is ours and reads through our data source: it goes before that does.
-  delete FRecordForm.data();
+  // Record views are ours and read through our data source: they go before it does, the
+  // open one and any closed one still waiting for its deferred deletion.
+  qDeleteAll(findChildren<TRecordForm*>());
   if (FThread && FSearching) {
     // Closing gave up waiting for it. A running worker keeps itself alive until its end and
     // then frees itself on its own thread, so letting go here never waits for it.

@@ -133,6 +133,7 @@ class TMainForm : public QMainWindow {
                      const std::string& message);
   void ThreadTerminated();
   void ReleaseWorker();
+  void ApplyDisplay();
   void RefreshResults(bool toFirst);
   void EmptyResultTable();
   void SetStatus(const QString& text);
@@ -150,6 +151,11 @@ class TMainForm : public QMainWindow {
   bool FStartedCleanly = false;
   bool FGridReady = false;
   bool FClosed = false;
+  // Display work left for after the worker's event (see ThreadDisplay).
+  bool FDisplayPosted = false;
+  bool FRefreshPending = false;
+  bool FRefreshToFirst = false;
+  int FPendingPercent = 0;
   QLabel* FStatusLabel = nullptr;
   QPointer<TRecordForm> FRecordForm;
 };

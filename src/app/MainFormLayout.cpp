@@ -228,7 +228,10 @@ void TMainForm::BuildGridAndStatus() {
   ProgressLabel = new QLabel(ProgressPanel);
   ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
   ProgressLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  ProgressLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral(" 100 % ")) + 6);
+  // A fixed size: the label changes with every progress event, and a label of fixed size
+  // does not make the window lay itself out again each time.
+  ProgressLabel->setFixedSize(fontMetrics().horizontalAdvance(QStringLiteral(" 100 % ")) + 8,
+                              fontMetrics().height() + 2);
   auto* strip = new QHBoxLayout(ProgressPanel);
   strip->setContentsMargins(4, 2, 4, 2);
   strip->addWidget(ProgressBar, 1);

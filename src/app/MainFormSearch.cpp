@@ -82,7 +82,7 @@ void TMainForm::ActionListUpdate() {
 }
 
 void TMainForm::ClearActionExecute() {
-  ProgressBar->setValue(0);
+  ProgressBar->setValue(FPendingPercent = 0);
   SetStatus(QString());
   ReleaseWorker();
   TTable* results = FSharedData->ResultTable();
@@ -121,7 +121,7 @@ void TMainForm::GoActionExecute() {
     return;
   }
   MarkOrderColumn();
-  ProgressBar->setValue(0);
+  ProgressBar->setValue(FPendingPercent = 0);
   SetStatus(QString());
   QApplication::setOverrideCursor(Qt::WaitCursor);
 
@@ -134,7 +134,7 @@ void TMainForm::GoActionExecute() {
   try {
     FThread->SetPriority(tpHighest);
     FThread->SetFreeOnTerminate(true);
-    FThread->SetDelivery(std::make_shared<TCoalescingDelivery>(UiRunAndWait()));
+    FThread->SetDelivery(std::make_shared<TWindowDelivery>(UiRunAndWait()));
     FThread->SetOnDisplay([self](TThreadAction action, int percent, int found, int rejected,
                                  int total, const std::string& message) {
       if (self) self->ThreadDisplay(action, percent, found, rejected, total, message);
@@ -197,34 +197,50 @@ void TMainForm::RefreshResults(bool toFirst) {
 
 void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int /*rejected*/,
                               int /*total*/, const std::string& message) {
+  // The worker waits while this runs. What needs no waiting worker - repainting the bar,
+  // reading the new rows - is done just after, once per burst of events; the end makes
+  // everything final at once.
   switch (action) {
     case taStarted:
       ProgressPanel->show();
       break;
     case taFirstMatch:
-      RefreshResults(true);
+      FRefreshPending = true;
+      FRefreshToFirst = true;
       break;
     case taMatchBatch:
-      RefreshResults(false);
+      FRefreshPending = true;
       break;
     case taFinished:
+    case taError:
       // Refreshed here too, so that the grid ends with every posted match and not only those
       // up to the last multiple of ten.
-      RefreshResults(false);
+      FRefreshPending = true;
+      FPendingPercent = percent;
+      ApplyDisplay();
       ProgressPanel->hide();
       SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
-      break;
-    case taError:
-      RefreshResults(false);
-      ProgressPanel->hide();
-      SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
-      ShowError(WidgetText(message));
+      if (action == taError) ShowError(WidgetText(message));
       break;
     default:
       break;
   }
-  ProgressBar->setValue(percent);
+  FPendingPercent = percent;
   ProgressLabel->setText(QStringLiteral(" %1 % ").arg(percent));
+  if (!FDisplayPosted) {
+    FDisplayPosted = true;
+    QTimer::singleShot(0, this, &TMainForm::ApplyDisplay);
+  }
+}
+
+void TMainForm::ApplyDisplay() {
+  FDisplayPosted = false;
+  if (FRefreshPending) {
+    FRefreshPending = false;
+    RefreshResults(FRefreshToFirst);
+    FRefreshToFirst = false;
+  }
+  ProgressBar->setValue(FPendingPercent);
 }
 
 void TMainForm::ThreadTerminated() {

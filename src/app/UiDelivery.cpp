@@ -20,4 +20,22 @@ TRunAndWait UiRunAndWait() {
   };
 }
 
+TWindowDelivery::TWindowDelivery(TRunAndWait runAndWait, std::chrono::milliseconds progressInterval)
+    : TCoalescingDelivery(std::move(runAndWait)), FProgressInterval(progressInterval) {}
+
+void TWindowDelivery::Deliver(TThreadAction action, int percent, const TShowEvent& show) {
+  if (action == taStarted) FProgressShown = false;
+  // The base policy decides first (it passes a progress event on only when the percent has
+  // changed, at most about a hundred times a search), so the clock is read that seldom.
+  TCoalescingDelivery::Deliver(action, percent, [this, &show](TThreadAction kind) {
+    if (kind == taProgress) {
+      const auto now = std::chrono::steady_clock::now();
+      if (FProgressShown && now - FLastProgress < FProgressInterval) return;
+      FProgressShown = true;
+      FLastProgress = now;
+    }
+    show(kind);
+  });
+}
+
 }  // namespace lw

@@ -172,10 +172,16 @@ int Bench(const TArgs& a) {
   qint64 longestGap = 0;
   QTimer ticker;
   ticker.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&ticker, &QTimer::timeout,
-                   [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-
+  qint64 longestGapAt = 0;
   QElapsedTimer clock;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const qint64 gap = sinceTick.restart();
+    if (gap > longestGap) {
+      longestGap = gap;
+      longestGapAt = clock.elapsed();
+    }
+  });
+
   double seconds = -1;
   QString status;
   QObject::connect(&form, &TMainForm::StatusChanged, [&](const QString& text) {
@@ -194,9 +200,10 @@ int Bench(const TArgs& a) {
     std::fprintf(stderr, "lw-gui-driver: the search did not end\n");
     return 1;
   }
-  std::printf("gui seconds=%.6f found=%s longest_stall_ms=%lld\n", seconds,
+  std::printf("gui seconds=%.6f found=%s longest_stall_ms=%lld stall_ended_at_ms=%lld\n", seconds,
               qPrintable(status.mid(21)),
-              static_cast<long long>(std::max<qint64>(0, longestGap - kTick)));
+              static_cast<long long>(std::max<qint64>(0, longestGap - kTick)),
+              static_cast<long long>(longestGapAt));
   form.close();
   return 0;
 }
