@@ -28,19 +28,22 @@ min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 # The criteria sets: a name, the search's options, the SQL condition that selects the same rows.
+# "no-match" reads every record and finds none: the scan alone, without the result table.
 # LIKE is made case-sensitive below, so that 'ABC%' means "begins with ABC" byte for byte.
-names=(none states+sic company zip5)
+names=(none states+sic company zip5 no-match)
 cliArgs=(
   ""
   "--state NY --state CA --sic 50*"
   "--company Ba*"
   "--zip 100*,112*,606*,900*,941*"
+  "--company ~*"
 )
 sqlWhere=(
   ""
   "STATE IN ('CA','NY') AND (SIC LIKE '50%' OR \"SIC 2\" LIKE '50%' OR \"SIC 3\" LIKE '50%')"
   "COMPANY LIKE 'Ba%'"
   "(ZIP LIKE '100%' OR ZIP LIKE '112%' OR ZIP LIKE '606%' OR ZIP LIKE '900%' OR ZIP LIKE '941%')"
+  "COMPANY LIKE '~%'"
 )
 
 printf '\nSearch: %s runs each, best kept; ratios are search time / peer time (load average %s)\n' "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
