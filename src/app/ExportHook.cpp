@@ -1,5 +1,9 @@
 #include "ExportHook.h"
 
+#ifdef LW_HAVE_EXPORT_WINDOW
+#include "ExportWindow.h"
+#endif
+
 namespace lw {
 
 namespace {
@@ -15,6 +19,15 @@ void SetExportWindowOpener(TExportWindowOpener opener) {
 
 const TExportWindowOpener& ExportWindowOpener() {
   return Opener();
+}
+
+bool RegisterExportWindow() {
+#ifdef LW_HAVE_EXPORT_WINDOW
+  SetExportWindowOpener(&OpenExportWindow);
+  return true;
+#else
+  return false;
+#endif
 }
 
 }  // namespace lw

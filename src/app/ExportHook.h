@@ -19,5 +19,7 @@ using TExportWindowOpener = std::function<void(QWidget* owner, TSharedData* shar
 
 void SetExportWindowOpener(TExportWindowOpener opener);
 const TExportWindowOpener& ExportWindowOpener();
+// Registers the export window of this build, when it has one; true when it did.
+bool RegisterExportWindow();
 
 }  // namespace lw

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include "CriteriaLists.h"
 #include "ExportHook.h"
@@ -92,6 +93,29 @@ TEST_F(MainWindowTest, StartsOnTheSampleDataIdleAndEmpty) {
   EXPECT_EQ(Form->EmployeeListBox->count(), 13);
   EXPECT_EQ(Form->SalesListBox->count(), 14);
   EXPECT_EQ(Form->StateListBox->item(0)->text(), QStringLiteral("[CHOOSE STATES]"));
+}
+
+TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
+  Start();
+  Form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  EXPECT_EQ(QApplication::focusWidget(), Form->SICEdit);
+  QTest::keyClick(Form.get(), Qt::Key_M, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Form->CompanyEdit);
+  QTest::keyClick(Form.get(), Qt::Key_Y, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Form->EmployeeListBox);
+  QTest::keyClick(Form.get(), Qt::Key_Z, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Form->ZipEdit);
+  // The tool buttons carry their captions' accelerators (pressing one clicks the button,
+  // which Qt animates on a timer; the registration is what this window controls).
+  auto button = [this](QToolBar* bar, QAction* a) {
+    return qobject_cast<QToolButton*>(bar->widgetForAction(a));
+  };
+  EXPECT_EQ(button(Form->MainToolBar, Form->GoAction)->shortcut(), QKeySequence("Alt+G"));
+  EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->shortcut(), QKeySequence("Alt+C"));
+  EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->text(), QStringLiteral("    &Clear    "));
+  EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
+  EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence());
 }
 
 TEST_F(MainWindowTest, GoFindsWhatTheEngineFindsAndTheGridShowsEveryMatch) {
@@ -263,6 +287,25 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
   Form->ClearActionExecute();
   EXPECT_EQ(enabled(), "11000011");
   SetExportWindowOpener(nullptr);
+}
+
+TEST_F(MainWindowTest, ExportOpensTheLinkedExportWindowOverTheResults) {
+  if (!RegisterExportWindow()) GTEST_SKIP() << "this build has no export window";
+  Start();
+  EXPECT_FALSE(Form->ExportAction->isEnabled());
+  ASSERT_TRUE(RunSearch());
+  ASSERT_TRUE(Form->ExportAction->isEnabled());
+  QString caption;
+  QTimer::singleShot(200, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      caption = modal->windowTitle();
+      modal->close();
+    }
+  });
+  Form->ExportAction->trigger();
+  SetExportWindowOpener(nullptr);
+  EXPECT_EQ(caption, QStringLiteral("Ledgerwake - Export"));
+  EXPECT_TRUE(Form->GoAction->isEnabled());
 }
 
 TEST_F(MainWindowTest, AWorkerFailureShowsItsMessageAndTheGridKeepsItsMatches) {
