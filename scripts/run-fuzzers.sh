@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a short bounded time over its seed corpus; fails on a crash.
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 secs=${FUZZ_SECONDS:-20}
 root=$(cd "$(dirname "$0")/.." && pwd)
 shopt -s nullglob
