@@ -10,8 +10,8 @@ namespace lw {
 // boundary goes through these two functions, so a table's code page is honoured in one place.
 //
 // Known code pages: 1252 (Windows Western) and 437 (the DOS code page older Paradox tables
-// record). Anything else, 0 included, reads as Windows-1252 when `codePage` is 0 and as
-// Latin-1 otherwise.
+// record). 0 (a table that records none) means Windows-1252; any other code page falls back
+// to Latin-1, which at least keeps every byte.
 inline constexpr int kDefaultCodePage = 1252;
 
 QString WidgetText(std::string_view bytes, int codePage = kDefaultCodePage);
