@@ -305,6 +305,9 @@ const uint8_t* TTable::CurrentRecord() {
 }
 
 std::string_view TTable::FieldText(int index) {
+  // One unsigned compare covers a negative index and a closed table (no fields); the scan
+  // calls this for every field of every record.
+  if (static_cast<size_t>(static_cast<unsigned>(index)) >= FFields.size()) Fields(index);
   if (FState == TDataSetState::dsInsert) {
     FTextBuffers[static_cast<size_t>(index)] = FEditValues[static_cast<size_t>(index)].ToString();
     return FTextBuffers[static_cast<size_t>(index)];

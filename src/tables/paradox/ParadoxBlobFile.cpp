@@ -1,5 +1,6 @@
 #include "ParadoxBlobFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -22,7 +23,7 @@ constexpr int kSharedEntries = 64;
 constexpr int kFirstDataUnit = 0x15;  // 16-byte units; after the header and entry table
 constexpr uint16_t kModNumber = 1;
 
-uint64_t RoundUp(uint64_t v, uint64_t to) {
+constexpr uint64_t RoundUp(uint64_t v, uint64_t to) {
   return (v + to - 1) / to * to;
 }
 
@@ -145,15 +146,18 @@ uint32_t TBlobFile::WriteSingle(std::string_view prefix, std::string_view data) 
   return static_cast<uint32_t>(offset) | 0xFF;
 }
 
+// Only the 256-byte pieces of a shared block that hold its entry table and the new blob are
+// read and written: a blob costs a few chunks of the cipher rather than the whole unit.
 uint32_t TBlobFile::WriteSmall(std::string_view data) {
   ScanBlocks();
   const uint32_t units = static_cast<uint32_t>((data.size() + 15) / 16);
-  std::vector<uint8_t> block(kUnit, 0);
+  uint8_t block[kUnit] = {};
+  constexpr size_t kTable = RoundUp(kSharedHead + 5 * kSharedEntries, 256);
   int entry = -1;
   uint32_t next = kFirstDataUnit;
   uint64_t offset = FSharedBlock;
   if (offset) {
-    ReadPlain(offset, block.data(), block.size());
+    ReadPlain(offset, block, kTable);
     for (int i = kSharedEntries - 1; i >= 0; --i) {
       const uint8_t* e = &block[kSharedHead + 5 * i];
       if (e[0] == 0) {
@@ -164,14 +168,23 @@ uint32_t TBlobFile::WriteSmall(std::string_view data) {
     }
     if (block[0] != kTypeShared || entry < 0 || next + units > kUnit / 16) offset = 0;
   }
+  size_t from = next * 16, to = RoundUp(from + data.size(), 256);
+  from = from / 256 * 256;
   if (!offset) {
     offset = EndOffset();
     if (offset + kUnit > 0xFFFFFF00u) ThrowTableError(FFile.Path(), "blob file is full");
-    std::fill(block.begin(), block.end(), 0);
+    std::memset(block, 0, kUnit);
     block[0] = kTypeShared;
     PutU16(&block[1], 1);
     entry = kSharedEntries - 1;
     next = kFirstDataUnit;
+    from = 0;
+    to = kUnit;  // the whole unit, so that the file never ends inside it
+  } else if (from >= kTable) {
+    ReadPlain(offset + from, block + from, 256);  // the part before the blob stays
+  } else {
+    from = 0;  // one write from the start of the unit; nothing is stored past `next`
+    to = std::max<size_t>(to, kTable);
   }
   uint8_t* e = &block[kSharedHead + 5 * entry];
   e[0] = static_cast<uint8_t>(next);
@@ -179,7 +192,9 @@ uint32_t TBlobFile::WriteSmall(std::string_view data) {
   PutU16(e + 2, kModNumber);
   e[4] = static_cast<uint8_t>(data.size() - (units - 1) * 16);
   std::memcpy(&block[next * 16], data.data(), data.size());
-  WritePlain(offset, block.data(), block.size());
+  // The blob first, then the entry that makes it reachable.
+  if (from > 0) WritePlain(offset + from, block + from, to - from);
+  WritePlain(offset, block, from > 0 ? kTable : to);
   if (offset >= FScanned) FScanned = offset + kUnit;
   FSharedBlock = offset;
   return static_cast<uint32_t>(offset) | static_cast<uint32_t>(entry);

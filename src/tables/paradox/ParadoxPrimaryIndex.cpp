@@ -116,37 +116,119 @@ void TPrimaryIndexFile::Rewrite(size_t n, const TEntry& entry, const TSum& sum) 
   }
   // Written over the old contents in place: replacing the file through a rename makes the
   // file system flush it, which costs more than the whole index.
-  struct stat st {};
-  if (!FFile.IsOpen() || ::fstat(FFile.Fd(), &st) != 0 || st.st_nlink == 0)
-    FFile = ::stat(FPath.c_str(), &st) == 0 ? TPosixFile(FPath, TPosixFile::Mode::ReadWrite)
-                                            : TPosixFile(FPath, TPosixFile::Mode::Create);
-  FFile.WriteAt(0, file.data(), file.size());
-  if (FFile.Size() > file.size()) FFile.Truncate(file.size());
+  TPosixFile& f = File(/*create=*/true);
+  f.WriteAt(0, file.data(), file.size());
+  if (f.Size() > file.size()) f.Truncate(file.size());
+  Mapped(file.size());
 }
 
 // The open index file, reopened when another writer has replaced it since.
-TPosixFile& TPrimaryIndexFile::File() {
+TPosixFile& TPrimaryIndexFile::File(bool create) {
   struct stat st {};
-  if (!FFile.IsOpen() || ::fstat(FFile.Fd(), &st) != 0 || st.st_nlink == 0)
-    FFile = TPosixFile(FPath, TPosixFile::Mode::ReadWrite);
+  if (!FFile.IsOpen() || ::fstat(FFile.Fd(), &st) != 0 || st.st_nlink == 0) {
+    FMap.Unmap();
+    FMapSize = 0;
+    FFile = !create || ::stat(FPath.c_str(), &st) == 0
+                ? TPosixFile(FPath, TPosixFile::Mode::ReadWrite)
+                : TPosixFile(FPath, TPosixFile::Mode::Create);
+  }
   return FFile;
+}
+
+// The first `size` bytes of the open file, mapped.
+uint8_t* TPrimaryIndexFile::Mapped(size_t size) {
+  if (!FMap.Mapped() || FMapSize != size) {
+    FMap.Map(FFile.Fd(), 0, size, FPath);
+    FMapSize = size;
+  }
+  return FMap.Data();
+}
+
+size_t TPrimaryIndexFile::FileSize(const TLayout& l) const {
+  return kIndexHeaderSize + l.TotalBlocks * FBlockSize;
+}
+
+uint8_t* TPrimaryIndexFile::EntryAt(uint8_t* file, size_t blockNo, size_t slot) const {
+  return file + kIndexHeaderSize + (blockNo - 1) * FBlockSize + kBlockHeaderSize +
+         slot * FRecordSize;
+}
+
+// The counts on the path from level-1 entry `i` to the root.
+void TPrimaryIndexFile::PutCounts(const TLayout& l, size_t n, size_t i, const TSum& sum,
+                                  uint8_t* file) {
+  size_t span = 1;
+  for (size_t level = 0; level < l.Blocks.size(); ++level) {
+    const size_t idx = i / span;
+    uint8_t* e = EntryAt(file, l.Start[level] + idx / FPerBlock, idx % FPerBlock);
+    PutIntLike(e + FSpec.KeySize + 2, 2,
+               ClampCount(sum(idx * span, std::min(n, (idx + 1) * span))));
+    span *= FPerBlock;
+  }
 }
 
 void TPrimaryIndexFile::UpdateCount(size_t n, size_t i, const TSum& sum) {
   const TLayout l = Layout(n);
-  TPosixFile& f = File();
-  size_t span = 1;
-  for (size_t level = 0; level < l.Blocks.size(); ++level) {
-    const size_t idx = i / span;
-    const size_t blockNo = l.Start[level] + idx / FPerBlock;
-    const size_t slot = idx % FPerBlock;
-    uint8_t value[2];
-    PutIntLike(value, 2, ClampCount(sum(idx * span, std::min(n, (idx + 1) * span))));
-    f.WriteAt(kIndexHeaderSize + (blockNo - 1) * FBlockSize + kBlockHeaderSize +
-                  slot * FRecordSize + FSpec.KeySize + 2,
-              value, 2);
-    span *= FPerBlock;
+  // Our own mapping of a file of the expected size needs no check: it is only replaced when
+  // the table is created again, and the next new block finds that out.
+  if (!FMap.Mapped() || FMapSize != FileSize(l)) {
+    TPosixFile& f = File();
+    if (f.Size() != FileSize(l)) ThrowTableError(FPath, "primary index has an unexpected size");
+    Mapped(FileSize(l));
   }
+  PutCounts(l, n, i, sum, FMap.Data());
+}
+
+bool TPrimaryIndexFile::AppendEntry(size_t n, const TEntry& entry, const TSum& sum) {
+  if (n == 0) return false;
+  const TLayout before = Layout(n), after = Layout(n + 1);
+  if (before.Blocks.size() != after.Blocks.size() || after.TotalBlocks > 0xFFFF) return false;
+  for (size_t level = 1; level < after.Blocks.size(); ++level)
+    if (before.Blocks[level] != after.Blocks[level]) return false;
+  const bool newBlock = n % FPerBlock == 0;
+  if (newBlock && after.Blocks.size() > 1 && (n / FPerBlock) % FPerBlock == 0) return false;
+  TPosixFile& f = File();
+  if (f.Size() != FileSize(before)) return false;  // not the file we wrote
+  if (FileSize(after) > FileSize(before)) f.Truncate(FileSize(after));
+  uint8_t* file = Mapped(FileSize(after));
+
+  uint16_t dataBlock = 0, dataCount = 0;
+  const uint8_t* key = nullptr;
+  entry(n, dataBlock, dataCount, key);
+  auto put = [&](uint8_t* e, size_t target) {
+    std::memcpy(e, key, FSpec.KeySize);
+    PutIntLike(e + FSpec.KeySize, 2, static_cast<uint16_t>(target));
+    PutIntLike(e + FSpec.KeySize + 2, 2, 0);
+    PutIntLike(e + FSpec.KeySize + 4, 2, 0);
+  };
+  auto setCount = [&](size_t blockNo, size_t entries) {
+    PutU16(file + kIndexHeaderSize + (blockNo - 1) * FBlockSize + 4,
+           static_cast<uint16_t>((entries - 1) * FRecordSize));
+  };
+  // Level 1 lies last in the file: a new block of it is linked after the old last block.
+  const size_t block1 = after.Start[0] + n / FPerBlock;
+  put(EntryAt(file, block1, n % FPerBlock), dataBlock);
+  if (newBlock) {
+    uint8_t* head = file + kIndexHeaderSize + (block1 - 1) * FBlockSize;
+    PutU16(head + 0, 0);
+    PutU16(head + 2, static_cast<uint16_t>(block1 - 1));
+    PutU16(head - FBlockSize, static_cast<uint16_t>(block1));
+    if (after.Blocks.size() > 1) {
+      // The new block's entry one level up, keyed by its first key.
+      const size_t idx = n / FPerBlock;
+      const size_t block2 = after.Start[1] + idx / FPerBlock;
+      put(EntryAt(file, block2, idx % FPerBlock), after.Start[0] + idx);
+      setCount(block2, idx % FPerBlock + 1);
+    }
+  }
+  setCount(block1, n % FPerBlock + 1);
+  PutCounts(after, n + 1, n, sum, file);
+  PutU32(file + hdr::kNumRecords, static_cast<uint32_t>(after.TotalEntries));
+  const auto blocks = static_cast<uint16_t>(after.TotalBlocks);
+  PutU16(file + hdr::kBlocksInUse, blocks);
+  PutU16(file + hdr::kFileBlocks, blocks);
+  PutU16(file + hdr::kLastBlock, blocks);
+  PutU16(file + hdr::kMaxBlocks, blocks);
+  return true;
 }
 
 }  // namespace lw::paradox

@@ -4,7 +4,8 @@
 // entries hold the key of the first record of a data block, the block number and its record
 // count; upper levels point at index blocks the same way. We lay the tree out root first
 // (block 1), then each lower level, so the whole file follows from the entry count alone and
-// a changed record count can be patched in place.
+// a changed record count can be patched in place, and an entry added at the end is written
+// in place as long as the upper levels keep their number of blocks.
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "ParadoxFormat.h"
+#include "ParadoxMap.h"
 #include "PosixFile.h"
 
 namespace lw::paradox {
@@ -41,6 +43,10 @@ class TPrimaryIndexFile {
   // Patches the counts on the path from level-1 entry `i` to the root, for an index written
   // by Rewrite with the same `n`.
   void UpdateCount(size_t n, size_t i, const TSum& sum);
+  // Adds level-1 entry `n` (the last) to an index written by Rewrite for `n` entries and
+  // patches the counts above it. False when the upper levels would change shape: the caller
+  // rewrites the index instead.
+  bool AppendEntry(size_t n, const TEntry& entry, const TSum& sum);
 
  private:
   struct TLayout {
@@ -51,11 +57,19 @@ class TPrimaryIndexFile {
     size_t TotalEntries = 0;
   };
   TLayout Layout(size_t n) const;
-  TPosixFile& File();
+  TPosixFile& File(bool create = false);
+  uint8_t* Mapped(size_t size);
+  size_t FileSize(const TLayout& l) const;
+  uint8_t* EntryAt(uint8_t* file, size_t blockNo, size_t slot) const;
+  void PutCounts(const TLayout& l, size_t n, size_t i, const TSum& sum, uint8_t* file);
   std::vector<uint8_t> Header(const TLayout& layout) const;
 
   std::string FPath;
   TPosixFile FFile;  // kept open for count updates while it is still the file at FPath
+  // The whole file, once written: counts change with every stored record and are patched
+  // through the mapping without a system call.
+  TMappedRange FMap;
+  size_t FMapSize = 0;
   TPrimaryIndexSpec FSpec;
   size_t FBlockSize;
   size_t FRecordSize;

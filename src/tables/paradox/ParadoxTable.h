@@ -89,7 +89,12 @@ class TParadoxTable final : public TTableCodec {
   void SetBlockPrev(uint16_t block, uint16_t prev);
   bool KeyedStore(const uint8_t* rec, TPxCounts& c);  // true when records moved
   void NewRecord(const std::vector<TValue>& values, TPxCounts& c);
-  void UpdatePrimaryIndex(bool rewrite, size_t changed);
+  enum class TIndexChange {
+    Count,     // the record count of entry `changed`
+    NewEntry,  // a block was added at the end of the chain
+    Rewrite,
+  };
+  void UpdatePrimaryIndex(TIndexChange change, size_t changed);
 
   std::string FPath;
   TPosixFile FFile;

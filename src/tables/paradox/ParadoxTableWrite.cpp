@@ -348,18 +348,20 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
       lastFull = j;
       break;
     }
-  bool rewrite = false;
+  TIndexChange change = TIndexChange::Count;
   bool structural = false;
   size_t changed = 0;
   if (lastFull == FBlocks.size()) {
     AppendAtEnd(rec, c);
-    rewrite = true;
+    change = TIndexChange::Rewrite;
   } else {
     // Keys usually grow (an auto-increment key): the writer's own view of the last block
     // answers without reading it.
-    const bool tail = FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
-                      FTail.Count == FBlocks[lastFull].Count && FTailMap.Mapped() &&
-                      FTailMap.Offset() == BlockOffset(FTail.Block);
+    // (Encrypted tables keep its plain image; a new block is only mapped by the next store.)
+    const bool tail =
+        FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
+        FTail.Count == FBlocks[lastFull].Count &&
+        (FHdr.Encryption || (FTailMap.Mapped() && FTailMap.Offset() == BlockOffset(FTail.Block)));
     const uint8_t* lastBlock = (tail ? (FHdr.Encryption ? FTail.Plain.data() : FTailMap.Data())
                                      : LoadBlock(lastFull, false)) +
                                kBlockHeaderSize;
@@ -368,8 +370,8 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
     if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
       const uint16_t blocksBefore = c.FileBlocks;
       AppendAtEnd(rec, c);
-      rewrite = c.FileBlocks != blocksBefore;
       changed = lastFull;
+      if (c.FileBlocks != blocksBefore) change = TIndexChange::NewEntry;
     } else {
       // The last block whose first key is not above the new key.
       size_t i = 0;
@@ -396,7 +398,7 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
       }
       bool split = false;
       InsertAt(i, lo, rec, c, split);
-      rewrite = split || lo == 0;
+      if (split || lo == 0) change = TIndexChange::Rewrite;
       structural = true;
       changed = i;
     }
@@ -405,15 +407,15 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
   FHdr.Counts = c;
   FVisited.resize(c.FileBlocks + 1u, 0);
   ExtendIndexToEnd();
-  UpdatePrimaryIndex(rewrite, changed);
+  UpdatePrimaryIndex(change, changed);
   return structural;
 }
 
-void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
+void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
   if (!FPrimaryIndex) {
     // The first update rewrites the index whole: count updates in place rely on our own
     // layout, and an index written by another program has its own.
-    rewrite = true;
+    change = TIndexChange::Rewrite;
     std::string px = FindCompanion(FPath, "px");
     if (px.empty()) px = CompanionName(FPath, "px");
     TPrimaryIndexSpec spec;
@@ -426,29 +428,37 @@ void TParadoxTable::UpdatePrimaryIndex(bool rewrite, size_t changed) {
     FPrimaryIndex = std::make_unique<TPrimaryIndexFile>(px, spec);
   }
   TPrimaryIndexFile& index = *FPrimaryIndex;
-  // Level-1 entries are the non-empty blocks of the chain.
+  // Level-1 entries are the non-empty blocks of the chain. Without empty blocks (the usual
+  // case) they are the chain itself, and an update costs nothing per block.
   std::vector<size_t> map;
-  for (size_t j = 0; j < FBlocks.size(); ++j)
-    if (FBlocks[j].Count) map.push_back(j);
+  if (FEmptyBlocks) {
+    for (size_t j = 0; j < FBlocks.size(); ++j)
+      if (FBlocks[j].Count) map.push_back(j);
+    change = TIndexChange::Rewrite;
+  }
+  const size_t n = FEmptyBlocks ? map.size() : FBlocks.size();
+  auto at = [&](size_t e) { return FEmptyBlocks ? map[e] : e; };
   auto entry = [&](size_t e, uint16_t& block, uint16_t& count, const uint8_t*& key) {
-    const TBlockRef& r = FBlocks[map[e]];
+    const TBlockRef& r = FBlocks[at(e)];
     block = r.Block;
     count = r.Count;
-    key = &FKeys[map[e] * FKeySize];
+    key = &FKeys[at(e) * FKeySize];
   };
   auto sum = [&](size_t a, size_t b) -> int64_t {
-    const TBlockRef& last = FBlocks[map[b - 1]];
-    return last.First + last.Count - FBlocks[map[a]].First;
+    const TBlockRef& last = FBlocks[at(b - 1)];
+    return last.First + last.Count - FBlocks[at(a)].First;
   };
-  if (!rewrite && FEmptyBlocks == 0 && changed < map.size()) {
-    try {
-      index.UpdateCount(map.size(), changed, sum);
+  try {
+    if (change == TIndexChange::Count && changed < n) {
+      index.UpdateCount(n, changed, sum);
       return;
-    } catch (const EDatabaseError&) {
-      // The index file went missing: write it whole.
     }
+    // The new block is the last entry; the index holds the ones before it.
+    if (change == TIndexChange::NewEntry && index.AppendEntry(n - 1, entry, sum)) return;
+  } catch (const EDatabaseError&) {
+    // The index file went missing or is not the one we wrote: write it whole.
   }
-  index.Rewrite(map.size(), entry, sum);
+  index.Rewrite(n, entry, sum);
 }
 
 void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {

@@ -336,6 +336,25 @@ TEST(ParadoxPxlib, DecryptsOurPasswordProtectedTables) {
   CompareThroughPxlib(later, dir.File("later.mb"), dir.File("later.px"), {"Pa55word"});
 }
 
+// Auto-increment appends to a keyed, protected table patch the .px in place as blocks are
+// added, past the point where it needs several level-1 blocks; pxlib finds every record
+// through that index.
+TEST(ParadoxPxlib, AcceptsTheIndexOfManyKeyedAppends) {
+  TTempDir dir;
+  const std::string path = dir.File("appended.db");
+  TIndexDef primary;
+  primary.Fields = "Id";
+  primary.Options = ixPrimary;
+  CreateParadoxTable(path, {Def("Id", ftAutoInc), Def("Text", ftString, 100), Def("M", ftMemo, 10)},
+                     {primary}, "Pa55word");
+  auto t = Open(path, {"Pa55word"});
+  for (int i = 1; i <= 28000; ++i)
+    Post(*t, {TValue::Null(), TValue::String("row " + std::to_string(i)),
+              TValue::String(Pattern(i * 37 % 300, i))});
+  t.reset();
+  CompareThroughPxlib(path, dir.File("appended.mb"), dir.File("appended.px"), {"Pa55word"});
+}
+
 // A keyed table written by Paradox itself takes our inserts; pxlib then accepts the primary
 // index we rewrote for it and reads the rows in key order.
 TEST(ParadoxPxlib, AcceptsOurInsertsIntoAParadoxKeyedTable) {
