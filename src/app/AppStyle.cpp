@@ -23,16 +23,16 @@ class TAppStyle : public QProxyStyle {
 
 }  // namespace
 
+void SetHintTiming() {
+  // The style answers the hint delay; installing ours once is enough.
+  if (!dynamic_cast<TAppStyle*>(QApplication::style())) QApplication::setStyle(new TAppStyle);
+}
+
 void ApplyApplicationLook(QApplication& app) {
-  app.setStyle(new TAppStyle);
+  SetHintTiming();
   // Fusion's own light palette, whatever dark theme the desktop has: the windows colour
   // labels and titles for a light background.
   QPalette palette = app.style()->standardPalette();
-  // The grid keeps its selection visible when it does not have the focus.
-  palette.setColor(QPalette::Inactive, QPalette::Highlight,
-                   palette.color(QPalette::Active, QPalette::Highlight));
-  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                   palette.color(QPalette::Active, QPalette::HighlightedText));
   app.setPalette(palette);
   app.setWindowIcon(ProgramIcon(QStringLiteral("app")));
 }

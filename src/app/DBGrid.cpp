@@ -15,6 +15,13 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TResultModel(
   setWordWrap(false);
   setCornerButtonEnabled(false);
   setAlternatingRowColors(true);
+  // The selection stays visible when the grid does not have the focus.
+  QPalette p = palette();
+  p.setColor(QPalette::Inactive, QPalette::Highlight,
+             p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+             p.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(p);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 

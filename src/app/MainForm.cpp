@@ -33,6 +33,7 @@ TMainForm::TMainForm(TSharedDataOptions options, QWidget* parent) : QMainWindow(
   f.setPointSize(8);
   setFont(f);
   resize(689, 545);
+  SetHintTiming();
 
   BuildActions();
   BuildToolBars();
