@@ -223,13 +223,13 @@ void CreateParadoxTable(const std::string& path, const std::vector<TFieldDef>& f
   for (const TPxField& f : stored) blobs = blobs || IsBlobPxType(f.Type);
   if (blobs) TBlobFile::Create(CompanionName(path, "mb"), key);
   if (keyFields) {
-    TPrimaryIndexSpec spec;
-    spec.KeyFields.assign(stored.begin(), stored.begin() + keyFields);
-    for (const TPxField& f : spec.KeyFields) spec.KeySize += f.Width;
-    spec.BlockCode = blockCode;
-    spec.Version = kWriteVersion;
-    spec.TableName = BaseName(CompanionName(path, "px"));
-    TPrimaryIndexFile(CompanionName(path, "px"), spec).Rewrite(0, nullptr, nullptr);
+    TPrimaryIndexSpec layout;
+    layout.KeyFields.assign(stored.begin(), stored.begin() + keyFields);
+    for (const TPxField& f : layout.KeyFields) layout.KeySize += f.Width;
+    layout.BlockCode = blockCode;
+    layout.Version = kWriteVersion;
+    layout.TableName = BaseName(CompanionName(path, "px"));
+    TPrimaryIndexFile(CompanionName(path, "px"), layout).Rewrite(0, nullptr, nullptr);
   }
 }
 

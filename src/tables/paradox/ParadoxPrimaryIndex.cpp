@@ -19,8 +19,8 @@ uint16_t ClampCount(int64_t v) {
 }
 }  // namespace
 
-TPrimaryIndexFile::TPrimaryIndexFile(std::string path, TPrimaryIndexSpec spec)
-    : FPath(std::move(path)), FSpec(std::move(spec)) {
+TPrimaryIndexFile::TPrimaryIndexFile(std::string path, TPrimaryIndexSpec layout)
+    : FPath(std::move(path)), FSpec(std::move(layout)) {
   FBlockSize = FSpec.BlockCode * 1024u;
   FRecordSize = FSpec.KeySize + 6;
   FPerBlock = (FBlockSize - kBlockHeaderSize) / FRecordSize;

@@ -35,7 +35,7 @@ class TPrimaryIndexFile {
   // Records in level-1 entries [first, last).
   using TSum = std::function<int64_t(size_t first, size_t last)>;
 
-  TPrimaryIndexFile(std::string path, TPrimaryIndexSpec spec);
+  TPrimaryIndexFile(std::string path, TPrimaryIndexSpec layout);
   const std::string& Path() const { return FPath; }
 
   // Writes the whole index for `n` level-1 entries.

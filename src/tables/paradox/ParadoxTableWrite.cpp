@@ -418,14 +418,14 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
     change = TIndexChange::Rewrite;
     std::string px = FindCompanion(FPath, "px");
     if (px.empty()) px = CompanionName(FPath, "px");
-    TPrimaryIndexSpec spec;
-    spec.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
-    spec.KeySize = static_cast<int>(FKeySize);
-    spec.BlockCode = static_cast<uint8_t>(FHdr.BlockSize / 1024);
-    spec.Version = FHdr.Version;
-    spec.SortOrder = FHdr.SortOrder;
-    spec.TableName = std::filesystem::path(px).filename().string();
-    FPrimaryIndex = std::make_unique<TPrimaryIndexFile>(px, spec);
+    TPrimaryIndexSpec layout;
+    layout.KeyFields.assign(FHdr.Fields.begin(), FHdr.Fields.begin() + FHdr.KeyFields);
+    layout.KeySize = static_cast<int>(FKeySize);
+    layout.BlockCode = static_cast<uint8_t>(FHdr.BlockSize / 1024);
+    layout.Version = FHdr.Version;
+    layout.SortOrder = FHdr.SortOrder;
+    layout.TableName = std::filesystem::path(px).filename().string();
+    FPrimaryIndex = std::make_unique<TPrimaryIndexFile>(px, layout);
   }
   TPrimaryIndexFile& index = *FPrimaryIndex;
   // Level-1 entries are the non-empty blocks of the chain. Without empty blocks (the usual

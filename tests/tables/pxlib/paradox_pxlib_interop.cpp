@@ -405,7 +405,7 @@ struct TPxField {
 void WriteWithPxlib(const std::string& path, const std::string& mb, const char* password,
                     int rows) {
   gPxMessages.clear();
-  const std::vector<TPxField> spec = {
+  const std::vector<TPxField> layout = {
       {"Name", pxfAlpha, 30, 0},  {"When", pxfDate, 4, 0},       {"Small", pxfShort, 2, 0},
       {"Big", pxfLong, 4, 0},     {"Money", pxfCurrency, 8, 0},  {"Num", pxfNumber, 8, 0},
       {"Flag", pxfLogical, 1, 0}, {"Note", pxfMemoBLOb, 20, 0},  {"Bin", pxfBLOb, 10, 0},
@@ -413,14 +413,14 @@ void WriteWithPxlib(const std::string& path, const std::string& mb, const char* 
       {"Dec", pxfBCD, 17, 3},     {"Raw", pxfBytes, 5, 0}};
   pxdoc_t* doc = PX_new3(CollectErrors, nullptr, nullptr, nullptr, nullptr);
   auto* fields =
-      static_cast<pxfield_t*>(doc->malloc(doc, spec.size() * sizeof(pxfield_t), "fields"));
-  for (size_t i = 0; i < spec.size(); ++i) {
-    fields[i].px_fname = PX_strdup(doc, spec[i].Name);
-    fields[i].px_ftype = spec[i].Type;
-    fields[i].px_flen = spec[i].Len;
-    fields[i].px_fdc = spec[i].Decimals;
+      static_cast<pxfield_t*>(doc->malloc(doc, layout.size() * sizeof(pxfield_t), "fields"));
+  for (size_t i = 0; i < layout.size(); ++i) {
+    fields[i].px_fname = PX_strdup(doc, layout[i].Name);
+    fields[i].px_ftype = layout[i].Type;
+    fields[i].px_flen = layout[i].Len;
+    fields[i].px_fdc = layout[i].Decimals;
   }
-  ASSERT_EQ(PX_create_file(doc, fields, static_cast<int>(spec.size()), path.c_str(),
+  ASSERT_EQ(PX_create_file(doc, fields, static_cast<int>(layout.size()), path.c_str(),
                            pxfFileTypNonIndexDB),
             0);
   if (password) {
