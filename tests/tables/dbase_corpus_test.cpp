@@ -13,10 +13,13 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "dbase/DbaseTable.h"
 
 namespace lw {
 namespace {
+
+using test::ReadFile;
 
 namespace fs = std::filesystem;
 
@@ -33,13 +36,6 @@ std::unique_ptr<dbase::TDbaseTable> Open(const std::string& path) {
   opt.ReadOnly = true;  // never touch the corpus
   auto codec = OpenDbaseTable(path, opt);
   return std::unique_ptr<dbase::TDbaseTable>(dynamic_cast<dbase::TDbaseTable*>(codec.release()));
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 // Reads every field of every record; returns the first error's message, or nothing.

@@ -10,19 +10,15 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
 
-using test::TTempDir;
+using test::ReadFile;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using test::TTempDir;
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;

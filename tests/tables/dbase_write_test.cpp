@@ -12,30 +12,18 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 #include "dbase/DbaseTable.h"
 
 namespace lw {
 namespace {
 
+using test::Def;
+using test::ReadFile;
+
 namespace fs = std::filesystem;
 using test::TTempDir;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-TFieldDef Def(const std::string& name, TFieldType type, int size = 0, int precision = 0) {
-  TFieldDef d;
-  d.Name = name;
-  d.DataType = type;
-  d.Size = size;
-  d.Precision = precision;
-  return d;
-}
 
 std::unique_ptr<dbase::TDbaseTable> Open(const std::string& path, bool readOnly = false) {
   TOpenOptions opt;

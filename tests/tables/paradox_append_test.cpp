@@ -13,30 +13,19 @@
 #include "DatabaseError.h"
 #include "Table.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
 
+using test::Def;
+using test::ReadFile;
+
 namespace fs = std::filesystem;
 using test::TTempDir;
 
 constexpr char kPassword[] = "K3yed!";
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-TFieldDef Def(const std::string& name, TFieldType type, int size = 0) {
-  TFieldDef d;
-  d.Name = name;
-  d.DataType = type;
-  d.Size = size;
-  return d;
-}
 
 std::unique_ptr<TTableCodec> Open(const std::string& path) {
   TOpenOptions opt;

@@ -9,11 +9,14 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 #include "paradox_support.h"
 
 namespace lw {
 namespace {
+
+using test::ReadFile;
 
 namespace fs = std::filesystem;
 
@@ -30,13 +33,6 @@ std::unique_ptr<TTableCodec> Open(const std::string& path,
   opt.ReadOnly = true;  // never touch the corpus
   opt.Passwords = std::move(passwords);
   return OpenParadoxTable(path, opt);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 char Letter(TFieldType t) {

@@ -12,23 +12,20 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 #include "paradox/ParadoxFormat.h"
 
 namespace lw {
 namespace {
 
+using test::Def;
+using test::ReadFile;
+
 namespace fs = std::filesystem;
 using paradox::PutU16;
 using paradox::PutU32;
 using test::TTempDir;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 uint32_t GetU32At(const std::string& s, size_t at) {
   return paradox::GetU32(reinterpret_cast<const uint8_t*>(s.data()) + at);
@@ -36,14 +33,6 @@ uint32_t GetU32At(const std::string& s, size_t at) {
 
 void WriteFile(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
-}
-
-TFieldDef Def(const std::string& name, TFieldType type, int size = 0) {
-  TFieldDef d;
-  d.Name = name;
-  d.DataType = type;
-  d.Size = size;
-  return d;
 }
 
 // A sound table of three blocks with memos in the .mb (small and large ones).

@@ -33,10 +33,13 @@ mbhead_t* get_mb_head(pxblob_t* pxblob, pxstream_t* pxs);
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
+
+using test::Def;
 
 using test::TTempDir;
 
@@ -44,14 +47,6 @@ std::vector<std::string> gPxMessages;
 
 void CollectErrors(pxdoc_t*, int type, const char* msg, void*) {
   gPxMessages.push_back(std::to_string(type) + ": " + msg);
-}
-
-TFieldDef Def(const std::string& name, TFieldType type, int size = 0) {
-  TFieldDef d;
-  d.Name = name;
-  d.DataType = type;
-  d.Size = size;
-  return d;
 }
 
 std::unique_ptr<TTableCodec> Open(const std::string& path, std::vector<std::string> pw = {}) {

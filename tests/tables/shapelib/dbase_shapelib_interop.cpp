@@ -9,10 +9,13 @@
 
 #include "DatabaseError.h"
 #include "TableCodec.h"
+#include "TableTestUtil.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
+
+using test::Def;
 
 using test::TTempDir;
 
@@ -20,14 +23,6 @@ struct TDbfCloser {
   void operator()(DBFInfo* h) const { DBFClose(h); }
 };
 using TDbf = std::unique_ptr<DBFInfo, TDbfCloser>;
-
-TFieldDef Def(const std::string& name, TFieldType type, int size = 0) {
-  TFieldDef d;
-  d.Name = name;
-  d.DataType = type;
-  d.Size = size;
-  return d;
-}
 
 // What the table object does before it posts: convert each value to the field's kind.
 void Post(TTableCodec& t, const std::vector<TValue>& values) {
