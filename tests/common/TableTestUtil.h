@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,6 +25,19 @@ inline TFieldDef Def(const std::string& name, TFieldType type, int size = 0, int
   d.Size = size;
   d.Precision = precision;
   return d;
+}
+
+// The fixtures folder of the infused+dbf part of the dBase corpus (with a trailing '/'),
+// found by name so that the tests do not depend on how that repository nests it; "" when the
+// corpus is absent.
+inline std::string InfusedFixturesDir(const std::string& corpusDir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path root = fs::path(corpusDir) / "dbase" / "infused+dbf";
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory() && it->path().filename() == "fixtures") return it->path().string() + "/";
+  }
+  return {};
 }
 
 }  // namespace lw::test

@@ -24,7 +24,7 @@ using test::ReadFile;
 namespace fs = std::filesystem;
 
 const std::string kCorpus = std::string(LW_CORPUS_DIR) + "/dbase";
-const std::string kInfused = kCorpus + "/infused+dbf/spec/fixtures/";
+const std::string kInfused = test::InfusedFixturesDir(LW_CORPUS_DIR);
 const std::string kDbfread = kCorpus + "/olemb+dbfread/";
 const std::string kShapelib = kCorpus + "/OSGeo+shapelib/tests/";
 
