@@ -13,53 +13,26 @@
 #include <vector>
 
 #include "DatabaseError.h"
+#include "FuzzScratch.h"
 #include "TableCodec.h"
 
 namespace {
 
 constexpr std::string_view kMemoMark = "\n--MEMO--\n";
 
-char gDir[] = "/tmp/fuzz-dbase-XXXXXX";
-
-void RemoveWorkDir() {
-  for (const char* ext : {".dbf", ".dbt", ".fpt"}) unlink((std::string(gDir) + "/t" + ext).c_str());
-  rmdir(gDir);
-}
-
-const std::string& WorkDir() {
-  static const std::string dir = [] {
-    if (!mkdtemp(gDir)) return std::string("/tmp");
-    std::atexit(RemoveWorkDir);
-    return std::string(gDir);
-  }();
-  return dir;
-}
-
-void Write(const std::string& path, std::string_view bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::string_view dbf = input, memo;
-  bool hasMemo = false;
-  if (size_t at = input.rfind(kMemoMark); at != std::string_view::npos) {
-    dbf = input.substr(0, at);
-    memo = input.substr(at + kMemoMark.size());
-    hasMemo = true;
-  }
-  const std::string base = WorkDir() + "/t";
+  const lw::fuzz::TFuzzInput in = lw::fuzz::SplitInput(data, size, kMemoMark);
+  const std::string_view dbf = in.Table, memo = in.Companion;
+  const bool hasMemo = in.HasCompanion;
+  const std::string base = lw::fuzz::ScratchDir("dbase") + "/t";
   const bool fox = !dbf.empty() && (static_cast<uint8_t>(dbf[0]) == 0xF5 ||
                                     (static_cast<uint8_t>(dbf[0]) & 0xF0) == 0x30);
   unlink((base + ".dbt").c_str());
   unlink((base + ".fpt").c_str());
-  Write(base + ".dbf", dbf);
-  if (hasMemo) Write(base + (fox ? ".fpt" : ".dbt"), memo);
+  lw::fuzz::WriteFile(base + ".dbf", dbf);
+  if (hasMemo) lw::fuzz::WriteFile(base + (fox ? ".fpt" : ".dbt"), memo);
 
   try {
     auto t = lw::OpenDbaseTable(base + ".dbf", {});

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "DatabaseError.h"
+#include "FuzzScratch.h"
 #include "TableCodec.h"
 
 namespace {
@@ -19,45 +20,17 @@ namespace {
 constexpr std::string_view kBlobMark = "\n--BLOBS--\n";
 constexpr const char* kPassword = "fuzz";
 
-char gDir[] = "/tmp/fuzz-paradox-XXXXXX";
-
-void RemoveWorkDir() {
-  for (const char* name : {"/t.db", "/t.mb", "/t.px"}) unlink((std::string(gDir) + name).c_str());
-  rmdir(gDir);
-}
-
-const std::string& WorkDir() {
-  static const std::string dir = [] {
-    if (!mkdtemp(gDir)) return std::string("/tmp");
-    std::atexit(RemoveWorkDir);
-    return std::string(gDir);
-  }();
-  return dir;
-}
-
-void Write(const std::string& path, std::string_view bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::string_view db = input, mb;
-  bool hasBlobs = false;
-  if (size_t at = input.rfind(kBlobMark); at != std::string_view::npos) {
-    db = input.substr(0, at);
-    mb = input.substr(at + kBlobMark.size());
-    hasBlobs = true;
-  }
-  const std::string base = WorkDir() + "/t";
+  const lw::fuzz::TFuzzInput in = lw::fuzz::SplitInput(data, size, kBlobMark);
+  const std::string_view db = in.Table, mb = in.Companion;
+  const bool hasBlobs = in.HasCompanion;
+  const std::string base = lw::fuzz::ScratchDir("paradox") + "/t";
   unlink((base + ".mb").c_str());
   unlink((base + ".px").c_str());
-  Write(base + ".db", db);
-  if (hasBlobs) Write(base + ".mb", mb);
+  lw::fuzz::WriteFile(base + ".db", db);
+  if (hasBlobs) lw::fuzz::WriteFile(base + ".mb", mb);
 
   lw::TOpenOptions opt;
   opt.Passwords = {kPassword};
