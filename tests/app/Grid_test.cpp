@@ -12,25 +12,14 @@
 #include "GuiTestSupport.h"
 #include "IniFile.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 #include "RecordForm.h"
 
 namespace lw::test {
 namespace {
 
-class GridTest : public ::testing::Test {
+class GridTest : public TMainFormFixture {
  protected:
-  void Start() {
-    Form = std::make_unique<TMainForm>(OptionsFor(Home));
-    ASSERT_TRUE(Form->FormShow());
-    Form->show();
-  }
-  void TearDown() override {
-    if (Form) Form->close();
-    Form.reset();
-    if (!ErrorsExpected)
-      for (const TMessage& m : Log.OfKind(TMessageKind::mkError))
-        ADD_FAILURE() << "error box: " << m.Text.toStdString();
-  }
   void SearchAll() {
     Form->GoActionExecute();
     ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
@@ -50,12 +39,6 @@ class GridTest : public ::testing::Test {
     QHeaderView* h = Form->DBGrid->horizontalHeader();
     return Form->DBGrid->model()->index(row, h->logicalIndex(position)).data().toString();
   }
-  TTable& Results() { return *Form->SharedData()->ResultTable(); }
-
-  TProgramHome Home;
-  TMessageLog Log;
-  std::unique_ptr<TMainForm> Form;
-  bool ErrorsExpected = false;
 };
 
 TEST_F(GridTest, LayoutLoadsInFileOrderSkipsUnknownFieldsAndSavesByPosition) {

@@ -10,6 +10,7 @@
 #include "GuiTestSupport.h"
 #include "IniFile.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 #include "TableThread.h"
 
 namespace lw::test {
@@ -25,25 +26,12 @@ void Choose(QListWidget* list, const char* text) {
   list->item(RowOf(list, text))->setSelected(true);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public TMainFormFixture {
  protected:
-  void Start() {
-    Form = std::make_unique<TMainForm>(OptionsFor(Home));
-    ASSERT_TRUE(Form->FormShow());
-    Form->show();
-  }
-  void TearDown() override {
-    if (Form) Form->close();
-    Form.reset();
-    if (!ErrorsExpected)
-      for (const TMessage& m : Log.OfKind(TMessageKind::mkError))
-        ADD_FAILURE() << "error box: " << m.Text.toStdString();
-  }
   bool RunSearch() {
     Form->GoActionExecute();
     return WaitUntil([this] { return !Form->Searching(); });
   }
-  TTable& Results() { return *Form->SharedData()->ResultTable(); }
   int CountStates(std::initializer_list<const char*> states) {
     TOwnTable source(Home.SampleTable());
     return source.Count("STATE", [&](const std::string& v) {
@@ -52,11 +40,6 @@ class MainWindowTest : public ::testing::Test {
       return false;
     });
   }
-
-  TProgramHome Home;
-  TMessageLog Log;
-  std::unique_ptr<TMainForm> Form;
-  bool ErrorsExpected = false;
 };
 
 TEST_F(MainWindowTest, StartsOnTheSampleDataIdleAndEmpty) {
