@@ -7,7 +7,6 @@
 #include <string>
 
 #include "AppStyle.h"
-#include "ExportHook.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "SingleInstance.h"
@@ -29,7 +28,6 @@ int Run(QApplication& app, const std::string& home) {
     return 0;
   }
   ApplyApplicationLook(app);
-  RegisterExportWindow();
   TSharedDataOptions options;
   options.ProgramDir = home;
   TMainForm form(std::move(options));
