@@ -1,7 +1,6 @@
 #include "Startup.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -47,8 +46,7 @@ int RunLedgerwake(int argc, char** argv) {
   try {
     return Run(app, HomeOption(argc, argv));
   } catch (const std::exception& e) {
-    QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
-                          QString::fromLocal8Bit(e.what()));
+    TMessageBoxes::ShowError(nullptr, QString::fromLocal8Bit(e.what()));
   }
   return 0;
 }
