@@ -20,6 +20,7 @@ class TSession;
 class TDatabase;
 class TTable;
 class TField;
+class TRecordCopy;
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
@@ -124,7 +125,7 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   void OpenTables();
   void Scan();
   void PrepareCopy();
-  void CopyCurrentRecord();
+  void ReleaseResultTable();
   void Fail(const std::exception* error);
 
   TSharedData* FSharedData = nullptr;
@@ -143,15 +144,8 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
 
   // The criteria parsed once per search.
   TRecordMatcher FMatcher;
-  // Per source field: where it goes and whether it is a telephone or fax number.
-  struct TCopyStep {
-    TField* Source;
-    TField* Target;  // null when the result table has no field for it
-    int TargetIndex;
-    bool PhoneFormat;
-  };
-  std::vector<TCopyStep> FCopySteps;
-  bool FCopyPrepared = false;
+  // The copy of each match into the result table, made at the first match.
+  std::unique_ptr<TRecordCopy> FCopy;
 
   std::shared_ptr<TEventDelivery> FDelivery;
   TShowEvent FShow;

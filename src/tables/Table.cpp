@@ -335,11 +335,18 @@ TValue TTable::FieldValue(int index) {
 void TTable::SetFieldValue(int index, const TValue& value) {
   if (FState != TDataSetState::dsInsert) Fail("table is not in insert mode");
   const TField& f = *FFields[static_cast<size_t>(index)];
-  TValue v = ConvertValue(value, f.DataType(), f.FieldName());
-  if (f.DataType() == ftString && f.Size() > 0 && !v.IsNull() &&
-      v.Str().size() > static_cast<size_t>(f.Size()))
-    v = TValue::String(std::string_view(v.Str()).substr(0, static_cast<size_t>(f.Size())));
-  FEditValues[static_cast<size_t>(index)] = std::move(v);
+  FEditValues[static_cast<size_t>(index)] =
+      StoredFieldValue(value, f.DataType(), f.Size(), f.FieldName());
+}
+
+void TTable::SetFieldText(int index, std::string_view text) {
+  const TField& f = *FFields[static_cast<size_t>(index)];
+  if (FState != TDataSetState::dsInsert || f.DataType() != ftString)
+    return SetFieldValue(index, TValue::String(text));
+  // Text into a text field: cut to size and stored in one step, without a converted copy.
+  if (f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
+    text = text.substr(0, static_cast<size_t>(f.Size()));
+  FEditValues[static_cast<size_t>(index)] = TValue::String(text);
 }
 
 // ---------------------------------------------------------------- editing
@@ -369,10 +376,15 @@ void TTable::Post() {
     FCodec->Append(FEditValues);
   else
     FCodec->Insert(FInsertPos, FEditValues);
-  const int64_t before = FCount;
-  FCount = FCodec->RecordCount();
   FState = TDataSetState::dsBrowse;
   FEditValues.clear();
+  Stored();
+}
+
+// After a record went into the file: the count, the order and the position follow it.
+void TTable::Stored() {
+  const int64_t before = FCount;
+  FCount = FCodec->RecordCount();
   if (!FIndexFieldNames.empty()) ApplyOrder();
   if (FCount > 0) {
     FPos = (FInsertPos < 0 || !FOrder.empty()) ? std::min(FCount - 1, std::max<int64_t>(before, 0))

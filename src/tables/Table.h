@@ -115,9 +115,12 @@ class TTable {
   bool FieldIsNull(int index);
   TValue FieldValue(int index);
   void SetFieldValue(int index, const TValue& value);
+  void SetFieldText(int index, std::string_view text);
   TTableCodec* Codec() const { return FCodec.get(); }
 
  private:
+  friend class TRecordCopy;
+
   void RequireActive(const char* what) const;
   void RequireClosed(const char* what) const;
   void BuildFields();
@@ -127,6 +130,7 @@ class TTable {
   void ApplyOrder();
   int64_t PhysicalRecNo(int64_t pos) const;
   const uint8_t* CurrentRecord();
+  void Stored();
   [[noreturn]] void Fail(const std::string& reason) const;
 
   std::string FDatabaseName;

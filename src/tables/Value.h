@@ -71,4 +71,9 @@ bool ParseDateTime(std::string_view text, int64_t& ms);
 // Throws EDatabaseError naming `fieldName` when it cannot.
 TValue ConvertValue(const TValue& value, TFieldType type, const std::string& fieldName);
 
+// What a field of `type` and `size` keeps of `value`: ConvertValue, and a text cut to `size`
+// characters for string fields (size 0: no limit).
+TValue StoredFieldValue(const TValue& value, TFieldType type, int size,
+                        const std::string& fieldName);
+
 }  // namespace lw

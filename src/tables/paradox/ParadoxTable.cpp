@@ -214,6 +214,7 @@ void TParadoxTable::InvalidateCache() {
 
 void TParadoxTable::Refresh() {
   ApplyCounts(ReadCounts());
+  if (FBlob) FBlob->DropCache();
 }
 
 // Reads the first `n` bytes of a block, decrypted.

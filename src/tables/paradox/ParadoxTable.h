@@ -10,7 +10,9 @@
 // Writing is write-through under the file's writer lock: the header counters are re-read
 // first (another table object may have written), then the record bytes, then the block
 // header, and the header's record count last, so a reader never counts a record that is not
-// complete on disk. Changes that move records between or within blocks bump a stamp in the
+// complete on disk. Encrypted blocks are written byte by byte: the cipher maps each byte on
+// its own, so a record costs the encryption of its own bytes and of the block header only.
+// Changes that move records between or within blocks bump a stamp in the
 // header so that other readers drop their block index on Refresh.
 
 #include <memory>
@@ -42,8 +44,14 @@ class TParadoxTable final : public TTableCodec {
   std::string_view Text(const uint8_t* rec, int field) override;
   void Append(const std::vector<TValue>& values) override;
   void Insert(int64_t recNo, const std::vector<TValue>& values) override;
+  std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
+                                            const std::vector<TFieldCopy>& plan) override;
+  void BeginBatch() override { FBatch = true; }
+  void EndBatch() override;
 
  private:
+  friend class TParadoxRecordCopier;
+
   struct TBlockRef {
     uint16_t Block = 0;
     uint16_t Count = 0;
@@ -76,12 +84,16 @@ class TParadoxTable final : public TTableCodec {
   [[noreturn]] void Damaged(const std::string& why) const;
 
   // --- writing ---
+  void LockWriter();
+  void UnlockWriter();
   void BeginWriteOp();
+  void FillAutoInc(uint8_t* rec, TPxCounts& c);
+  void Store(const uint8_t* rec, TPxCounts& c);
   void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
   void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
   void CommitCounts(TPxCounts c, bool structural);
   void LoadTail();
-  void StoreTailChunks(const uint8_t* plain, size_t from, size_t to);
+  void StoreTailBytes(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
   void TailAppended(uint16_t last, uint16_t newBlock, const uint8_t* rec);
@@ -100,6 +112,8 @@ class TParadoxTable final : public TTableCodec {
   TPosixFile FFile;
   bool FWritable = false;
   bool FExclusive = false;
+  bool FBatch = false;         // keep the writer lock between stores (BeginBatch)
+  bool FWriterLocked = false;  // this object holds the writer lock
   TPxHeader FHdr;
   std::vector<TFieldDef> FFieldDefs;
   std::vector<uint8_t> FHead;  // raw header bytes up to the end of the counters

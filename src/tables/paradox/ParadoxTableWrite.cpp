@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 
 #include "DatabaseError.h"
 #include "ParadoxCrypt.h"
@@ -25,7 +24,11 @@ void TParadoxTable::BeginWriteOp() {
   // Under the writer lock (or alone, when exclusive) the mapped counters are stable; only
   // when another writer changed them is the header checked through the file again.
   if (!(ParseCounts(FHeadMap.Data(), FHdr.HasExtension) == FHdr.Counts)) ApplyCounts(ReadCounts());
-  if (!(FHdr.Counts == FTailCounts)) FTail.Valid = false;
+  if (!(FHdr.Counts == FTailCounts)) {
+    // Someone else wrote since our last store: what we remember of the files may be stale.
+    FTail.Valid = false;
+    if (FBlob) FBlob->DropCache();
+  }
 }
 
 void TParadoxTable::StoreBlob(const TPxField& f, const TValue& v, uint8_t* p) {
@@ -91,22 +94,14 @@ void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
   FVisited.resize(c.FileBlocks + 1u, 0);
 }
 
-// Copies the encrypted chunks covering plain bytes [from, to) of the tail block into its
-// mapping, the chunk holding the block header last.
-void TParadoxTable::StoreTailChunks(const uint8_t* plain, size_t from, size_t to) {
+// Stores plain bytes [from, to) of the tail block into its mapping, then the block header, each
+// byte encrypted on its own: the rest of the block is left as it is.
+void TParadoxTable::StoreTailBytes(const uint8_t* plain, size_t from, size_t to) {
   uint8_t* mapped = FTailMap.Data();
-  const size_t c0 = from / kCryptChunk;
-  const size_t c1 = (to + kCryptChunk - 1) / kCryptChunk;
-  uint8_t chunk[kCryptChunk];
-  for (size_t i = std::max<size_t>(c0, 1); i < c1; ++i) {
-    std::memcpy(chunk, plain + i * kCryptChunk, kCryptChunk);
-    EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, i);
-    std::memcpy(mapped + i * kCryptChunk, chunk, kCryptChunk);
-  }
+  from = std::max(from, kBlockHeaderSize);
+  if (to > from) EncryptDataBytes(plain, mapped, from, to, FHdr.Encryption, FTail.Block);
   std::atomic_thread_fence(std::memory_order_release);
-  std::memcpy(chunk, plain, kCryptChunk);
-  EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, 0);
-  std::memcpy(mapped, chunk, kCryptChunk);
+  EncryptDataBytes(plain, mapped, 0, kBlockHeaderSize, FHdr.Encryption, FTail.Block);
 }
 
 // Writes bytes [from, to) of a block from its plain image, then (with `header`) the block
@@ -175,7 +170,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
         uint8_t* plain = FTail.Plain.data();
         std::memcpy(plain + pos, rec, rs);
         PutU16(plain + 4, add);
-        StoreTailChunks(plain, pos, pos + rs);
+        StoreTailBytes(plain, pos, pos + rs);
       } else {
         uint8_t* mapped = FTailMap.Data();
         std::memcpy(mapped + pos, rec, rs);
@@ -201,7 +196,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   if (last) {  // link the complete new block from the old last one
     if (FHdr.Encryption) {
       PutU16(FTail.Plain.data(), nb);
-      StoreTailChunks(FTail.Plain.data(), 0, 0);
+      StoreTailBytes(FTail.Plain.data(), 0, 0);
     } else {
       const uint16_t next = nb;
       std::memcpy(FTailMap.Data(), &next, 2);
@@ -461,49 +456,87 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
   index.Rewrite(n, entry, sum);
 }
 
-void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
-  FRec.assign(FHdr.RecordSize, 0);
+void TParadoxTable::FillAutoInc(uint8_t* rec, TPxCounts& c) {
   for (const TPxField& f : FHdr.Fields)
     if (f.Type == pxAutoInc) {
       if (c.AutoInc >= 0x7FFFFFFF) ThrowTableError(FPath, "auto-increment value out of range");
       ++c.AutoInc;
-      PutIntLike(&FRec[f.Offset], 4, c.AutoInc);
+      PutIntLike(rec + f.Offset, 4, c.AutoInc);
     }
+}
+
+void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
+  FRec.assign(FHdr.RecordSize, 0);
+  FillAutoInc(FRec.data(), c);
   BuildRecord(values, FRec.data());
+}
+
+// An exclusive opener is the only writer there is and takes no writer lock.
+void TParadoxTable::LockWriter() {
+  if (FExclusive || FWriterLocked) return;
+  FFile.BeginWrite();
+  FWriterLocked = true;
+}
+
+void TParadoxTable::UnlockWriter() {
+  if (!FWriterLocked) return;
+  FWriterLocked = false;
+  FFile.EndWrite();
+}
+
+void TParadoxTable::EndBatch() {
+  FBatch = false;
+  UnlockWriter();
+}
+
+// Stores a complete record (auto-increment filled) at the end or at its key position, then the
+// header counters.
+void TParadoxTable::Store(const uint8_t* rec, TPxCounts& c) {
+  bool structural = false;
+  if (FKeySize)
+    structural = KeyedStore(rec, c);
+  else
+    AppendAtEnd(rec, c);
+  CommitCounts(c, structural);
 }
 
 void TParadoxTable::Append(const std::vector<TValue>& values) {
   if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  std::optional<TWriteGuard> guard;  // an exclusive opener is the only writer there is
-  if (!FExclusive) guard.emplace(FFile);
-  BeginWriteOp();
-  TPxCounts c = FHdr.Counts;
-  NewRecord(values, c);
-  bool structural = false;
-  if (FKeySize)
-    structural = KeyedStore(FRec.data(), c);
-  else
-    AppendAtEnd(FRec.data(), c);
-  CommitCounts(c, structural);
+  LockWriter();
+  try {
+    BeginWriteOp();
+    TPxCounts c = FHdr.Counts;
+    NewRecord(values, c);
+    Store(FRec.data(), c);
+  } catch (...) {
+    UnlockWriter();
+    throw;
+  }
+  if (!FBatch) UnlockWriter();
 }
 
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
   if (FKeySize || recNo < 0) return Append(values);
   if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  std::optional<TWriteGuard> guard;
-  if (!FExclusive) guard.emplace(FFile);
-  BeginWriteOp();
-  TPxCounts c = FHdr.Counts;
-  NewRecord(values, c);
-  if (recNo >= FHdr.Counts.NumRecords) {
-    AppendAtEnd(FRec.data(), c);
-    CommitCounts(c, false);
-    return;
+  LockWriter();
+  try {
+    BeginWriteOp();
+    TPxCounts c = FHdr.Counts;
+    NewRecord(values, c);
+    if (recNo >= FHdr.Counts.NumRecords) {
+      AppendAtEnd(FRec.data(), c);
+      CommitCounts(c, false);
+    } else {
+      const size_t i = FindBlock(recNo);
+      bool split = false;
+      InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
+      CommitCounts(c, true);
+    }
+  } catch (...) {
+    UnlockWriter();
+    throw;
   }
-  const size_t i = FindBlock(recNo);
-  bool split = false;
-  InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
-  CommitCounts(c, true);
+  if (!FBatch) UnlockWriter();
 }
 
 }  // namespace lw::paradox
