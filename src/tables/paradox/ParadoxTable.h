@@ -92,7 +92,10 @@ class TParadoxTable final : public TTableCodec {
   void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
   void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
   void CommitCounts(TPxCounts c, bool structural);
+  uint8_t* MappedBlock(uint16_t block) const;
+  void MapWindow(uint16_t first);
   void LoadTail();
+  void WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain);
   void StoreTailBytes(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
@@ -143,7 +146,8 @@ class TParadoxTable final : public TTableCodec {
   std::vector<uint8_t> FRec, FWork, FWork2;
   TTail FTail;
   TMappedRange FHeadMap;  // the header counters, written in place
-  TMappedRange FTailMap;  // the last block
+  TMappedRange FTailMap;  // the write window: the last block and the ones after it
+  uint32_t FWindowFirst = 0, FWindowBlocks = 0;
   TPxCounts FTailCounts;  // counters as this object last wrote them
 };
 

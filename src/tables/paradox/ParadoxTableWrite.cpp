@@ -97,7 +97,7 @@ void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
 // Stores plain bytes [from, to) of the tail block into its mapping, then the block header, each
 // byte encrypted on its own: the rest of the block is left as it is.
 void TParadoxTable::StoreTailBytes(const uint8_t* plain, size_t from, size_t to) {
-  uint8_t* mapped = FTailMap.Data();
+  uint8_t* mapped = MappedBlock(FTail.Block);
   from = std::max(from, kBlockHeaderSize);
   if (to > from) EncryptDataBytes(plain, mapped, from, to, FHdr.Encryption, FTail.Block);
   std::atomic_thread_fence(std::memory_order_release);
@@ -133,20 +133,38 @@ void TParadoxTable::WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t
   }
 }
 
+// The mapped bytes of `block`, or null when the write window does not hold it.
+uint8_t* TParadoxTable::MappedBlock(uint16_t block) const {
+  if (!FTailMap.Mapped() || block < FWindowFirst || block >= FWindowFirst + FWindowBlocks)
+    return nullptr;
+  return FTailMap.Data() + size_t{block - FWindowFirst} * FHdr.BlockSize;
+}
+
+// Maps the write window: the blocks from `first` on, as many as fit in a megabyte, whether the
+// file holds them yet or not (a block is only touched once the file holds it), so that new
+// blocks at the end of the table need no mapping of their own.
+void TParadoxTable::MapWindow(uint16_t first) {
+  constexpr size_t kWindowBytes = 1 << 20;
+  FWindowBlocks = static_cast<uint32_t>(std::max<size_t>(kWindowBytes / FHdr.BlockSize, 1));
+  FTailMap.Map(FFile.Fd(), BlockOffset(first), size_t{FWindowBlocks} * FHdr.BlockSize, FPath,
+               /*populate=*/false);
+  FWindowFirst = first;
+}
+
 // Maps the last block and reads its record count, unless the writer's view is current.
 void TParadoxTable::LoadTail() {
   const uint16_t last = FHdr.Counts.LastBlock;
-  const uint64_t offset = BlockOffset(last);
-  if (!FTailMap.Mapped() || FTailMap.Offset() != offset) {
+  if (!MappedBlock(last)) {
     // A block cut short at the end of the file is completed first: mapped pages past the
     // end of the file cannot be written.
-    if (FFile.Size() < offset + FHdr.BlockSize) FFile.Truncate(offset + FHdr.BlockSize);
-    FTailMap.Map(FFile.Fd(), offset, FHdr.BlockSize, FPath);
+    const uint64_t end = BlockOffset(last) + FHdr.BlockSize;
+    if (FFile.Size() < end) FFile.Truncate(end);
+    MapWindow(last);
   }
   if (FTail.Valid && FTail.Block == last) return;
   FTail.Valid = false;
   FTail.Block = last;
-  const uint8_t* head = FTailMap.Data();
+  const uint8_t* head = MappedBlock(last);
   if (FHdr.Encryption) {
     FTail.Plain.assign(head, head + FHdr.BlockSize);
     DecryptDataBlock(FTail.Plain.data(), FHdr.BlockSize, FHdr.Encryption, last);
@@ -156,6 +174,32 @@ void TParadoxTable::LoadTail() {
     Damaged("the last block " + std::to_string(last) + " is not the end of the chain");
   FTail.Count = BlockCount(last, head);
   FTail.Valid = true;
+}
+
+// Writes a new block (its header, first record and zeros; `plain` is its whole image). Within
+// the write window, the file is lengthened and only the header and the record are stored,
+// encrypted byte by byte: the rest of the block holds no record, and its bytes are never read.
+void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain) {
+  const size_t used = kBlockHeaderSize + FHdr.RecordSize;
+  if (uint8_t* mapped = MappedBlock(block)) {
+    const uint64_t end = BlockOffset(block) + FHdr.BlockSize;
+    if (FFile.Size() < end) FFile.Truncate(end);
+    if (FHdr.Encryption) {
+      EncryptDataBytes(plain.data(), mapped, kBlockHeaderSize, used, FHdr.Encryption, block);
+      std::atomic_thread_fence(std::memory_order_release);
+      EncryptDataBytes(plain.data(), mapped, 0, kBlockHeaderSize, FHdr.Encryption, block);
+    } else {
+      // Bytes past the record are cleared too: a file may hold an unfinished block here.
+      std::memcpy(mapped + kBlockHeaderSize, plain.data() + kBlockHeaderSize,
+                  FHdr.BlockSize - kBlockHeaderSize);
+      std::atomic_thread_fence(std::memory_order_release);
+      std::memcpy(mapped, plain.data(), kBlockHeaderSize);
+    }
+    return;
+  }
+  FWork = plain;
+  if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, block);
+  FFile.WriteAt(BlockOffset(block), FWork.data(), FWork.size());
 }
 
 void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
@@ -172,7 +216,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
         PutU16(plain + 4, add);
         StoreTailBytes(plain, pos, pos + rs);
       } else {
-        uint8_t* mapped = FTailMap.Data();
+        uint8_t* mapped = MappedBlock(last);
         std::memcpy(mapped + pos, rec, rs);
         std::atomic_thread_fence(std::memory_order_release);
         std::memcpy(mapped + 4, &add, 2);  // little-endian host, as the format
@@ -190,16 +234,15 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   PutU16(&plain[2], last);
   PutU16(&plain[4], 0);
   std::memcpy(&plain[kBlockHeaderSize], rec, rs);
-  FWork = plain;
-  if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, nb);
-  FFile.WriteAt(BlockOffset(nb), FWork.data(), FWork.size());
-  if (last) {  // link the complete new block from the old last one
+  WriteNewBlock(nb, plain);
+  std::atomic_thread_fence(std::memory_order_release);
+  if (last) {  // link the complete new block from the old last one (mapped by LoadTail)
     if (FHdr.Encryption) {
       PutU16(FTail.Plain.data(), nb);
       StoreTailBytes(FTail.Plain.data(), 0, 0);
     } else {
       const uint16_t next = nb;
-      std::memcpy(FTailMap.Data(), &next, 2);
+      std::memcpy(MappedBlock(last), &next, 2);
     }
   }
   c.FileBlocks = nb;
@@ -207,7 +250,6 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   c.LastBlock = nb;
   if (c.FirstBlock == 0) c.FirstBlock = nb;
   ++c.NumRecords;
-  FTailMap.Unmap();
   FTail.Block = nb;
   FTail.Count = 1;
   FTail.Plain = std::move(plain);
@@ -353,13 +395,13 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
     // Keys usually grow (an auto-increment key): the writer's own view of the last block
     // answers without reading it.
     // (Encrypted tables keep its plain image; a new block is only mapped by the next store.)
-    const bool tail =
-        FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
-        FTail.Count == FBlocks[lastFull].Count &&
-        (FHdr.Encryption || (FTailMap.Mapped() && FTailMap.Offset() == BlockOffset(FTail.Block)));
-    const uint8_t* lastBlock = (tail ? (FHdr.Encryption ? FTail.Plain.data() : FTailMap.Data())
-                                     : LoadBlock(lastFull, false)) +
-                               kBlockHeaderSize;
+    const bool tail = FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
+                      FTail.Count == FBlocks[lastFull].Count &&
+                      (FHdr.Encryption || MappedBlock(FTail.Block));
+    const uint8_t* lastBlock =
+        (tail ? (FHdr.Encryption ? FTail.Plain.data() : MappedBlock(FTail.Block))
+              : LoadBlock(lastFull, false)) +
+        kBlockHeaderSize;
     const int cmpLast = std::memcmp(rec, lastBlock + (FBlocks[lastFull].Count - 1) * rs, k);
     if (cmpLast == 0) violation();
     if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
