@@ -144,6 +144,8 @@ class TTable {
   std::unique_ptr<TTableCodec> FCodec;
   std::vector<std::unique_ptr<TField>> FFields;
   std::vector<std::string> FTextBuffers;  // FieldText of non-text kinds
+  std::vector<uint8_t> FTextFields;       // per field: a text kind (read in place)
+  const std::vector<TNulTextSlot>* FNulTextSlots = nullptr;  // the codec's, when it has them
   TFieldDefs FFieldDefs{this};
   TIndexDefs FIndexDefs{this};
 

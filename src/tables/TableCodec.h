@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FieldDefs.h"
+#include "NulText.h"
 #include "Value.h"
 
 namespace lw {
@@ -81,6 +82,9 @@ class TTableCodec {
   // Stored text of a text field without its padding (Paradox: up to the first NUL; dBase:
   // trailing blanks removed), as a view into the record. Only for ftString fields.
   virtual std::string_view Text(const uint8_t* rec, int field) = 0;
+  // For codecs whose texts end at their first NUL: where each field's text lies (what Text
+  // returns, read without a call per field), or null.
+  virtual const std::vector<TNulTextSlot>* NulTextSlots() const { return nullptr; }
 
   // Stores one record; values are already converted to each field's type (ConvertValue),
   // one per field; auto-increment fields are filled by the codec whatever the value says.

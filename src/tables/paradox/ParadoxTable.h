@@ -42,6 +42,7 @@ class TParadoxTable final : public TTableCodec {
   bool IsNull(const uint8_t* rec, int field) override;
   TValue Value(const uint8_t* rec, int field) override;
   std::string_view Text(const uint8_t* rec, int field) override;
+  const std::vector<TNulTextSlot>* NulTextSlots() const override { return &FTextSlots; }
   void Append(const std::vector<TValue>& values) override;
   void Insert(int64_t recNo, const std::vector<TValue>& values) override;
   std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
@@ -119,9 +120,10 @@ class TParadoxTable final : public TTableCodec {
   bool FWriterLocked = false;  // this object holds the writer lock
   TPxHeader FHdr;
   std::vector<TFieldDef> FFieldDefs;
-  std::vector<uint8_t> FHead;  // raw header bytes up to the end of the counters
-  size_t FPerBlock = 0;        // records a block holds
-  size_t FKeySize = 0;         // bytes of the primary key, 0 for unkeyed tables
+  std::vector<TNulTextSlot> FTextSlots;  // where each field's text lies, for the scan
+  std::vector<uint8_t> FHead;            // raw header bytes up to the end of the counters
+  size_t FPerBlock = 0;                  // records a block holds
+  size_t FKeySize = 0;                   // bytes of the primary key, 0 for unkeyed tables
 
   std::vector<TBlockRef> FBlocks;  // the chain as far as it has been walked
   std::vector<uint8_t> FKeys;      // first key of each walked block (keyed tables)
