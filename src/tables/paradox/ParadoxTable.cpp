@@ -290,6 +290,14 @@ bool TParadoxTable::ExtendIndex() {
   }
   r.Next = GetU16(head);
   r.First = FIndexed;
+  if (next == FHdr.Counts.LastBlock) {
+    // The header is the authority on what was stored: a writer that died between its stores
+    // can leave the last block counting a record, or linking a new block, that the header
+    // never counted. Neither exists; the next store takes their place.
+    r.Count = static_cast<uint16_t>(
+        std::min<int64_t>(r.Count, std::max<int64_t>(0, FHdr.Counts.NumRecords - FIndexed)));
+    if (r.Next > FHdr.Counts.FileBlocks) r.Next = 0;
+  }
   FVisited[next] = 1;
   FBlocks.push_back(r);
   if (FKeySize) FKeys.insert(FKeys.end(), head + kBlockHeaderSize, head + n);

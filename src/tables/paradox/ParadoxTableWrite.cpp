@@ -170,9 +170,26 @@ void TParadoxTable::LoadTail() {
     DecryptDataBlock(FTail.Plain.data(), FHdr.BlockSize, FHdr.Encryption, last);
     head = FTail.Plain.data();
   }
-  if (GetU16(head) != 0)
+  const uint16_t next = GetU16(head);
+  if (next != 0 && next <= FHdr.Counts.FileBlocks)
     Damaged("the last block " + std::to_string(last) + " is not the end of the chain");
   FTail.Count = BlockCount(last, head);
+  if (next != 0) {
+    // A link to a block the header never counted (its writer died before storing the
+    // header): the link goes, the block's number is taken again by the next new block.
+    if (FHdr.Encryption) {
+      PutU16(FTail.Plain.data(), 0);
+      StoreTailBytes(FTail.Plain.data(), 0, 0);
+    } else {
+      const uint16_t none = 0;
+      std::memcpy(MappedBlock(last), &none, 2);
+    }
+  }
+  // Records the block holds past the header's count were never counted either: the index
+  // (see ExtendIndex) leaves them out, and so does the writer, which stores over them.
+  ExtendIndexToEnd();
+  if (!FBlocks.empty() && FBlocks.back().Block == last)
+    FTail.Count = std::min(FTail.Count, FBlocks.back().Count);
   FTail.Valid = true;
 }
 
