@@ -122,20 +122,12 @@ void TParadoxRecordCopier::BuildRecord(const uint8_t* src, uint8_t* rec) {
 
 void TParadoxRecordCopier::Append(const uint8_t* sourceRecord) {
   TParadoxTable& t = FTarget;
-  if (!t.FWritable) ThrowTableError(t.FPath, "table is read-only");
-  t.LockWriter();
-  try {
-    t.BeginWriteOp();
-    TPxCounts c = t.FHdr.Counts;
+  t.WriteOp([&](TPxCounts& c) {
     t.FRec.assign(t.FHdr.RecordSize, 0);
     t.FillAutoInc(t.FRec.data(), c);
     BuildRecord(sourceRecord, t.FRec.data());
     t.Store(t.FRec.data(), c);
-  } catch (...) {
-    t.UnlockWriter();
-    throw;
-  }
-  if (!t.FBatch) t.UnlockWriter();
+  });
 }
 
 std::unique_ptr<TRecordCopier> TParadoxTable::CopierFrom(TTableCodec& source,

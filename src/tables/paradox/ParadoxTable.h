@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "DatabaseError.h"
 #include "ParadoxBlobFile.h"
 #include "ParadoxFormat.h"
 #include "ParadoxMap.h"
@@ -87,6 +88,22 @@ class TParadoxTable final : public TTableCodec {
   // --- writing ---
   void LockWriter();
   void UnlockWriter();
+  // Runs one store, given the counters to change, under the writer lock: taken unless held
+  // (a batch keeps it), released afterwards unless in a batch, and always on failure.
+  template <class TStore>
+  void WriteOp(TStore&& store) {
+    if (!FWritable) ThrowTableError(FPath, "table is read-only");
+    LockWriter();
+    try {
+      BeginWriteOp();
+      TPxCounts c = FHdr.Counts;
+      store(c);
+    } catch (...) {
+      UnlockWriter();
+      throw;
+    }
+    if (!FBatch) UnlockWriter();
+  }
   void BeginWriteOp();
   void FillAutoInc(uint8_t* rec, TPxCounts& c);
   void Store(const uint8_t* rec, TPxCounts& c);

@@ -560,27 +560,15 @@ void TParadoxTable::Store(const uint8_t* rec, TPxCounts& c) {
 }
 
 void TParadoxTable::Append(const std::vector<TValue>& values) {
-  if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  LockWriter();
-  try {
-    BeginWriteOp();
-    TPxCounts c = FHdr.Counts;
+  WriteOp([&](TPxCounts& c) {
     NewRecord(values, c);
     Store(FRec.data(), c);
-  } catch (...) {
-    UnlockWriter();
-    throw;
-  }
-  if (!FBatch) UnlockWriter();
+  });
 }
 
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
   if (FKeySize || recNo < 0) return Append(values);
-  if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  LockWriter();
-  try {
-    BeginWriteOp();
-    TPxCounts c = FHdr.Counts;
+  WriteOp([&](TPxCounts& c) {
     NewRecord(values, c);
     if (recNo >= FHdr.Counts.NumRecords) {
       AppendAtEnd(FRec.data(), c);
@@ -591,11 +579,7 @@ void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
       InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
       CommitCounts(c, true);
     }
-  } catch (...) {
-    UnlockWriter();
-    throw;
-  }
-  if (!FBatch) UnlockWriter();
+  });
 }
 
 }  // namespace lw::paradox
