@@ -193,29 +193,18 @@ void TParadoxTable::LoadTail() {
   FTail.Valid = true;
 }
 
-// Writes a new block (its header, first record and zeros; `plain` is its whole image). Within
-// the write window, the file is lengthened and only the header and the record are stored,
-// encrypted byte by byte: the rest of the block holds no record, and its bytes are never read.
+// Writes a new block: `plain` is its whole image (header, first record, zeros). Encrypted, only
+// the chunks holding the header and the record are encrypted: the rest of the block holds no
+// record yet, its bytes are never read, and each record stored there later is encrypted on its
+// own. One write at the end of the file, which the mapped window then sees.
 void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain) {
-  const size_t used = kBlockHeaderSize + FHdr.RecordSize;
-  if (uint8_t* mapped = MappedBlock(block)) {
-    const uint64_t end = BlockOffset(block) + FHdr.BlockSize;
-    if (FFile.Size() < end) FFile.Truncate(end);
-    if (FHdr.Encryption) {
-      EncryptDataBytes(plain.data(), mapped, kBlockHeaderSize, used, FHdr.Encryption, block);
-      std::atomic_thread_fence(std::memory_order_release);
-      EncryptDataBytes(plain.data(), mapped, 0, kBlockHeaderSize, FHdr.Encryption, block);
-    } else {
-      // Bytes past the record are cleared too: a file may hold an unfinished block here.
-      std::memcpy(mapped + kBlockHeaderSize, plain.data() + kBlockHeaderSize,
-                  FHdr.BlockSize - kBlockHeaderSize);
-      std::atomic_thread_fence(std::memory_order_release);
-      std::memcpy(mapped, plain.data(), kBlockHeaderSize);
-    }
-    return;
-  }
   FWork = plain;
-  if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, block);
+  if (FHdr.Encryption) {
+    const size_t used = kBlockHeaderSize + FHdr.RecordSize;
+    const size_t chunks =
+        std::min(FWork.size(), (used + kCryptChunk - 1) / kCryptChunk * kCryptChunk);
+    EncryptDataBlock(FWork.data(), chunks, FHdr.Encryption, block);
+  }
   FFile.WriteAt(BlockOffset(block), FWork.data(), FWork.size());
 }
 
