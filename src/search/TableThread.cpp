@@ -8,6 +8,7 @@
 #include "Field.h"
 #include "PrivateSession.h"
 #include "ProgressPercent.h"
+#include "RecordCopy.h"
 #include "Session.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
@@ -68,6 +69,8 @@ TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
     : FSharedData(sharedData), FDelivery(std::make_shared<TEventDelivery>()) {
   FShow = [this](TThreadAction action) {
     FAction = action;
+    // The user-interface thread may write the result table while the worker waits for it.
+    ReleaseResultTable();
     FDelivery->RunAndWait(FDisplayMessage);
   };
   // Runs on the user-interface thread: a stop requested there since the worker sent the
@@ -112,6 +115,7 @@ TTableThread::~TTableThread() {
       FThread.join();
     }
   }
+  FCopy.reset();  // it refers to the session's tables
   if (FSession) {
     try {
       FSession->Close();
@@ -173,6 +177,7 @@ void TTableThread::WaitFor() {
 
 void TTableThread::WaitWhilePaused() {
   if (!FPaused.load(std::memory_order_relaxed)) return;
+  ReleaseResultTable();
   std::unique_lock lock(FLock);
   FWake.wait(lock, [this] { return !FPaused.load() || FTerminated.load(); });
 }
@@ -271,10 +276,13 @@ void TTableThread::Execute() {
   try {
     Scan();
   } catch (const std::exception& e) {
+    FCopy.reset();
     Fail(&e);
   } catch (...) {
+    FCopy.reset();
     Fail(nullptr);
   }
+  FCopy.reset();
   // A record left half-built by a failure is not kept.
   try {
     if (FResultTable->State() == TDataSetState::dsInsert) FResultTable->Cancel();
@@ -291,15 +299,14 @@ void TTableThread::Scan() {
   Display(taOpened);
 
   FMatcher = TRecordMatcher(FCriteria);
-  FCopyPrepared = false;
+  FCopy.reset();
   TProgressPercent percent(FTotal);
   for (;;) {
     WaitWhilePaused();
     if (Terminated() || FSourceTable->Eof()) break;
     if (EvalFilter()) {
-      FResultTable->Append();
-      CopyCurrentRecord();
-      FResultTable->Post();
+      if (!FCopy) PrepareCopy();
+      FCopy->AppendCurrent();
       ++FFound;
       if (FFound == 1) Display(taFirstMatch);
       if (FFound % 10 == 0) Display(taMatchBatch);
@@ -310,35 +317,28 @@ void TTableThread::Scan() {
     Display(taProgress);
     FSourceTable->Next();
   }
+  FCopy.reset();
   Display(taFinished);
 }
 
+// Source field i goes to result field i + 1 (the result's first field numbers the matches);
+// telephone and fax numbers are reformatted on the way. A result table with too few fields
+// fails here, at the first match, with the engine's error for the missing field.
 void TTableThread::PrepareCopy() {
-  FCopySteps.clear();
   const int sourceCount = FSourceTable->FieldCount();
   const int targetCount = FResultTable->FieldCount();
+  if (sourceCount + 1 > targetCount) FResultTable->Fields(targetCount);  // throws
+  std::vector<TFieldCopy> plan(static_cast<size_t>(targetCount));
   for (int i = 0; i < sourceCount; ++i) {
-    TCopyStep step{&FSourceTable->Fields(i), nullptr, i + 1, false};
-    if (i + 1 < targetCount) {
-      step.Target = &FResultTable->Fields(i + 1);
-      step.PhoneFormat = IsPhoneFieldName(step.Target->FieldName());
-    }
-    FCopySteps.push_back(step);
+    TFieldCopy& step = plan[static_cast<size_t>(i + 1)];
+    step.Source = i;
+    if (IsPhoneFieldName(FResultTable->Fields(i + 1).FieldName())) step.Reformat = FormatPhoneText;
   }
-  FCopyPrepared = true;
+  FCopy = std::make_unique<TRecordCopy>(*FSourceTable, *FResultTable, std::move(plan));
 }
 
-void TTableThread::CopyCurrentRecord() {
-  if (!FCopyPrepared) PrepareCopy();
-  std::string formatted;
-  for (const TCopyStep& step : FCopySteps) {
-    // A result table with too few fields: let the engine report the missing one.
-    TField& target = step.Target ? *step.Target : FResultTable->Fields(step.TargetIndex);
-    target.SetValue(step.Source->Value());
-    if (step.PhoneFormat && FormatPhoneText(target.AsString(), formatted)) {
-      target.SetAsString(formatted);
-    }
-  }
+void TTableThread::ReleaseResultTable() {
+  if (FCopy) FCopy->Release();
 }
 
 }  // namespace lw

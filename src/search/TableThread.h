@@ -20,6 +20,7 @@ class TSession;
 class TDatabase;
 class TTable;
 class TField;
+class TRecordCopy;
 
 // The display handler: kind, percent, found, rejected, total, message.
 using TDisplayHandler = std::function<void(TThreadAction action, int percent, int found,
@@ -128,7 +129,7 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   void OpenTables();
   void Scan();
   void PrepareCopy();
-  void CopyCurrentRecord();
+  void ReleaseResultTable();
   void Fail(const std::exception* error);
 
   TSharedData* FSharedData = nullptr;  // read on the owner's thread only (CopyInputs)
@@ -156,15 +157,8 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
 
   // The criteria parsed once per search.
   TRecordMatcher FMatcher;
-  // Per source field: where it goes and whether it is a telephone or fax number.
-  struct TCopyStep {
-    TField* Source;
-    TField* Target;  // null when the result table has no field for it
-    int TargetIndex;
-    bool PhoneFormat;
-  };
-  std::vector<TCopyStep> FCopySteps;
-  bool FCopyPrepared = false;
+  // The copy of each match into the result table, made at the first match.
+  std::unique_ptr<TRecordCopy> FCopy;
 
   std::shared_ptr<TEventDelivery> FDelivery;
   TShowEvent FShow;
