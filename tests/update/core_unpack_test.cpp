@@ -1,0 +1,128 @@
+// LZ expansion and cabinet extraction of files made by mscompress and gcab.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "CabExtract.h"
+#include "LzExpand.h"
+#include "UpdateTestUtil.h"
+
+namespace lw {
+namespace {
+
+using test::Exists;
+using test::ReadFile;
+using test::Shell;
+using test::TTempDir;
+using test::WriteFile;
+
+std::string Payload(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += static_cast<char>("ledgerwake update "[i % 18] + i / 977 % 7);
+  return s;
+}
+
+TEST(LzExpandTest, ExpandsBesideItselfAndKeepsTheCompressedFile) {
+  TTempDir dir;
+  const std::string data = Payload(100000);
+  WriteFile(dir.File("prog.dat"), data);
+  ASSERT_TRUE(Shell(dir.Path(), "mscompress prog.dat && mv prog.dat_ packed.da_ && rm prog.dat"));
+  WriteFile(dir.File("packed.da"), "old contents");
+  EXPECT_EQ(LzExpandedName(dir.File("packed.da_")), dir.File("packed.da"));
+  std::string name, error;
+  ASSERT_TRUE(LzExpandFile(dir.File("packed.da_"), &name, &error)) << error;
+  EXPECT_EQ(name, dir.File("packed.da"));
+  EXPECT_EQ(ReadFile(name), data);  // an existing file is replaced
+  EXPECT_TRUE(Exists(dir.File("packed.da_")));
+}
+
+TEST(LzExpandTest, FailuresLeaveEverythingAsItWas) {
+  TTempDir dir;
+  WriteFile(dir.File("a.txt"), Payload(50000));
+  ASSERT_TRUE(Shell(dir.Path(), "mscompress a.txt"));
+  WriteFile(dir.File("a.txt"), "old");
+  const std::string packed = ReadFile(dir.File("a.txt_"));
+  WriteFile(dir.File("a.txt_"), packed.substr(0, packed.size() / 2));  // cut short
+  std::string error;
+  EXPECT_FALSE(LzExpandFile(dir.File("a.txt_"), nullptr, &error));
+  EXPECT_EQ(ReadFile(dir.File("a.txt")), "old");
+  EXPECT_TRUE(Exists(dir.File("a.txt_")));
+  WriteFile(dir.File("plain.tx_"), "not compressed at all");
+  EXPECT_FALSE(LzExpandFile(dir.File("plain.tx_")));
+  EXPECT_FALSE(Exists(dir.File("plain.tx")));
+  WriteFile(dir.File("b"), packed);  // no trailing "_": it would expand onto itself
+  EXPECT_FALSE(LzExpandFile(dir.File("b")));
+  EXPECT_EQ(ReadFile(dir.File("b")), packed);
+  EXPECT_EQ(system(("ls " + dir.Path() + " | grep -q NUPD").c_str()) == 0, false);
+}
+
+TEST(CabinetTest, SafeNames) {
+  EXPECT_TRUE(SafeCabinetName("a.txt"));
+  EXPECT_TRUE(SafeCabinetName("sub\\b.txt"));
+  EXPECT_TRUE(SafeCabinetName("sub/b..txt"));
+  for (const char* bad :
+       {"", "/etc/passwd", "\\x", "C:evil", "..\\x", "a/../../x", "a\\..", "a/./b", "a/"})
+    EXPECT_FALSE(SafeCabinetName(bad)) << bad;
+}
+
+class CabinetFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Exists("/usr/bin/gcab")) << "gcab is needed (scripts/install-deps.sh)";
+    ::mkdir(Src("sub").c_str(), 0755);
+    WriteFile(Src("one.txt"), Payload(70000));
+    WriteFile(Src("sub/two.txt"), "second file");
+    ASSERT_TRUE(Shell(FSrc.Path(), "touch -d '2003-04-05 06:07:08' one.txt"));
+    ASSERT_TRUE(Shell(FSrc.Path(), "gcab -c -z " + Cab() + " one.txt sub/two.txt"));
+  }
+  std::string Src(const std::string& n) { return FSrc.File(n); }
+  std::string Cab() { return FOut.File("pack.cab"); }
+  TTempDir FSrc, FOut;
+};
+
+TEST_F(CabinetFixture, ExtractsEveryFileWithItsTime) {
+  const std::string target = FOut.File("target");
+  WriteFile(FOut.File("target-existing"), "");
+  ::mkdir(target.c_str(), 0755);
+  WriteFile(target + "/one.txt", "old");
+  std::string error;
+  ASSERT_EQ(CabExtract(Cab(), target, &error), 0) << error;
+  EXPECT_EQ(ReadFile(target + "/one.txt"), ReadFile(Src("one.txt")));
+  EXPECT_EQ(ReadFile(target + "/sub/two.txt"), "second file");
+  struct stat a {
+  }, b{};
+  ::stat(Src("one.txt").c_str(), &a);
+  ::stat((target + "/one.txt").c_str(), &b);
+  EXPECT_EQ(a.st_mtime, b.st_mtime);
+}
+
+// A stored name patched to climb out of the target: nothing at all is written.
+TEST_F(CabinetFixture, ClimbingNameRefusesTheWholeCabinet) {
+  std::string bytes = ReadFile(Cab());
+  const size_t at = bytes.find("sub\\two.txt");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 3, "..\\");
+  WriteFile(Cab(), bytes);
+  const std::string target = FOut.File("t");
+  ::mkdir(target.c_str(), 0755);
+  std::string error;
+  EXPECT_EQ(CabExtract(Cab(), target, &error), -1);
+  EXPECT_NE(error.find("Unsafe"), std::string::npos);
+  EXPECT_FALSE(Exists(target + "/one.txt"));
+  EXPECT_FALSE(Exists(FOut.File("two.txt")));
+}
+
+TEST_F(CabinetFixture, DamagedCabinetFails) {
+  std::string bytes = ReadFile(Cab());
+  for (size_t i = bytes.size() / 2; i < bytes.size(); i += 7)
+    bytes[i] = static_cast<char>(~bytes[i]);
+  WriteFile(Cab(), bytes);
+  const std::string target = FOut.File("t");
+  ::mkdir(target.c_str(), 0755);
+  EXPECT_EQ(CabExtract(Cab(), target), -1);
+  WriteFile(Cab(), "MSCF but not really");
+  EXPECT_EQ(CabExtract(Cab(), target), -1);
+  EXPECT_EQ(CabExtract(FOut.File("missing.cab"), target), -1);
+}
+
+}  // namespace
+}  // namespace lw
