@@ -101,7 +101,9 @@ class TChildProcess {
 class TScriptServer {
  public:
   TScriptServer(const std::string& script, const std::vector<std::string>& args) {
-    std::vector<std::string> argv{"python3", std::string(LW_TEST_SERVERS_DIR) + "/" + script};
+    // Debian's own interpreter: the one python3-pyftpdlib installs into.
+    std::vector<std::string> argv{"/usr/bin/python3",
+                                  std::string(LW_TEST_SERVERS_DIR) + "/" + script};
     argv.insert(argv.end(), args.begin(), args.end());
     if (!FProcess.Start(argv, true)) return;
     const std::string line = FProcess.ReadLine(15000);
