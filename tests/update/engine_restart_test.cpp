@@ -1,6 +1,5 @@
 // The restart through the updater program, down to a program that replaces itself.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,8 +18,8 @@ class RestartTest : public TEngineFixture {
  protected:
   // A stand-in updater that records its arguments, one per line.
   void FakeUpdater() {
-    WriteFile(Work("fake-upd"), "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " +
-                                    Work("args.txt") + "\n");
+    WriteFile(Work("fake-upd"),
+              "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " + Work("args.txt") + "\n");
     ::chmod(Work("fake-upd").c_str(), 0755);
     Engine.UpdaterProgram = Work("fake-upd");
   }
@@ -96,7 +95,8 @@ TEST_F(RestartTest, ProgramReplacesItselfWhileRunning) {
   ::chmod(prog.c_str(), 0755);
   WriteFile(Root("testprog_new"), ReadFile(LW_TESTPROG_V2));
   Serve("u.inf", "[update]\n[application]\nappupdate=1\nappname=" + prog + " " + out +
-                     " again again\nappcomps=" + prog + "_new\nsilentrestart=1\n"
+                     " again again\nappcomps=" + prog +
+                     "_new\nsilentrestart=1\n"
                      "[files]\ncount=1\n[file1]\nurl=" +
                      Url("testprog_new") + "\ntargetdir=" + WorkDir() + "\n");
   const pid_t pid = ::fork();
