@@ -212,6 +212,7 @@ void TNetUpdate::ProcessMessages() {
 }
 
 bool TNetUpdate::StartCommand(const std::string& commandLine) {
+  if (DryRun) return false;
   std::string error;
   int code = 0;
   return StartCommandLine(LocalPath(commandLine), error, code) > 0;

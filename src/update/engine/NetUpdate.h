@@ -84,6 +84,10 @@ struct TNetUpdateProperties {
   // The updater program put into the temporary directory at a restart; default: "upd"
   // beside the running program.
   std::string UpdaterProgram;
+  // A run that decides and reports everything but changes nothing: no file is downloaded
+  // (each entry that would be is reported with 945), no command or page is started, nothing
+  // is remembered and there is no restart.
+  bool DryRun = false;
   // Whether the system has an Internet connection; default: DefaultConnected.
   std::function<bool()> ConnectedCheck;
 };

@@ -216,19 +216,19 @@ bool TNetUpdate::RunSteps(TRun& run) {
     }
   }
 
-  if (run.NewDate) UpdateDatePut(*run.NewDate);
+  if (run.NewDate && !DryRun) UpdateDatePut(*run.NewDate);
 
   if (const std::string next = control.UpdateURL(); !next.empty()) {
     DoStatus(941);
-    URLPut(next);
+    if (!DryRun) URLPut(next);
   }
   if (const std::string show = control.ShowURL(); !show.empty()) {
     DoStatus(942);
     const std::string url = MakeProxyUrl(show, ProxyUserID, ProxyPassword);
-    if (OnOpenURL)
+    if (OnOpenURL && !DryRun)
       OnOpenURL(url);
     else
-      StartCommand("xdg-open \"" + url + "\"");
+      StartCommand("xdg-open \"" + url + "\"");  // nothing in a dry run
   }
 
   if (!control.FilesCount().empty()) FileLoop(run, control);
@@ -254,7 +254,8 @@ void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
                       : true;
     if (e.Url.empty() || !chosen) continue;
     const std::string targetDir = LocalPath(e.TargetDir);
-    if (!targetDir.empty() && !DirectoryExists(targetDir)) ::mkdir(targetDir.c_str(), 0777);
+    if (!DryRun && !targetDir.empty() && !DirectoryExists(targetDir))
+      ::mkdir(targetDir.c_str(), 0777);
     if (!CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion, e.Criteria.NewChecksum,
                        e.Criteria.NewSize))
       continue;
@@ -264,6 +265,7 @@ void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
       if (!isNew) continue;
     }
     DoStatus(945, e.Url);
+    if (DryRun) continue;
     const std::string fileName = URLtoFile(e.Url);
     if (UpdateUpdate == nuuPromptAll) {
       if (!OnAskQuestion || !OnAskQuestion(FormatUpdateStatus(909, "") + fileName)) continue;
@@ -295,7 +297,7 @@ void TNetUpdate::EndRun(TRun& run) {
   FTransfer->Disconnect();
   (void)HangupMode(UpdateConnect);  // hanging up is a no-op without dialling functions
   DoStatus(949);
-  if (FRestartWanted && FRestartNeeded && !FInThread) DoRestart();
+  if (FRestartWanted && FRestartNeeded && !FInThread && !DryRun) DoRestart();
 }
 
 }  // namespace lw
