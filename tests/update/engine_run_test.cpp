@@ -1,6 +1,10 @@
 // Whole update runs against a real HTTP server: the status sequences and the decisions.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "EngineFixture.h"
 
 namespace lw {
@@ -257,6 +261,35 @@ TEST_F(RunTest, PostAnswerCanEndTheRun) {
   EXPECT_NE(Engine.PostUpdateInfo.PostResult.find("product=lw&version=2"), std::string::npos);
   EXPECT_NE(Engine.PostUpdateInfo.PostResult.find("TNetUpdate"), std::string::npos);
   EXPECT_EQ(Ids, (TIds{918, 921, 915, 926, 928, 929, 949})) << AllLines();
+}
+
+// The worker-thread run: the statuses come from the worker, the end on the owner's thread.
+TEST_F(RunTest, ThreadRunEndsOnTheOwnersThread) {
+  Serve("u.inf", "[update]\n");
+  std::mutex lock;
+  std::condition_variable posted;
+  std::vector<std::function<void()>> queue;
+  Engine.OnSynchronize = [&](std::function<void()> f) {
+    std::lock_guard<std::mutex> g(lock);
+    queue.push_back(std::move(f));
+    posted.notify_one();
+  };
+  std::thread::id doneOn;
+  bool flagDuringRun = false;
+  Engine.OnStatus = [&](const std::string&, int, int) { flagDuringRun = Engine.RunningInThread(); };
+  Engine.OnThreadUpdateDone = [&] { doneOn = std::this_thread::get_id(); };
+  Engine.DoThreadUpdate();
+  std::function<void()> done;
+  {
+    std::unique_lock<std::mutex> g(lock);
+    ASSERT_TRUE(posted.wait_for(g, std::chrono::seconds(20), [&] { return !queue.empty(); }));
+    done = queue.front();
+  }
+  done();
+  Engine.WaitForThread();
+  EXPECT_TRUE(flagDuringRun);
+  EXPECT_EQ(doneOn, std::this_thread::get_id());
+  EXPECT_FALSE(Engine.RunningInThread());
 }
 
 }  // namespace
