@@ -66,17 +66,8 @@ void TNetUpdate::DoUpdate() {
     // unusable proxy fails the first transfer instead.
     if (UpdateType == ftpUpdate) {
       DoStatus(923, Host);
-      TTransferRequest probe;
-      probe.Url =
-          "ftp://" +
-          (UserID.empty() || Password.empty() ? std::string() : UserID + ":" + Password + "@") +
-          Host + ":" + std::to_string(Port) + "/";
-      probe.FtpPassive = FTPPassive;
-      probe.Proxy = Proxy;
-      probe.Pump = [this] {
-        ProcessMessages();
-        return true;
-      };
+      // Connecting and logging in is checked by listing the login directory.
+      const TTransferRequest probe = Request("");
       try {
         FTransfer->Get(probe);
       } catch (const ETransferError& e) {
