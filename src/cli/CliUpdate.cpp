@@ -157,7 +157,11 @@ int RunUpdate(const std::vector<std::string>& args) {
       const bool chosen = parsed.Select.empty() || parsed.Select.count(n) > 0;
       const std::string name = Str_Extract(list[i], 1, ";");
       std::printf("%c %d. %s\n", chosen ? '*' : ' ', n, name.c_str());
-      if (!chosen) list[i].clear();
+      // The engine skips an empty entry; a chosen entry without a description stays chosen.
+      if (!chosen)
+        list[i].clear();
+      else if (list[i].empty())
+        list[i].assign(1, ';');
     }
   };
   engine.OnShowMessage = [](const std::string& text, bool error) {

@@ -1,7 +1,10 @@
 // `ledgerwake-cli update` against a loopback HTTP server: the memo lines of a whole run,
 // the selection, the answers and the exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -89,6 +92,35 @@ TEST_F(CliUpdateTest, NoDryRunAndFailures) {
             std::string::npos)
       << out;
   EXPECT_EQ(Cli("--select x", out), 1);
+}
+
+// A run killed (SIGKILL) at many moments of a download leaves the old file or the whole new
+// one under the target's name, never a part.
+TEST_F(CliUpdateTest, KilledDuringTheDownloadLeavesOldOrNew) {
+  const std::string fresh(8 << 20, 'n'), old(100, 'o');
+  WriteFile(Root("big.bin"), fresh);
+  Serve("u.inf", "[update]\n[files]\ncount=1\n[file1]\nurl=" + Url("big.bin") +
+                     "\ntargetdir=" + WorkDir() + "\n");
+  int outcomes[2] = {0, 0};
+  for (int moment = 0; moment < 16; ++moment) {
+    WriteFile(Work("big.bin"), old);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
+              WorkDir().c_str(), nullptr);
+      ::_exit(127);
+    }
+    ::usleep(static_cast<useconds_t>(moment * 20000));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const std::string now = ReadFile(Work("big.bin"));
+    ASSERT_TRUE(now == old || now == fresh) << "moment " << moment << ": " << now.size();
+    ++outcomes[now == fresh];
+  }
+  std::printf("killed before the file was in place: %d, after: %d\n", outcomes[0], outcomes[1]);
 }
 
 }  // namespace
