@@ -86,6 +86,20 @@ TEST(UpdaterTest, FailedSwapKeepsTheOldFileAndStillRestarts) {
   EXPECT_NE(log.find("the old file stays"), std::string::npos) << log;
 }
 
+TEST(UpdaterTest, CabinetThatClimbsOutIsRefusedAndKept) {
+  TTempDir dir;
+  WriteFile(dir.File("abcevil.txt"), "payload");
+  ASSERT_TRUE(Shell(dir.Path(), "gcab -c -z bad.cab abcevil.txt && rm abcevil.txt"));
+  std::string bytes = ReadFile(dir.File("bad.cab"));
+  bytes.replace(bytes.find("abcevil.txt"), 3, "../");
+  WriteFile(dir.File("bad.cab"), bytes);
+  EXPECT_EQ(RunUpd(dir, "999999 null bad.cab"), 1);
+  EXPECT_TRUE(Exists(dir.File("bad.cab")));
+  EXPECT_FALSE(Exists(dir.File("../evil.txt")));
+  EXPECT_NE(ReadFile(dir.File("upd.log")).find("Unsafe name in cabinet: ../evil.txt"),
+            std::string::npos);
+}
+
 TEST(UpdaterTest, NullApplicationAndBadProcessId) {
   TTempDir dir;
   WriteFile(dir.File("comp"), "old");
