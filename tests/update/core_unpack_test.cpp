@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "CabExtract.h"
+#include "CabMszip.h"
 #include "LzExpand.h"
 #include "UpdateTestUtil.h"
 
@@ -93,6 +94,29 @@ TEST_F(CabinetFixture, ExtractsEveryFileWithItsTime) {
   ::stat(Src("one.txt").c_str(), &a);
   ::stat((target + "/one.txt").c_str(), &b);
   EXPECT_EQ(a.st_mtime, b.st_mtime);
+}
+
+// The zlib path takes stored and MSZIP cabinets with files spanning blocks and empty files, and
+// leaves a block whose checksum disagrees to the general decompressor.
+TEST_F(CabinetFixture, FastPathForStoredAndMszip) {
+  WriteFile(Src("empty.txt"), "");
+  ASSERT_TRUE(
+      Shell(FSrc.Path(), "gcab -c " + FOut.File("stored.cab") + " empty.txt one.txt sub/two.txt"));
+  ASSERT_TRUE(
+      Shell(FSrc.Path(), "gcab -c -z " + FOut.File("zip.cab") + " one.txt empty.txt sub/two.txt"));
+  for (const char* cab : {"stored.cab", "zip.cab"}) {
+    const std::string target = FOut.File(std::string("t-") + cab) + "/";
+    std::string error;
+    ASSERT_EQ(CabExtractMszip(FOut.File(cab), target, &error), 0) << cab << ": " << error;
+    EXPECT_TRUE(ReadFile(target + "one.txt") == ReadFile(Src("one.txt"))) << cab;
+    EXPECT_EQ(ReadFile(target + "sub/two.txt"), "second file") << cab;
+    EXPECT_TRUE(Exists(target + "empty.txt")) << cab;
+  }
+  std::string bytes = ReadFile(FOut.File("zip.cab"));
+  bytes[bytes.size() - 100] ^= 0x55;  // inside the last data block
+  WriteFile(FOut.File("zip.cab"), bytes);
+  EXPECT_EQ(CabExtractMszip(FOut.File("zip.cab"), FOut.File("t3") + "/", nullptr), 1);
+  EXPECT_EQ(CabExtract(FOut.File("zip.cab"), FOut.File("t3")), -1);
 }
 
 // A stored name patched to climb out of the target: nothing at all is written.

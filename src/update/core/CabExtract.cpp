@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "CabMszip.h"
 #include "PathExpand.h"
 #include "TempFile.h"
 
@@ -25,18 +26,7 @@ struct TCabd {
 };
 
 void SetFileTime(const std::string& path, const mscabd_file& f) {
-  std::tm tm{};
-  tm.tm_year = f.date_y - 1900;
-  tm.tm_mon = f.date_m - 1;
-  tm.tm_mday = f.date_d;
-  tm.tm_hour = f.time_h;
-  tm.tm_min = f.time_m;
-  tm.tm_sec = f.time_s;
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  if (t == static_cast<std::time_t>(-1)) return;
-  const struct timespec times[2] = {{t, 0}, {t, 0}};
-  ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  SetCabinetFileTime(path, f.date_y, f.date_m, f.date_d, f.time_h, f.time_m, f.time_s);
 }
 
 }  // namespace
@@ -73,6 +63,7 @@ int CabExtract(const std::string& cabinet, const std::string& targetDir, std::st
   }
   std::string base = LocalPath(targetDir);
   if (!base.empty() && base.back() != '/') base += '/';
+  if (const int fast = CabExtractMszip(cabinet, base, error); fast <= 0) return fast;
   for (const mscabd_file* f : files) {
     const std::string out = base + LocalPath(f->filename);
     const std::string dir = DirectoryOf(out);
