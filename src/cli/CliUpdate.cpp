@@ -15,7 +15,7 @@
 #include "NetUpdate.h"
 #include "Notifier.h"
 #include "SharedData.h"
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw::cli {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

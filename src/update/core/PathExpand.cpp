@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "StrUtil.h"
-#include "SysUtil.h"
+#include "strutil/StrUtil.h"
+#include "strutil/SysUtil.h"
 
 namespace lw {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

@@ -13,7 +13,7 @@
 #include "LzExpand.h"
 #include "PathExpand.h"
 #include "Process.h"
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

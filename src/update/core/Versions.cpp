@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "VersionInfo.h"
+#include "strutil/VersionInfo.h"
 
 namespace lw {
 

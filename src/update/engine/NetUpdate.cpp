@@ -6,14 +6,14 @@
 
 #include <cstdlib>
 
-#include "FileUtil.h"
 #include "IniFile.h"
 #include "Process.h"
-#include "StrUtil.h"
-#include "SysUtil.h"
 #include "Transfer.h"
 #include "UpdateStatus.h"
 #include "Versions.h"
+#include "strutil/FileUtil.h"
+#include "strutil/StrUtil.h"
+#include "strutil/SysUtil.h"
 
 namespace lw {
 

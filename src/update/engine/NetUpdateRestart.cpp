@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "FileUtil.h"
 #include "NetUpdate.h"
 #include "Process.h"
 #include "TempFile.h"
 #include "UpdateStatus.h"
+#include "strutil/FileUtil.h"
 
 namespace lw {
 

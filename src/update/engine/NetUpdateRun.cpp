@@ -6,13 +6,13 @@
 #include <iterator>
 
 #include "CabExtract.h"
-#include "FileUtil.h"
 #include "Minisign.h"
 #include "NetUpdate.h"
-#include "StrUtil.h"
 #include "Transfer.h"
 #include "UpdateStatus.h"
 #include "Versions.h"
+#include "strutil/FileUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

@@ -7,13 +7,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "FileUtil.h"
 #include "LzExpand.h"
 #include "NetUpdate.h"
 #include "Sha256.h"
-#include "StrUtil.h"
 #include "TempFile.h"
 #include "Transfer.h"
+#include "strutil/FileUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

@@ -1,6 +1,6 @@
 #include "UpdateStatus.h"
 
-#include "StrUtil.h"
+#include "strutil/StrUtil.h"
 
 namespace lw {
 

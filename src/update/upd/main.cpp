@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "FileUtil.h"
 #include "Updater.h"
+#include "strutil/FileUtil.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
