@@ -33,6 +33,13 @@ inline bool Shell(const std::string& dir, const std::string& command) {
   return std::system(line.c_str()) == 0;
 }
 
+// Text-like bytes of the given length (repeats enough to compress, varies enough to matter).
+inline std::string Payload(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += static_cast<char>("ledgerwake update "[i % 18] + i / 977 % 7);
+  return s;
+}
+
 // A file carrying one of our version blocks with the given FileVersion.
 inline std::string VersionedBytes(const std::string& version) {
   std::string b = "some program bytes ";

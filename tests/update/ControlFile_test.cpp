@@ -1,8 +1,9 @@
 // The control file's keys, path expansion, dates and the version test.
+#include "ControlFile.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "ControlFile.h"
 #include "PathExpand.h"
 #include "UpdateDate.h"
 #include "UpdateTestUtil.h"
