@@ -2,9 +2,25 @@
 // the latter at the end of the run.
 #include "SettingsDefaults.h"
 #include "SharedData.h"
+#include "strutil/FileUtil.h"
 #include "strutil/StrUtil.h"
 
 namespace lw {
+
+// A directory setting is absolute or relative to the program directory; a relative one
+// (the default "data/", or "data\" as Windows wrote it) is what makes a copied or moved
+// installation use its own data. The empty value stays empty: it is an error of its own.
+std::string TSharedData::ProgramPlace(const std::string& setting) const {
+  if (setting.empty() || setting.front() == '/') return setting;
+  return FProgramDir + SlashPath(setting);
+}
+
+// The inverse for writing: a place inside the program directory is written relative to it.
+std::string TSharedData::PlaceSetting(const std::string& dir) const {
+  if (FProgramDir.empty() || dir.compare(0, FProgramDir.size(), FProgramDir) != 0) return dir;
+  const std::string rest = dir.substr(FProgramDir.size());
+  return rest.empty() ? "./" : rest;
+}
 
 void TSharedData::LoadParams() {
   using namespace defaults;
@@ -52,18 +68,16 @@ void TSharedData::LoadParams() {
     p.SetValue("db_name1", setup.ReadString("DATABASE", "name1", kDbName1));
   }
 
-  const std::string dataDir = FProgramDir + kDataDir;
-  const std::string tempDir = FProgramDir + kTempDir;
   if (TIniFile* ini = ConfigIni()) {
-    p.SetValue("app_datadir", ini->ReadString("Application", "datadir", dataDir));
-    p.SetValue("app_tempdir", ini->ReadString("Application", "tempdir", tempDir));
+    p.SetValue("app_datadir", ProgramPlace(ini->ReadString("Application", "datadir", kDataDir)));
+    p.SetValue("app_tempdir", ProgramPlace(ini->ReadString("Application", "tempdir", kTempDir)));
     p.SetValue("app_proxyhost", ini->ReadString("Application", "proxyhost", ""));
     p.SetValue("app_proxyport", ini->ReadString("Application", "proxyport", ""));
     p.SetValue("app_proxyuser", ini->ReadString("Application", "proxyuser", ""));
     p.SetValue("app_proxypassword", ini->ReadString("Application", "proxypassword", ""));
   } else {
-    p.SetValue("app_datadir", dataDir);
-    p.SetValue("app_tempdir", tempDir);
+    p.SetValue("app_datadir", ProgramPlace(kDataDir));
+    p.SetValue("app_tempdir", ProgramPlace(kTempDir));
   }
 
   // The News action shows while a news address is configured.
@@ -73,8 +87,8 @@ void TSharedData::LoadParams() {
 void TSharedData::SaveParams() {
   TIniFile* ini = ConfigIni();
   if (!ini) return;
-  ini->WriteString("Application", "datadir", FParams.Value("app_datadir"));
-  ini->WriteString("Application", "tempdir", FParams.Value("app_tempdir"));
+  ini->WriteString("Application", "datadir", PlaceSetting(FParams.Value("app_datadir")));
+  ini->WriteString("Application", "tempdir", PlaceSetting(FParams.Value("app_tempdir")));
   ini->WriteString("Application", "proxyhost", FParams.Value("app_proxyhost"));
   ini->WriteString("Application", "proxyport", FParams.Value("app_proxyport"));
   ini->WriteString("Application", "proxyuser", FParams.Value("app_proxyuser"));
