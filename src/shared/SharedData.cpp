@@ -8,7 +8,9 @@
 #include "DataPassword.h"
 #include "Database.h"
 #include "PasswordScramble.h"
+#include "PrivateSession.h"
 #include "Session.h"
+#include "SettingsKeys.h"
 #include "Table.h"
 #include "strutil/FileUtil.h"
 #include "strutil/StrUtil.h"
@@ -169,8 +171,8 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
     FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
   } else {
     // A setup file made on Windows writes the directory with backslashes.
-    FSourceDir = AppSrcDir() + SlashPath(FParams.Value("db_path"));
-    FSourceTableName = FParams.Value("db_name1");
+    FSourceDir = AppSrcDir() + SlashPath(FParams.Value(keys::kDbPath));
+    FSourceTableName = FParams.Value(keys::kDbName1);
   }
 
   // 9.-12. Local directories, then both tables, both misses reported. Without its source
@@ -179,29 +181,22 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   const std::string sourcePath = FSourceDir + FSourceTableName;
   const bool sourceFound = FileExists(sourcePath);
   if (sourceFound) {
-    MakeDirectory(FParams.Value("app_datadir"));
-    MakeDirectory(FParams.Value("app_tempdir"));
+    MakeDirectory(FParams.Value(keys::kAppDataDir));
+    MakeDirectory(FParams.Value(keys::kAppTempDir));
     FInstallationFound = true;
   }
-  FLocalDir = FParams.Value("app_datadir");
+  FLocalDir = FParams.Value(keys::kAppDataDir);
   FResultTableName = "swap.db";
   if (!sourceFound) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
-  const std::string resultPath = FParams.Value("app_datadir") + FResultTableName;
+  const std::string resultPath = FParams.Value(keys::kAppDataDir) + FResultTableName;
   if (!FileExists(resultPath)) FErrorText += "\r\nFile not found. '" + resultPath + "'";
   if (!FErrorText.empty()) return;
 
   // 13. Our own session over the result table.
-  FSession = std::make_unique<TSession>();
-  FSession->SetAutoSessionName(true);
-  FSession->SetKeepConnections(true);
-  FSession->SetSQLHourGlass(false);
-  FDatabase = FSession->CreateDatabase();
-  FDatabase->SetSessionName(FSession->SessionName());
-  FDatabase->SetLoginPrompt(false);
-  FDatabase->SetKeepConnection(FSession->KeepConnections());
-  FDatabase->SetDatabaseName(ExcludeTrailingSlash(FLocalDir));
+  TPrivateSession own = OpenPrivateSession(ExcludeTrailingSlash(FLocalDir));
+  FSession = std::move(own.Session);
+  FDatabase = own.Database;
   FResultTable = FSession->CreateTable();
-  FResultTable->SetSessionName(FSession->SessionName());
   FResultTable->SetDatabaseName(FDatabase->DatabaseName());
   FResultTable->SetTableName(FResultTableName);
   InitLocalTables();

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 std::string Shown(const std::vector<std::string>& args) {
   std::string s;
@@ -35,7 +35,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(CliConventions, HelpGoesToStdoutWithStatusZero) {
-  TTempDir dir("cli-help");
+  TScratchDir dir("cli-help");
   const std::vector<std::vector<std::string>> cases = {{},
                                                        {"help"},
                                                        {"--help"},
@@ -66,7 +66,7 @@ TEST(CliConventions, HelpGoesToStdoutWithStatusZero) {
 }
 
 TEST(CliConventions, VersionPrintsTheVersionBlock) {
-  TTempDir dir("cli-version");
+  TScratchDir dir("cli-version");
   const auto r = RunProgram(LW_CLI_PATH, {"--version"}, dir);
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_EQ(r.Err, "");
@@ -78,7 +78,7 @@ TEST(CliConventions, VersionPrintsTheVersionBlock) {
 // A command line that does not fit: the message and a short usage on stderr, one option per
 // line, nothing on stdout, status 2 - and nothing is run.
 TEST(CliConventions, UsageErrorsExitTwoWithAShortUsage) {
-  TTempDir dir("cli-usage");
+  TScratchDir dir("cli-usage");
   const std::string missingHome = dir / "nonexistent";
   const std::vector<std::vector<std::string>> cases = {
       {"search", "--nope"},
@@ -234,7 +234,7 @@ TEST_F(CliSearchConventions, TableSearchesAFileOfTheListingsLayout) {
 }
 
 TEST(CliConventions, TablePathsAreTakenAsGivenThenWithExtensions) {
-  TTempDir dir("cli-paths");
+  TScratchDir dir("cli-paths");
   for (const char* name : {"par.db", "dbs.dbf"}) {
     TTable t;
     t.SetTableName(dir / name);

@@ -13,7 +13,7 @@ namespace lw {
 namespace {
 
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 // "Té€n" as Windows-1252 stores it (the code page our tables record), and as UTF-8.
 const std::string kStored = "T\xE9\x80n";
@@ -38,7 +38,7 @@ bool Has(const std::string& text, const std::string& part) {
 }
 
 TEST(CliEncoding, DumpAndInfoWriteUtf8UnlessRaw) {
-  TTempDir dir("cli-enc");
+  TScratchDir dir("cli-enc");
   MakeListings(dir / "t.db");
   const auto dump = RunProgram(LW_CLI_PATH, {"dump", dir / "t.db"}, dir);
   ASSERT_EQ(dump.ExitCode, 0) << dump.Err;

@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 std::vector<std::string> Entries(const fs::path& dir) {
   std::vector<std::string> names;
@@ -38,7 +38,7 @@ void Install(const fs::path& dir) {
 TEST(CliInstall, ACopiedInstallationUsesItsOwnData) {
   if (!fs::exists(test::SampleHome() / "sample" / "sample.db"))
     GTEST_SKIP() << "no sample data next to " << LW_CLI_PATH;
-  TTempDir root("cli-install");
+  TScratchDir root("cli-install");
   Install(root.Path() / "A");
   const auto first =
       RunProgram((root / "A/ledgerwake-cli"), {"search", "--keep", "--state", "NY"}, root);
@@ -57,7 +57,7 @@ TEST(CliInstall, ACopiedInstallationUsesItsOwnData) {
 }
 
 TEST(CliInstall, AHomeThatIsNoInstallationIsLeftAlone) {
-  TTempDir root("cli-home");
+  TScratchDir root("cli-home");
   const std::string missing = root / "nonexistent";
   const auto none = RunProgram(LW_CLI_PATH, {"search", "--home", missing}, root);
   EXPECT_EQ(none.ExitCode, 1);
@@ -77,7 +77,7 @@ TEST(CliInstall, AHomeThatIsNoInstallationIsLeftAlone) {
 TEST(CliInstall, AHomeThatCannotBeWrittenSaysSo) {
   if (!fs::exists(test::SampleHome() / "sample" / "sample.db"))
     GTEST_SKIP() << "no sample data next to " << LW_CLI_PATH;
-  TTempDir root("cli-readonly");
+  TScratchDir root("cli-readonly");
   const fs::path home = root.Path() / "home";
   Install(home);
   fs::remove_all(home / "data");

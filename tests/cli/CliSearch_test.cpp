@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 using CliSearch = test::TSampleHomeTest;
 using test::Column;

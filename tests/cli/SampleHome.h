@@ -38,8 +38,8 @@ class TSampleHomeTest : public ::testing::Test {
     return RunProgram(LW_CLI_PATH, args, FScratch);
   }
 
-  TTempDir FHome{"search-home"};
-  TTempDir FScratch{"search-out"};
+  TScratchDir FHome{"search-home"};
+  TScratchDir FScratch{"search-out"};
 };
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.

@@ -1,11 +1,12 @@
 // The export options of `ledgerwake-cli search`, run on a table as the command runs them.
+#include "CliExport.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "CliExport.h"
 #include "ExportFixture.h"
 
 namespace lw::test {
