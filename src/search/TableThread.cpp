@@ -12,6 +12,7 @@
 #include "Session.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
+#include "SourceLayout.h"
 #include "Table.h"
 
 namespace lw {
@@ -24,22 +25,6 @@ std::string WithoutTrailingSeparator(std::string dir) {
   if (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
   return dir;
 }
-
-// The source record as the matcher reads it. A table with fewer fields than a test needs
-// must fail with the engine's field-index error when that test is reached, so the position
-// is checked before the unchecked fast read.
-class TCheckedRecord {
- public:
-  explicit TCheckedRecord(TTable& table) : FTable(table), FCount(table.FieldCount()) {}
-  std::string_view FieldText(int index) {
-    if (index >= FCount) FTable.Fields(index);  // throws
-    return FTable.FieldText(index);
-  }
-
- private:
-  TTable& FTable;
-  int FCount;
-};
 
 }  // namespace
 
@@ -87,6 +72,7 @@ TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
 
 void TTableThread::CopyInputs() {
   FInputs.Password = FSharedData->DataPassword();
+  FInputs.SourcePassword = FSharedData->SourcePassword();
   FInputs.SourceDir = WithoutTrailingSeparator(FSharedData->SourceDir());
   FInputs.SourceTable = FSharedData->SourceTableName();
   FInputs.ResultDir = WithoutTrailingSeparator(FSharedData->Params().Value(keys::kAppDataDir));
@@ -220,9 +206,10 @@ void TTableThread::DisplayMessage() {
   if (FOnDisplay) FOnDisplay(FAction, FPercent, FFound, FRejected, FTotal, FMessage);
 }
 
+// The scan has checked the source table's layout, so every position the matcher reads is
+// there.
 bool TTableThread::EvalFilter() {
-  TCheckedRecord record(*FSourceTable);
-  return FMatcher.Matches(record);
+  return FMatcher.Matches(*FSourceTable);
 }
 
 void TTableThread::Fail(const std::exception* error) {
@@ -233,6 +220,7 @@ void TTableThread::Fail(const std::exception* error) {
 void TTableThread::OpenTables() {
   FSession->Open();
   FSession->AddPassword(FInputs.Password);
+  if (!FInputs.SourcePassword.empty()) FSession->AddPassword(FInputs.SourcePassword);
   FDatabase->Close();
   FSourceTable->Close();
   FResultTable->Close();
@@ -292,6 +280,7 @@ void TTableThread::Execute() {
 }
 
 void TTableThread::Scan() {
+  CheckSourceLayout(*FSourceTable);
   FSourceTable->Refresh();
   FSourceTable->First();
   int64_t total = FSourceTable->RecordCount();

@@ -136,7 +136,8 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   // The shared data's values this search runs on, copied at construction.
   struct TInputs {
     std::string Password;
-    std::string SourceDir;  // without a trailing separator
+    std::string SourcePassword;  // of a source table given to the shared data, or ""
+    std::string SourceDir;       // without a trailing separator
     std::string SourceTable;
     std::string ResultDir;  // without a trailing separator
     std::string ResultTable;
