@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -240,6 +243,45 @@ TEST_F(TableTest, CreateTableReplacesTheOldFileAndDefinitionsReadBack) {
   t->Open();
   EXPECT_EQ(t->RecordCount(), 0);
   EXPECT_EQ(t->FieldCount(), 3);
+}
+
+// Emptying by building beside and renaming: the old table stays until the new one is whole,
+// nobody's open table is replaced, and a replacement cut short is finished or dropped when
+// the table is next opened.
+TEST_F(TableTest, RecreateEmptyReplacesWholeTablesOnly) {
+  auto t = MakeTable({"a", "b", "c"});
+  const std::string path = FDir.File("people.db");
+  t->Close();
+  {
+    TSession other;
+    other.SetAutoSessionName(true);
+    auto holder = OpenAgain(other);
+    EXPECT_THROW(t->RecreateEmpty(""), EDatabaseError);  // in use
+  }
+  t->RecreateEmpty("secret");
+  FSession->AddPassword("secret");
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 0);
+  EXPECT_EQ(t->FieldCount(), 3);
+  t->Close();
+
+  // A replacement cut short after its files were complete: finished at the next opening.
+  auto full = MakeTable({"x", "y"}, "full.db");
+  full->Close();
+  std::filesystem::create_directory(path + ".ready~");
+  std::filesystem::copy_file(FDir.File("full.db"), path + ".ready~/people.db");
+  std::ofstream(path + ".ready~/files~") << "people.db\n";
+  t->Open();
+  EXPECT_EQ(Names(*t), (std::vector<std::string>{"x", "y"}));
+  t->Close();
+  EXPECT_FALSE(std::filesystem::exists(path + ".ready~"));
+
+  // One cut short while being built: dropped, the old table kept.
+  std::filesystem::create_directory(path + ".new~");
+  std::ofstream(path + ".new~/people.db") << "half";
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 2);
+  EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
 }
 
 }  // namespace
