@@ -73,6 +73,8 @@ void TSharedData::LoadParams() {
 void TSharedData::SaveParams() {
   TIniFile* ini = ConfigIni();
   if (!ini) return;
+  // The proxy password is no business of other users of the machine.
+  ini->SetOwnerOnly(!FParams.Value("app_proxypassword").empty());
   ini->WriteString("Application", "datadir", FParams.Value("app_datadir"));
   ini->WriteString("Application", "tempdir", FParams.Value("app_tempdir"));
   ini->WriteString("Application", "proxyhost", FParams.Value("app_proxyhost"));
