@@ -26,15 +26,19 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+void OpenReadOnly(lw::TTable& table, const std::string& path) {
+  table.SetTableName(path);
+  table.SetReadOnly(true);
+  table.Open();
+}
+
 // The positions the search reads.
 const int kScanFields[] = {0, 2, 3, 4, 7, 8, 11, 12, 13, 14};
 
 int Scan(const std::string& path) {
   const auto start = Clock::now();
   lw::TTable table;
-  table.SetTableName(path);
-  table.SetReadOnly(true);
-  table.Open();
+  OpenReadOnly(table, path);
   uint64_t checksum = 0;
   int64_t records = 0;
   for (table.First(); !table.Eof(); table.Next()) {
@@ -86,9 +90,7 @@ void PrintOrder(double seconds, int64_t records, const std::string& first,
 
 int Sort(const std::string& path, const std::string& field) {
   lw::TTable table;
-  table.SetTableName(path);
-  table.SetReadOnly(true);
-  table.Open();
+  OpenReadOnly(table, path);
   const int index = table.FieldByName(field).Index();
   const auto start = Clock::now();
   table.SetIndexFieldNames(field);
@@ -102,9 +104,7 @@ int Sort(const std::string& path, const std::string& field) {
 
 int SortValues(const std::string& path, const std::string& field) {
   lw::TTable table;
-  table.SetTableName(path);
-  table.SetReadOnly(true);
-  table.Open();
+  OpenReadOnly(table, path);
   const int index = table.FieldByName(field).Index();
   const auto start = Clock::now();
   std::vector<lw::TValue> keys;

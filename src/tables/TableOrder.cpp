@@ -219,25 +219,6 @@ void OrderByNumber(TTableCodec& codec, int field, std::vector<int64_t>& order) {
   SortNumbers(keys, order);
 }
 
-bool IsNumberType(TFieldType type) {
-  switch (type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftBoolean:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 int CompareValues(const TValue& a, const TValue& b) {
@@ -259,7 +240,7 @@ void BuildOrder(TTable& table, std::vector<int64_t>& order, const std::vector<in
   const size_t k = fields.size();
   const TFieldType type =
       k == 1 ? codec.Fields().at(static_cast<size_t>(fields[0])).DataType : ftUnknown;
-  if (type == ftString || IsNumberType(type)) {
+  if (type == ftString || type == ftBoolean || IsNumberType(type)) {
     if (type == ftString)
       OrderByText(codec, fields[0], order);
     else
