@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include "DataSource.h"
-#include "ExportHook.h"
 #include "MainForm.h"
 #include "Table.h"
 #include "TableThread.h"
@@ -68,9 +67,8 @@ void TMainForm::ActionListUpdate() {
   GoAction->setEnabled(!FSearching);
   AbortAction->setEnabled(!GoAction->isEnabled() && FSearching);
   PauseAction->setEnabled(AbortAction->isEnabled());
-  // Export opens another module's window; without it there is nothing to open.
   ExportAction->setEnabled(GoAction->isEnabled() && !FSearching && results &&
-                           results->RecordCount() > 0 && ExportWindowOpener() != nullptr);
+                           results->RecordCount() > 0);
   const bool idle = GoAction->isEnabled() && !FSearching;
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);
@@ -133,7 +131,6 @@ void TMainForm::GoActionExecute() {
     if (self) self->ThreadTerminated();
   });
   try {
-    FThread->SetPriority(tpHighest);
     FThread->SetFreeOnTerminate(true);
     FThread->SetDelivery(std::make_shared<TWindowDelivery>(UiRunAndWait()));
     FThread->SetOnDisplay([self](TThreadAction action, int percent, int found, int rejected,

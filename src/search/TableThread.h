@@ -21,8 +21,6 @@ class TDatabase;
 class TTable;
 class TField;
 
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-
 // The display handler: kind, percent, found, rejected, total, message.
 using TDisplayHandler = std::function<void(TThreadAction action, int percent, int found,
                                            int rejected, int total, const std::string& message)>;
@@ -33,7 +31,7 @@ using TNotifyHandler = std::function<void()>;
 //
 // Life of a worker, as the main window drives it:
 //   auto worker = std::make_shared<TTableThread>(true, sharedData);   // created suspended
-//   worker->SetOnTerminate(...); worker->SetPriority(tpHighest);
+//   worker->SetOnTerminate(...);
 //   worker->SetFreeOnTerminate(true);        // the worker keeps itself alive until its end
 //   worker->SetDelivery(std::make_shared<TCoalescingDelivery>(runOnUiThreadAndWait));
 //   worker->SetOnDisplay(...); FillCriteria(inputs, worker->Criteria());
@@ -47,6 +45,14 @@ using TNotifyHandler = std::function<void()>;
 // more - this is checked again on the user-interface thread, so an event already on its way
 // when Terminate() runs there is dropped too. The end event (OnTerminate) is raised exactly
 // once, through the delivery's run-and-wait function.
+//
+// Threads: the worker's own thread reads nothing of the shared data object. What it needs
+// from it (the table password, the source and result locations) is copied when the worker
+// is constructed, on the owner's thread; settings changed later reach the next worker, not
+// this one. The criteria, handlers and delivery are set before the thread starts and not
+// touched afterwards. The counters and Message() are written by the worker before each
+// event is handed over and read by the handlers while the worker waits for them. The private
+// session and its tables belong to the worker's thread once it has started.
 //
 // Ownership: with free-on-end the running thread holds a reference to its own worker and
 // drops it after the end event, so the owner may let go of its pointer at any time,
@@ -74,9 +80,6 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   // Sets the stop request flag; a paused worker is released so that it sees it.
   void Terminate();
   bool Terminated() const { return FTerminated.load(std::memory_order_relaxed); }
-  // Stored for the record: an unprivileged process cannot raise a thread's priority here.
-  void SetPriority(TThreadPriority priority) { FPriority = priority; }
-  TThreadPriority Priority() const { return FPriority; }
   // Throws std::logic_error when set on a worker that no std::shared_ptr owns.
   void SetFreeOnTerminate(bool value);
   bool FreeOnTerminate() const { return FFreeOnTerminate; }
@@ -117,6 +120,7 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   virtual bool EvalFilter();
 
  private:
+  void CopyInputs();
   void BuildPrivateObjects();
   void Start();
   void ThreadMain();
@@ -127,7 +131,16 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   void CopyCurrentRecord();
   void Fail(const std::exception* error);
 
-  TSharedData* FSharedData = nullptr;
+  TSharedData* FSharedData = nullptr;  // read on the owner's thread only (CopyInputs)
+  // The shared data's values this search runs on, copied at construction.
+  struct TInputs {
+    std::string Password;
+    std::string SourceDir;  // without a trailing separator
+    std::string SourceTable;
+    std::string ResultDir;  // without a trailing separator
+    std::string ResultTable;
+  };
+  TInputs FInputs;
   std::unique_ptr<TSession> FSession;
   TDatabase* FDatabase = nullptr;
   TTable* FSourceTable = nullptr;
@@ -157,7 +170,6 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   TShowEvent FShow;
   std::function<void()> FDisplayMessage;
   TNotifyHandler FOnTerminate;
-  TThreadPriority FPriority = tpNormal;
   bool FFreeOnTerminate = false;
 
   mutable std::mutex FLock;

@@ -1,5 +1,7 @@
 // The export window under the offscreen platform: its start, the field list's glyphs, the
 // file controls and the full output name, the enabling rules while an export runs.
+#include "ExportForm.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -18,8 +20,8 @@
 
 #include "DirectoryList.h"
 #include "ExportFixture.h"
-#include "ExportForm.h"
 #include "FieldListDelegate.h"
+#include "MessageBoxes.h"
 #include "strutil/Volumes.h"
 
 namespace lw::test {
@@ -32,13 +34,15 @@ class ExportWindow : public ::testing::Test {
                 {Def("Result", ftAutoInc), Def("COMPANY", ftString, 20), Def("CITY", ftString, 20)},
                 Records(40)) {
     FPreviousDir = QDir::currentPath();
-    FPrevious = TExportForm::SetMessageHandler([this](bool question, const QString& text) {
-      (question ? FQuestions : FMessages).push_back(text.toStdString());
+    FPrevious = TMessageBoxes::SetHandler([this](const TMessage& m) {
+      (m.Kind == TMessageKind::mkQuestion ? FQuestions : FMessages).push_back(m.Text.toStdString());
+      FKinds.push_back(m.Kind);
+      FCaptions.push_back(m.Caption.toStdString());
       return FAnswer;
     });
   }
   ~ExportWindow() override {
-    TExportForm::SetMessageHandler(FPrevious);
+    TMessageBoxes::SetHandler(std::move(FPrevious));
     QDir::setCurrent(FPreviousDir);
   }
 
@@ -60,9 +64,11 @@ class ExportWindow : public ::testing::Test {
   TSourceTable FSource;
   TFixedVolumeSource FVolumes{{{"/", "ext4", "SYSTEM", "", false}}};
   QString FPreviousDir;
-  TExportMessageHandler FPrevious;
+  TMessageHandler FPrevious;
   std::vector<std::string> FMessages;
   std::vector<std::string> FQuestions;
+  std::vector<TMessageKind> FKinds;
+  std::vector<std::string> FCaptions;
   bool FAnswer = false;
 };
 
@@ -98,6 +104,9 @@ TEST_F(ExportWindow, ExportRightAfterOpeningSaysInvalidFileName) {
   form.show();
   form.ExportAction->trigger();
   EXPECT_EQ(FMessages, (std::vector<std::string>{"Invalid File Name."}));
+  // The program's own message box: its title as caption, the stop icon.
+  EXPECT_EQ(FCaptions, (std::vector<std::string>{"Ledgerwake"}));
+  EXPECT_EQ(FKinds, (std::vector<TMessageKind>{TMessageKind::mkError}));
 }
 
 // After a change of folder the name box holds the list's mask: exporting then must not create
