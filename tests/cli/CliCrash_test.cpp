@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 // The system calls that change files, or open them: each is a moment to die at.
 constexpr const char* kFileCalls =
@@ -97,8 +97,8 @@ class CliCrash : public ::testing::Test {
     }
   }
 
-  TTempDir FHome{"crash-home"};
-  TTempDir FScratch{"crash-out"};
+  TScratchDir FHome{"crash-home"};
+  TScratchDir FScratch{"crash-out"};
   int FExpected = 0;
 };
 

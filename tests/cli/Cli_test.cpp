@@ -61,7 +61,7 @@ TEST(CliTest, DumpWritesRfc4180CsvWithHeaderInTableOrder) {
 // A table that fails in its second record: the dump shows the rows before it whole and not
 // a part of the failing one.
 TEST(CliTest, DumpFailingMidTableWritesOnlyCompleteRows) {
-  TTempDir dir("cli-dump-damaged");
+  TScratchDir dir("cli-dump-damaged");
   // dBase III: NAME C(5), QTY N(5); the second record's number is damaged.
   std::string b(32 + 2 * 32 + 1, '\0');
   b[0] = 0x03;
