@@ -92,6 +92,7 @@ void TMainForm::ClearActionExecute() {
   ZipEdit->clear();
   EmployeeListBox->clearSelection();
   SalesListBox->clearSelection();
+  for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox}) list->scrollToTop();
   SICEdit->clear();
   SICEdit->setFocus();
   if (results) results->EnableControls();

@@ -141,6 +141,9 @@ class TSharedData {
 
  private:
   void Initialize(const std::string& programDir, const std::string& versionFile);
+  // Recreates the result table empty from the source table's fields; `reason` is why it did
+  // not open. Throws when that fails too.
+  void RebuildResultTable(const std::string& reason);
   void AppendError(const std::string& prefix, const std::exception* error,
                    const std::string& unknownText, const std::string& suffix = "");
 
