@@ -54,7 +54,7 @@ TUpdateForm::TUpdateForm(QWidget* parent) : QDialog(parent) {
   ImageUrl->setPixmap(
       ProgramPicture(QStringLiteral("updatewarden"), ImageUrl->size(), devicePixelRatioF()));
   ImageUrl->setToolTip(QStringLiteral("TALVERN Updatewarden"));
-  ImageUrl->SetTarget(QString::fromLatin1(kProductUpdateUrlBase));
+  ImageUrl->SetTarget(QString::fromLatin1(defaults::kProductUpdateUrlBase));
 
   TitlePanel = new QLabel(this);
   TitlePanel->setObjectName(QStringLiteral("TitlePanel"));

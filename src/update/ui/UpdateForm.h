@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTreeWidgetItem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,7 +20,6 @@ namespace lw {
 class TDownloadAnimation;
 class TPictureLink;
 class TUpdateTree;
-class QTreeWidgetItem;
 
 // One offered update: what the tree shows and whether the user chose it.
 struct TFileUpdateInfo {

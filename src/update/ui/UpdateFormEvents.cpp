@@ -10,7 +10,7 @@
 #include "UpdateForm.h"
 #include "UpdateTree.h"
 #include "WidgetText.h"
-#include "strutil/StrUtil.h"
+#include "strutil/FileUtil.h"
 
 namespace lw {
 

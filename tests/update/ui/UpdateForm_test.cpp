@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include "DownloadAnimation.h"
+#include "LinkLabel.h"
 #include "WizardFixture.h"
 
 namespace lw {
