@@ -243,12 +243,14 @@ void TUpdateForm::GoToPage(int page) {
 }
 
 void TUpdateForm::ActionListUpdate() {
-  if (Page() == pgSelect && FNextBound != NextAction) {
+  if (Page() == pgSelect) {
     bool any = false;
     for (const auto& u : FUpdates) any = any || u->Selected;
+    if (FNextBound != ContinueAction) BindButton(NextBtn, ContinueAction);
     ContinueAction->setEnabled(!FUpdates.empty() && any);
+  } else if (FNextBound != NextAction) {
+    BindButton(NextBtn, NextAction);
   }
-  if (Page() != pgSelect && FNextBound == ContinueAction) BindButton(NextBtn, NextAction);
   SyncButtons();
 }
 

@@ -192,7 +192,6 @@ TEST_F(WizardTest, CancelDuringASlowDownloadKeepsTheOldFile) {
          EXPECT_EQ(Form->LocalLabel->text(), "Downloading:");
          EXPECT_EQ(Form->ProgressLabel->text(), "Downloading file 1 of 1 file(s)");
          EXPECT_TRUE(Form->Animate->Playing());
-         EXPECT_FALSE(Form->CancelBtn->text().isEmpty());
          QTest::mouseClick(Form->CancelBtn, Qt::LeftButton);
        });
   RunWizard();

@@ -37,7 +37,7 @@ class TWizardFixture : public ::testing::Test {
     });
     Form = std::make_unique<TUpdateForm>();
     Form->NetUpdate.ConnectedCheck = [] { return true; };
-    connect(FScriptTimer);
+    WireScript(FScriptTimer);
   }
   void TearDown() override {
     FScriptTimer.stop();
@@ -121,7 +121,7 @@ class TWizardFixture : public ::testing::Test {
     std::function<bool()> Ready;
     std::function<void()> Act;
   };
-  void connect(QTimer& timer) {
+  void WireScript(QTimer& timer) {
     timer.setInterval(5);
     QObject::connect(&timer, &QTimer::timeout, [this] {
       if (FClock.isValid() && FClock.elapsed() > 30000 && !FSteps.empty()) {
