@@ -222,6 +222,8 @@ void TUpdateForm::GoToPage(int page) {
   Notebook->setCurrentIndex(page);
   PriorAction->setEnabled(page > pgWelcome);
   NextAction->setEnabled(page < pgComplete);
+  // The buttons follow the new page before its handler lets events run.
+  ActionListUpdate();
   emit PageShown(page);
   switch (page) {
     case pgRetrieve:
@@ -306,8 +308,8 @@ void TUpdateForm::ProcessMessages() {
 }
 
 void TUpdateForm::WaitForUser() {
-  // A Cancel that came before the wait is kept: the wait then ends at once.
-  FContinue = false;
+  // The flags were cleared before the page that asks was shown, so neither a Continue nor a
+  // Cancel pressed while that page appeared is lost.
   while (!FContinue && !FStop) {
     ActionListUpdate();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -108,6 +108,7 @@ void TUpdateForm::NetUpdateGetFileList(std::vector<std::string>& list) {
   }
   root->setExpanded(true);
   RefreshImages();
+  FContinue = false;
   GoToPage(pgSelect);
   LocalTreeView->setFocus();
   if (!FStop) WaitForUser();
@@ -172,6 +173,7 @@ void TUpdateForm::NetUpdateProgressCancel(bool& cancel) {
 void TUpdateForm::NetUpdateAppRestart(bool& allow) {
   FRestartAccepted = allow = !FStop;
   if (!FRestartAccepted) return;
+  FContinue = false;
   GoToPage(pgComplete);
   WaitForUser();
 }
