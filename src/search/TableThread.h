@@ -21,8 +21,6 @@ class TDatabase;
 class TTable;
 class TField;
 
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-
 // The display handler: kind, percent, found, rejected, total, message.
 using TDisplayHandler = std::function<void(TThreadAction action, int percent, int found,
                                            int rejected, int total, const std::string& message)>;
@@ -33,7 +31,7 @@ using TNotifyHandler = std::function<void()>;
 //
 // Life of a worker, as the main window drives it:
 //   auto worker = std::make_shared<TTableThread>(true, sharedData);   // created suspended
-//   worker->SetOnTerminate(...); worker->SetPriority(tpHighest);
+//   worker->SetOnTerminate(...);
 //   worker->SetFreeOnTerminate(true);        // the worker keeps itself alive until its end
 //   worker->SetDelivery(std::make_shared<TCoalescingDelivery>(runOnUiThreadAndWait));
 //   worker->SetOnDisplay(...); FillCriteria(inputs, worker->Criteria());
@@ -82,9 +80,6 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   // Sets the stop request flag; a paused worker is released so that it sees it.
   void Terminate();
   bool Terminated() const { return FTerminated.load(std::memory_order_relaxed); }
-  // Stored for the record: an unprivileged process cannot raise a thread's priority here.
-  void SetPriority(TThreadPriority priority) { FPriority = priority; }
-  TThreadPriority Priority() const { return FPriority; }
   // Throws std::logic_error when set on a worker that no std::shared_ptr owns.
   void SetFreeOnTerminate(bool value);
   bool FreeOnTerminate() const { return FFreeOnTerminate; }
@@ -175,7 +170,6 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   TShowEvent FShow;
   std::function<void()> FDisplayMessage;
   TNotifyHandler FOnTerminate;
-  TThreadPriority FPriority = tpNormal;
   bool FFreeOnTerminate = false;
 
   mutable std::mutex FLock;
