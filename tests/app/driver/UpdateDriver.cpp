@@ -58,18 +58,22 @@ bool Shot(QWidget* window, const std::string& file) {
 int RunUpdate(TMainForm& form, const std::string& url, const std::string& out) {
   form.SharedData()->Params().SetValue(keys::kProductUpdateUrl, url);
   int step = 0;
+  int completeTicks = 0;
   bool ok = true;
   QTimer poll;
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* w = form.findChild<TUpdateForm*>();
     if (!w || !w->isVisible()) return;
-    // Each step once; a screenshot waits inside, so the timer stops meanwhile.
+    // Each step once; a screenshot waits inside, so the timer stops meanwhile. It runs again
+    // before a click that nests the rest of the run.
     poll.stop();
     if (step == 0 && w->Page() == TUpdateForm::pgWelcome) {
       if (!out.empty()) ok = Shot(w, out + "/update-welcome.png") && ok;
       ++step;
+      poll.start();
       w->NextBtn->click();  // the run: nested until the wizard is done
+      return;
     } else if (step == 1 && w->Page() == TUpdateForm::pgSelect) {
       for (int i = 0; w->UpdateNode(i); ++i) {
         w->LocalTreeView->setCurrentItem(w->UpdateNode(i));
@@ -77,12 +81,17 @@ int RunUpdate(TMainForm& form, const std::string& url, const std::string& out) {
       }
       if (!out.empty()) ok = Shot(w, out + "/update-select.png") && ok;
       ++step;
+      poll.start();
       w->NextBtn->click();
+      return;
     } else if (step == 2 && w->Page() == TUpdateForm::pgDownload && !out.empty() &&
                w->ProgressBar->value() > w->ProgressBar->maximum() / 4) {
       ok = Shot(w, out + "/update-download.png") && ok;
       ++step;
-    } else if (step >= 2 && w->Page() == TUpdateForm::pgComplete) {
+    } else if (step >= 2 && w->Page() == TUpdateForm::pgComplete &&
+               (w->RestartAccepted() || ++completeTicks > 50)) {
+      // The last download shows Complete just before the engine asks for the restart: a
+      // Finish in between would refuse it, so the driver waits for the question (1 s at most).
       if (!out.empty()) ok = Shot(w, out + "/update-complete.png") && ok;
       step = 9;
       w->CancelBtn->click();  // Finish

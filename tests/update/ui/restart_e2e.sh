@@ -14,6 +14,7 @@ server_pid=""
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   # The restarted program ends by itself once it wrote its version; give it the chance.
+  sleep 1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,7 +49,7 @@ cat >"$root/u.inf" <<INF
 [application]
 appupdate=1
 appname=$prog/lw-gui-driver version --home $prog --out $work/after.txt
-appcomps=lw-gui-driver_new
+appcomps=$prog/lw-gui-driver_new
 [files]
 count=1
 [file1]
