@@ -7,6 +7,7 @@
 #include "RecordForm.h"
 #include "SettingsKeys.h"
 #include "Table.h"
+#include "UpdateForm.h"
 #include "WidgetText.h"
 
 namespace lw {
@@ -19,7 +20,14 @@ void TMainForm::ExportActionExecute() {
 }
 
 void TMainForm::UpdateActionExecute() {
-  // The update wizard is not part of this program yet; the action stays disabled.
+  if (!UpdateAction->isEnabled()) return;
+  // Destroyed when it closes; an update that replaced the program closes this window from
+  // inside the wizard's run (after Finish), the normal way, before the wizard is gone.
+  auto wizard = std::make_unique<TUpdateForm>(this);
+  wizard->Variables = {"br=\r\n", std::string("prod_dupdateurl=") +
+                                      FSharedData->Params().Value(keys::kProductUpdateUrl)};
+  wizard->exec();
+  ActionListUpdate();
 }
 
 void TMainForm::NewsActionExecute() {

@@ -251,8 +251,8 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
       s += a->isEnabled() ? '1' : '0';
     return s;
   };
-  // Idle without results: Clear, Go, About, Quit. Updates has no window yet: disabled.
-  EXPECT_EQ(enabled(), "11000011");
+  // Idle without results: Clear, Go, Updates, About, Quit.
+  EXPECT_EQ(enabled(), "11000111");
   EXPECT_FALSE(Form->NewsAction->isVisible());
 
   Form->GoActionExecute();
@@ -261,10 +261,10 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
   ASSERT_GT(Results().RecordCount(), 0);
   // Idle with results: Export as well.
-  EXPECT_EQ(enabled(), "11001011");
+  EXPECT_EQ(enabled(), "11001111");
 
   Form->ClearActionExecute();
-  EXPECT_EQ(enabled(), "11000011");
+  EXPECT_EQ(enabled(), "11000111");
 }
 
 TEST_F(MainWindowTest, ExportOpensTheLinkedExportWindowOverTheResults) {
