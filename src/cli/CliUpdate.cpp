@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "CliOptions.h"
 #include "Commands.h"
 #include "NetUpdate.h"
 #include "Notifier.h"
@@ -21,16 +22,18 @@ namespace lw::cli {
 
 namespace {
 
-constexpr const char* kUpdateUsage =
-    "usage: ledgerwake-cli update [--url URL] [--yes|--no] [--select N,...] [--dry-run] "
-    "[--home DIR]\n"
-    "  --url URL         the update control file (default: the prod_dupdateurl setting)\n"
-    "  --yes, --no       the answer to every question, what's-new and licence text\n"
-    "                    (default: asked on the terminal; No without one)\n"
-    "  --select N,...    the offered files to download, counted from 1 (default: all)\n"
-    "  --dry-run         decide and report, but download, run and remember nothing\n"
-    "  --home DIR        program directory to run from (settings; {APP} in control files)\n"
-    "Exit status 0 when the control file was processed to the end, 1 otherwise.\n";
+constexpr TOptionSpec kUpdateOptions[] = {
+    {"--url", "URL", "the update control file (default: the prod_dupdateurl setting)"},
+    {"--yes", nullptr, "answer Yes to every question, what's-new and licence text"},
+    {"--no", nullptr, "answer No to every question (default: asked on a terminal, else No)"},
+    {"--select", "N,...", "the offered files to download, counted from 1 (default: all)"},
+    {"--dry-run", nullptr, "decide and report, but download, run and remember nothing"},
+    {"--home", "DIR", "program directory to run from (settings; {APP} in control files)"},
+};
+
+constexpr TCommandSpec kUpdate{
+    "update", "[--url URL] [--yes|--no] [--select N,...] [--dry-run] [--home DIR]", kUpdateOptions,
+    "Exit status 0 when the control file was processed to the end, 1 otherwise.\n"};
 
 struct TUpdateArgs {
   std::string Url;
@@ -40,36 +43,27 @@ struct TUpdateArgs {
   std::string Home;
 };
 
-TUpdateArgs ParseUpdateArgs(const std::vector<std::string>& args) {
+TUpdateArgs ParseUpdateArgs(const TParsedArgs& p) {
+  if (!p.Operands.empty()) throw UsageError(kUpdate, "unexpected argument '" + p.Operands[0] + "'");
+  if (p.Has("--yes") && p.Has("--no"))
+    throw UsageError(kUpdate, "--yes and --no exclude each other");
   TUpdateArgs out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value\n" + kUpdateUsage);
-      return args[++i];
-    };
-    if (a == "--url") {
-      out.Url = value();
-    } else if (a == "--yes" || a == "--no") {
-      out.Answer = a == "--yes" ? 1 : 0;
-    } else if (a == "--select") {
-      const std::string list = value();
-      const int fields = Str_StrCount(list, ",") + 1;
-      for (int n = 1; n <= fields; ++n) {
-        const std::string item = Str_Trim(Str_Extract(list, n, ","));
-        if (item.empty() || item.size() > 6 ||
-            item.find_first_not_of("0123456789") != std::string::npos)
-          throw std::runtime_error("--select: '" + item + "' is not an entry number");
-        out.Select.insert(std::stoi(item));
-      }
-    } else if (a == "--dry-run") {
-      out.DryRun = true;
-    } else if (a == "--home") {
-      out.Home = value();
-    } else {
-      throw std::runtime_error("unknown option '" + a + "'\n" + kUpdateUsage);
+  out.Url = p.Value("--url");
+  if (p.Has("--yes") || p.Has("--no")) out.Answer = p.Has("--yes") ? 1 : 0;
+  if (p.Has("--select")) {
+    const std::string list = p.Value("--select");
+    const int fields = Str_StrCount(list, ",") + 1;
+    for (int n = 1; n <= fields; ++n) {
+      const std::string item = Str_Trim(Str_Extract(list, n, ","));
+      if (item.empty() || item.size() > 6 ||
+          item.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError(kUpdate, "--select: '" + item + "' is not an entry number");
+      out.Select.insert(std::stoi(item));
     }
   }
+  out.DryRun = p.Has("--dry-run");
+  out.Home = p.Value("--home");
+  if (p.Has("--home") && out.Home.empty()) throw UsageError(kUpdate, "--home needs a directory");
   return out;
 }
 
@@ -106,11 +100,9 @@ void DrawProgress(const std::string& name, int64_t pos, int64_t size) {
 }  // namespace
 
 int RunUpdate(const std::vector<std::string>& args) {
-  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-    std::fputs(kUpdateUsage, stdout);
-    return 0;
-  }
-  const TUpdateArgs parsed = ParseUpdateArgs(args);
+  const TParsedArgs parsedArgs = ParseArgs(args, kUpdate);
+  if (parsedArgs.Help) return PrintHelp(kUpdate);
+  const TUpdateArgs parsed = ParseUpdateArgs(parsedArgs);
   std::string url = parsed.Url;
   if (!parsed.Home.empty() && ::chdir(parsed.Home.c_str()) != 0)
     throw std::runtime_error("--home: cannot change to " + parsed.Home);

@@ -91,7 +91,8 @@ TEST_F(CliUpdateTest, NoDryRunAndFailures) {
   EXPECT_NE(out.find("[6 - 404] Http status : 404\n[2 - 0] Update control file not found\n"),
             std::string::npos)
       << out;
-  EXPECT_EQ(Cli("--select x", out), 1);
+  EXPECT_EQ(Cli("--select x", out), 2);  // a command line that does not fit
+  EXPECT_EQ(Cli("--select=1 --yes --no", out), 2);
 }
 
 // A run killed (SIGKILL) at many moments of a download leaves the old file or the whole new

@@ -47,6 +47,17 @@ TEST(ControlFileTest, DefaultsTypesAndLineBreaks) {
   EXPECT_TRUE(c.File(1).Url.empty());
 }
 
+TEST(ControlFileTest, LicenceChoicesKeepTheirOwnLabels) {
+  TTempDir dir;
+  WriteFile(dir.File("a.inf"), "[eula]\r\naccept=Yes, I agree\r\n");
+  TControlFile a(dir.File("a.inf"), Expand);
+  EXPECT_EQ(a.EulaAccept(), "Yes, I agree");
+  EXPECT_EQ(a.EulaDecline(), "I do not accept");
+  WriteFile(dir.File("d.inf"), "[eula]\r\naccept=Ja\r\ndecline=Nein\r\n");
+  TControlFile d(dir.File("d.inf"), Expand);
+  EXPECT_EQ(d.EulaDecline(), "Nein");
+}
+
 TEST(ControlFileTest, CountThatIsNoNumberIsAnError) {
   TTempDir dir;
   WriteFile(dir.File("c.inf"), "[files]\ncount=two\n");

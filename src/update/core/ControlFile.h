@@ -70,7 +70,9 @@ class TControlFile {
   // The accept label; the decline choice shows "I do not accept" unless a control file sets
   // `accept`, which is then read for both (there is no key of its own for the decline).
   std::string EulaAccept() const { return Text("eula", "accept", "I accept"); }
-  std::string EulaDecline() const { return Text("eula", "accept", "I do not accept"); }
+  // The decline choice has a key of its own: reading `accept` for it too would label both
+  // choices alike whenever a control file sets the accept text.
+  std::string EulaDecline() const { return Text("eula", "decline", "I do not accept"); }
   // [files]: the raw count text ("" means no file list). FileCount() throws
   // std::runtime_error "'<text>' is not a valid integer value" for a text that is no number.
   std::string FilesCount() const { return Text("files", "count"); }
