@@ -80,3 +80,16 @@ TEST(NewsLink, OnlyNewsItemsWithOrdinaryLinksOpen) {
 
 }  // namespace
 }  // namespace lw
+
+#include "NewsText.h"
+
+namespace lw {
+namespace {
+
+TEST(NewsText, IndentsAndShowsLinksOfItems) {
+  EXPECT_EQ(NewsTreeText(ParseNews("Products\n\tNew;n.txt\n\t\tmore;x\n\tbare\n\tE;\nZ")),
+            "Products\n  New  -> n.txt\n    more;x\n  -> bare\n  E\nZ\n");
+}
+
+}  // namespace
+}  // namespace lw
