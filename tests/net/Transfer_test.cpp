@@ -5,20 +5,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FileText.h"
 #include "LocalServers.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
+using test::ReadAll;
+using test::WriteAll;
 
 // A document root with a few files, and our HTTP server over it.
 class HttpTransferTest : public ::testing::Test {

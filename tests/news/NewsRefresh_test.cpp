@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FileText.h"
 #include "LocalServers.h"
 #include "NewsClient.h"
 #include "TempDir.h"
@@ -10,14 +11,8 @@
 namespace lw {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
+using test::ReadAll;
+using test::WriteAll;
 
 const char kNews[] = "Products\r\n\tNew release;notes.txt\r\n\tPrices;prices.htm\r\n";
 
