@@ -10,5 +10,6 @@ namespace lw::cli {
 int RunInfo(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunSearch(const std::vector<std::string>& args);
+int RunNews(const std::vector<std::string>& args);
 
 }  // namespace lw::cli

@@ -19,7 +19,8 @@ void Usage() {
       "usage: ledgerwake-cli <command> [options]\n"
       "  info TABLE [--password P]  fields, types, sizes, record count, format\n"
       "  dump TABLE [--password P]  the records as CSV with a header row\n"
-      "  search [criteria] [--home DIR] [--list]   a search as the program runs it\n",
+      "  search [criteria] [--home DIR] [--list]   a search as the program runs it\n"
+      "  news [--refresh] [--home DIR]  the news tree, fetched first with --refresh\n",
       stderr);
 }
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     if (command == "info") return lw::cli::RunInfo(args);
     if (command == "dump") return lw::cli::RunDump(args);
     if (command == "search") return lw::cli::RunSearch(args);
+    if (command == "news") return lw::cli::RunNews(args);
     if (command == "--help" || command == "-h") {
       Usage();
       return 0;
