@@ -29,6 +29,7 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
     : QWidget(owner, Qt::Window), FSharedData(sharedData) {
   setObjectName(QStringLiteral("TDirectForm"));
   setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(ProgramIcon(QStringLiteral("news")));
   resize(559, 273);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
