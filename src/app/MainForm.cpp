@@ -12,6 +12,7 @@
 #include "GridLayout.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
+#include "SettingsKeys.h"
 #include "Table.h"
 #include "TableThread.h"
 #include "WidgetText.h"
@@ -89,7 +90,7 @@ bool TMainForm::PrepareFirstShow() {
     ShowError(WidgetText(FSharedData->ErrorText()));
     return false;
   }
-  setWindowTitle(Setting("prod_name"));
+  setWindowTitle(Setting(keys::kProductName));
   FDataSource->SetDataSet(FSharedData->ResultTable());
   DBGrid->SetDataSource(FDataSource.get());
   LoadGridLayout(FSharedData->ConfigIni(), FSharedData->ResultTable(), *DBGrid);

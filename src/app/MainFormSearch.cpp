@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include "DataSource.h"
-#include "ExportHook.h"
 #include "MainForm.h"
 #include "Table.h"
 #include "TableThread.h"
@@ -68,9 +67,8 @@ void TMainForm::ActionListUpdate() {
   GoAction->setEnabled(!FSearching);
   AbortAction->setEnabled(!GoAction->isEnabled() && FSearching);
   PauseAction->setEnabled(AbortAction->isEnabled());
-  // Export opens another module's window; without it there is nothing to open.
   ExportAction->setEnabled(GoAction->isEnabled() && !FSearching && results &&
-                           results->RecordCount() > 0 && ExportWindowOpener() != nullptr);
+                           results->RecordCount() > 0);
   const bool idle = GoAction->isEnabled() && !FSearching;
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);

@@ -1,18 +1,18 @@
 // The windows the main window opens, and the grid's title clicks and double-click.
 #include "AboutForm.h"
-#include "ExportHook.h"
+#include "ExportWindow.h"
 #include "MainForm.h"
 #include "RecordForm.h"
+#include "SettingsKeys.h"
 #include "Table.h"
 #include "WidgetText.h"
 
 namespace lw {
 
 void TMainForm::ExportActionExecute() {
-  const TExportWindowOpener& open = ExportWindowOpener();
-  if (!open || FSearching) return;
-  open(this, FSharedData.get(), FDataSource.get(),
-       Setting("prod_name") + QStringLiteral(" - Export"));
+  if (FSearching) return;
+  OpenExportWindow(this, FSharedData.get(), FDataSource.get(),
+                   Setting(keys::kProductName) + QStringLiteral(" - Export"));
   ActionListUpdate();
 }
 
@@ -26,7 +26,7 @@ void TMainForm::NewsActionExecute() {
 
 void TMainForm::AboutActionExecute() {
   TAboutForm about(this, FSharedData.get());
-  about.setWindowTitle(QStringLiteral("About ") + Setting("prod_name"));
+  about.setWindowTitle(QStringLiteral("About ") + Setting(keys::kProductName));
   about.exec();
 }
 
@@ -55,7 +55,7 @@ void TMainForm::MarkOrderColumn() {
 }
 
 void TMainForm::DBGridDblClick() {
-  const QString caption = Setting("prod_name") + QStringLiteral(" - Record View");
+  const QString caption = Setting(keys::kProductName) + QStringLiteral(" - Record View");
   if (TRecordForm* open = TRecordForm::Find(caption)) {
     open->raise();
     open->activateWindow();

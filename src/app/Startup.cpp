@@ -1,13 +1,11 @@
 #include "Startup.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <cstring>
 #include <exception>
 #include <string>
 
 #include "AppStyle.h"
-#include "ExportHook.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "SingleInstance.h"
@@ -29,7 +27,6 @@ int Run(QApplication& app, const std::string& home) {
     return 0;
   }
   ApplyApplicationLook(app);
-  RegisterExportWindow();
   TSharedDataOptions options;
   options.ProgramDir = home;
   TMainForm form(std::move(options));
@@ -49,8 +46,7 @@ int RunLedgerwake(int argc, char** argv) {
   try {
     return Run(app, HomeOption(argc, argv));
   } catch (const std::exception& e) {
-    QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
-                          QString::fromLocal8Bit(e.what()));
+    TMessageBoxes::ShowError(nullptr, QString::fromLocal8Bit(e.what()));
   }
   return 0;
 }

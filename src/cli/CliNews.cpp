@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "NewsClient.h"
 #include "NewsText.h"
+#include "SettingsKeys.h"
 #include "SharedData.h"
 
 namespace lw::cli {
@@ -45,8 +46,8 @@ int RunNews(const std::vector<std::string>& args) {
   auto shared = std::make_unique<TSharedData>(options);
   if (!shared->ErrorText().empty()) throw std::runtime_error(shared->ErrorText());
   const TParams& p = shared->Params();
-  TNewsSettings settings{p.Value("news_url"), p.Value("news_file"), p.Value("app_proxyhost"),
-                         p.Value("app_proxyport")};
+  TNewsSettings settings{p.Value(keys::kNewsUrl), p.Value(keys::kNewsFile),
+                         p.Value(keys::kAppProxyHost), p.Value(keys::kAppProxyPort)};
   if (settings.File.empty()) {
     std::fputs("No news: news_file is not set.\n", stderr);
     return 0;

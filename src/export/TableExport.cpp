@@ -8,6 +8,7 @@
 
 #include "ExportEngine.h"
 #include "ExportFieldNames.h"
+#include "PrivateSession.h"
 #include "Session.h"
 #include "Table.h"
 
@@ -52,9 +53,8 @@ void WriteTableExport(TExportEngine& engine) {
   const TExportFormat format = engine.Format();
   const std::vector<std::string> names = ExportFieldNames(engine.Rows(), format);
 
-  auto session = std::make_unique<TSession>();
-  session->SetAutoSessionName(true);
-  session->Open();
+  // The output's name is a full path: the session's database is not used.
+  std::unique_ptr<TSession> session = OpenPrivateSession().Session;
   TTable* output = session->CreateTable();
   output->SetTableType(format == efDbase ? ttDBase : ttParadox);
   output->FieldDefs().Clear();

@@ -6,8 +6,10 @@
 
 #include "Database.h"
 #include "Field.h"
+#include "PrivateSession.h"
 #include "ProgressPercent.h"
 #include "Session.h"
+#include "SettingsKeys.h"
 #include "SharedData.h"
 #include "Table.h"
 
@@ -73,29 +75,29 @@ TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
   FDisplayMessage = [this] {
     if (!Terminated()) DisplayMessage();
   };
-  if (FSharedData) BuildPrivateObjects();
+  if (FSharedData) {
+    CopyInputs();
+    BuildPrivateObjects();
+  }
   if (!createSuspended) Start();
+}
+
+void TTableThread::CopyInputs() {
+  FInputs.Password = FSharedData->DataPassword();
+  FInputs.SourceDir = WithoutTrailingSeparator(FSharedData->SourceDir());
+  FInputs.SourceTable = FSharedData->SourceTableName();
+  FInputs.ResultDir = WithoutTrailingSeparator(FSharedData->Params().Value(keys::kAppDataDir));
+  FInputs.ResultTable = FSharedData->ResultTableName();
 }
 
 void TTableThread::BuildPrivateObjects() {
   // A failure leaves whatever was built; Execute ends at once when something is missing.
   try {
-    FSession = std::make_unique<TSession>();
-    FSession->SetAutoSessionName(true);
-    FSession->SetKeepConnections(true);
-    FSession->SetSQLHourGlass(false);
-    FDatabase = FSession->CreateDatabase();
-    FDatabase->SetSessionName(FSession->SessionName());
-    FDatabase->SetLoginPrompt(false);
-    FDatabase->SetKeepConnection(FSession->KeepConnections());
+    TPrivateSession own = OpenPrivateSession();
+    FSession = std::move(own.Session);
+    FDatabase = own.Database;
     FSourceTable = FSession->CreateTable();
-    FSourceTable->SetSessionName(FSession->SessionName());
     FResultTable = FSession->CreateTable();
-    FResultTable->SetSessionName(FSession->SessionName());
-  } catch (...) {
-  }
-  try {
-    if (FSession) FSession->Open();
   } catch (...) {
   }
 }
@@ -225,18 +227,17 @@ void TTableThread::Fail(const std::exception* error) {
 
 void TTableThread::OpenTables() {
   FSession->Open();
-  FSession->AddPassword(FSharedData->DataPassword());
+  FSession->AddPassword(FInputs.Password);
   FDatabase->Close();
   FSourceTable->Close();
   FResultTable->Close();
-  FDatabase->SetDatabaseName(WithoutTrailingSeparator(FSharedData->SourceDir()));
+  FDatabase->SetDatabaseName(FInputs.SourceDir);
   FSourceTable->SetDatabaseName(FDatabase->DatabaseName());
-  FSourceTable->SetTableName(FSharedData->SourceTableName());
+  FSourceTable->SetTableName(FInputs.SourceTable);
   // The worker never writes the source table, and the medium may well be read-only.
   FSourceTable->SetReadOnly(true);
-  FResultTable->SetDatabaseName(
-      WithoutTrailingSeparator(FSharedData->Params().Value("app_datadir")));
-  FResultTable->SetTableName(FSharedData->ResultTableName());
+  FResultTable->SetDatabaseName(FInputs.ResultDir);
+  FResultTable->SetTableName(FInputs.ResultTable);
   FDatabase->Open();
   FSourceTable->Open();
   FResultTable->Open();

@@ -48,6 +48,14 @@ using TNotifyHandler = std::function<void()>;
 // when Terminate() runs there is dropped too. The end event (OnTerminate) is raised exactly
 // once, through the delivery's run-and-wait function.
 //
+// Threads: the worker's own thread reads nothing of the shared data object. What it needs
+// from it (the table password, the source and result locations) is copied when the worker
+// is constructed, on the owner's thread; settings changed later reach the next worker, not
+// this one. The criteria, handlers and delivery are set before the thread starts and not
+// touched afterwards. The counters and Message() are written by the worker before each
+// event is handed over and read by the handlers while the worker waits for them. The private
+// session and its tables belong to the worker's thread once it has started.
+//
 // Ownership: with free-on-end the running thread holds a reference to its own worker and
 // drops it after the end event, so the owner may let go of its pointer at any time,
 // including inside the end event. Free-on-end needs the worker to be owned by a
@@ -117,6 +125,7 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   virtual bool EvalFilter();
 
  private:
+  void CopyInputs();
   void BuildPrivateObjects();
   void Start();
   void ThreadMain();
@@ -127,7 +136,16 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   void CopyCurrentRecord();
   void Fail(const std::exception* error);
 
-  TSharedData* FSharedData = nullptr;
+  TSharedData* FSharedData = nullptr;  // read on the owner's thread only (CopyInputs)
+  // The shared data's values this search runs on, copied at construction.
+  struct TInputs {
+    std::string Password;
+    std::string SourceDir;  // without a trailing separator
+    std::string SourceTable;
+    std::string ResultDir;  // without a trailing separator
+    std::string ResultTable;
+  };
+  TInputs FInputs;
   std::unique_ptr<TSession> FSession;
   TDatabase* FDatabase = nullptr;
   TTable* FSourceTable = nullptr;

@@ -8,7 +8,9 @@
 #include "DataPassword.h"
 #include "Database.h"
 #include "PasswordScramble.h"
+#include "PrivateSession.h"
 #include "Session.h"
+#include "SettingsKeys.h"
 #include "Table.h"
 #include "strutil/FileUtil.h"
 #include "strutil/StrUtil.h"
@@ -150,35 +152,28 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
     FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
   } else {
     // A setup file made on Windows writes the directory with backslashes.
-    FSourceDir = AppSrcDir() + SlashPath(FParams.Value("db_path"));
-    FSourceTableName = FParams.Value("db_name1");
+    FSourceDir = AppSrcDir() + SlashPath(FParams.Value(keys::kDbPath));
+    FSourceTableName = FParams.Value(keys::kDbName1);
   }
 
   // 9.-10. Local directories.
-  MakeDirectory(FParams.Value("app_datadir"));
-  MakeDirectory(FParams.Value("app_tempdir"));
-  FLocalDir = FParams.Value("app_datadir");
+  MakeDirectory(FParams.Value(keys::kAppDataDir));
+  MakeDirectory(FParams.Value(keys::kAppTempDir));
+  FLocalDir = FParams.Value(keys::kAppDataDir);
   FResultTableName = "swap.db";
 
   // 11.-12. Both tables must be there; both misses are reported.
   const std::string sourcePath = FSourceDir + FSourceTableName;
   if (!FileExists(sourcePath)) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
-  const std::string resultPath = FParams.Value("app_datadir") + FResultTableName;
+  const std::string resultPath = FParams.Value(keys::kAppDataDir) + FResultTableName;
   if (!FileExists(resultPath)) FErrorText += "\r\nFile not found. '" + resultPath + "'";
   if (!FErrorText.empty()) return;
 
   // 13. Our own session over the result table.
-  FSession = std::make_unique<TSession>();
-  FSession->SetAutoSessionName(true);
-  FSession->SetKeepConnections(true);
-  FSession->SetSQLHourGlass(false);
-  FDatabase = FSession->CreateDatabase();
-  FDatabase->SetSessionName(FSession->SessionName());
-  FDatabase->SetLoginPrompt(false);
-  FDatabase->SetKeepConnection(FSession->KeepConnections());
-  FDatabase->SetDatabaseName(ExcludeTrailingSlash(FLocalDir));
+  TPrivateSession own = OpenPrivateSession(ExcludeTrailingSlash(FLocalDir));
+  FSession = std::move(own.Session);
+  FDatabase = own.Database;
   FResultTable = FSession->CreateTable();
-  FResultTable->SetSessionName(FSession->SessionName());
   FResultTable->SetDatabaseName(FDatabase->DatabaseName());
   FResultTable->SetTableName(FResultTableName);
   InitLocalTables();

@@ -50,6 +50,14 @@ struct TSharedDataOptions {
 // Construction never throws: every failure lands in ErrorText (empty means ready). Session,
 // Database and ResultTable exist only when the start-up file checks passed. Destruction
 // closes the session and then writes the "Application" settings back to ConfigIni.
+//
+// Threads: the object lives on the user-interface thread (or the command-line tool's only
+// thread) and nothing in it is guarded. A search worker reads it only while it is being
+// constructed on that thread (it copies the password, the locations and app_datadir), so
+// settings may change while a search runs; they apply from the next search on. The result
+// table here is the grid's cursor, read on the user-interface thread while the worker
+// appends to the same file through a table of its own session. The notifier is called on
+// the thread that calls the member reporting through it.
 class TSharedData {
  public:
   TSharedData();

@@ -18,10 +18,6 @@ class TDatabase {
   void SetDatabaseName(const std::string& name);  // a directory; only while closed
   const std::string& SessionName() const { return FSessionName; }
   void SetSessionName(const std::string& name);
-  bool LoginPrompt() const { return FLoginPrompt; }
-  void SetLoginPrompt(bool value) { FLoginPrompt = value; }
-  bool KeepConnection() const { return FKeepConnection; }
-  void SetKeepConnection(bool value) { FKeepConnection = value; }
 
   // Open checks that the directory exists (throws EDatabaseError otherwise).
   void Open();
@@ -35,8 +31,6 @@ class TDatabase {
   std::string FDatabaseName;
   std::string FSessionName;
   TSession* FAttached = nullptr;
-  bool FLoginPrompt = true;
-  bool FKeepConnection = true;
   bool FConnected = false;
 };
 

@@ -12,6 +12,14 @@ class TTable;
 
 // A private group of databases and tables with its own passwords. Tables name their session
 // by SessionName; an empty SessionName means the process's default session.
+//
+// Threads: a session is used by one thread at a time, like the tables in it (each search
+// worker owns a session of its own; OpenPrivateSession makes one). Two things are safe from
+// any thread: Find (the registry of names is guarded by a lock of its own, and so is
+// SetSessionName against it), and the members that FLock guards - the password list and the
+// lists of attached tables and databases - so that a table opening on one thread reads the
+// passwords while another registers them. Naming, Open/Close and the Create functions are
+// not guarded: call them on the owning thread, before the session is handed to another.
 class TSession {
  public:
   TSession();
@@ -27,10 +35,6 @@ class TSession {
   void SetSessionName(const std::string& name);
   bool AutoSessionName() const { return FAutoSessionName; }
   void SetAutoSessionName(bool value);  // true gives the session a unique generated name
-  bool KeepConnections() const { return FKeepConnections; }
-  void SetKeepConnections(bool value) { FKeepConnections = value; }
-  bool SQLHourGlass() const { return FSQLHourGlass; }
-  void SetSQLHourGlass(bool value) { FSQLHourGlass = value; }
 
   bool Active() const { return FActive; }
   void Open();
@@ -56,13 +60,11 @@ class TSession {
  private:
   std::string FSessionName;
   bool FAutoSessionName = false;
-  bool FKeepConnections = true;
-  bool FSQLHourGlass = true;
   bool FActive = false;
-  mutable std::mutex FLock;
-  std::vector<std::string> FPasswords;
-  std::vector<TTable*> FTables;
-  std::vector<TDatabase*> FDatabases;
+  mutable std::mutex FLock;             // guards the three lists below
+  std::vector<std::string> FPasswords;  // guarded by FLock
+  std::vector<TTable*> FTables;         // guarded by FLock
+  std::vector<TDatabase*> FDatabases;   // guarded by FLock
   std::vector<std::unique_ptr<TDatabase>> FOwnedDatabases;
   std::vector<std::unique_ptr<TTable>> FOwnedTables;
 };

@@ -20,6 +20,12 @@ enum class TDataSetState { dsInactive, dsBrowse, dsInsert };
 
 // A table: a cursor over the records of one Paradox or dBase file.
 //
+// Threads: one thread at a time, as its codec (TableCodec.h); nothing here is guarded. Two
+// threads that need the same file each open a TTable of their own (the search worker appends
+// to the result file through its own table while the grid reads it through the shared data
+// object's); Refresh makes records posted through the other table visible. A table belongs
+// to the session it names and is freed with it when the session created it.
+//
 // Reading is cheap on purpose: moving the cursor fetches a pointer into the codec's decoded
 // block, and FieldText() returns a field's stored text without allocating, so a scan of the
 // whole table with First/Next/Eof and FieldText is bounded by the disk.

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "Icons.h"
+#include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
 #include "strutil/FileUtil.h"
@@ -119,11 +120,11 @@ void TAboutForm::FormShow() {
     QTimer::singleShot(0, this, &QDialog::reject);
     return;
   }
-  ProductNameLabel->setText(Setting(FSharedData, "prod_name") + QChar(0x00AE));
+  ProductNameLabel->setText(Setting(FSharedData, keys::kProductName) + QChar(0x00AE));
   AppVersionLabel->setText(QStringLiteral("Version: ") + ProgramFileVersion());
 
   FLogoFromFile = false;
-  const std::string logo = FSharedData->Params().Value("prod_logo");
+  const std::string logo = FSharedData->Params().Value(keys::kProductLogo);
   const std::string logoPath = FSharedData->AppSrcDir() + logo;
   if (!logo.empty() && FileExists(logoPath)) {
     QPixmap picture(QString::fromLocal8Bit(logoPath.c_str()));
@@ -133,13 +134,13 @@ void TAboutForm::FormShow() {
       FLogoFromFile = true;
     }
   }
-  ProductLogoURL->SetTarget(Setting(FSharedData, "prod_url"));
+  ProductLogoURL->SetTarget(Setting(FSharedData, keys::kProductUrl));
 
-  const QString company = Setting(FSharedData, "dist_company");
+  const QString company = Setting(FSharedData, keys::kDistCompany);
   DistrCompanyURL->setText(company);
   DistrCompanyURL->setToolTip(company + QStringLiteral(" Home Page"));
-  DistrCompanyURL->SetTarget(Setting(FSharedData, "dist_url"));
-  DistrContactLabel->setText(Setting(FSharedData, "dist_contact"));
+  DistrCompanyURL->SetTarget(Setting(FSharedData, keys::kDistUrl));
+  DistrContactLabel->setText(Setting(FSharedData, keys::kDistContact));
   BtnOk->setFocus();
 }
 

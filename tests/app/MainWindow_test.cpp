@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "CriteriaLists.h"
-#include "ExportHook.h"
+#include "ExportForm.h"
 #include "GuiTestSupport.h"
 #include "IniFile.h"
 #include "MainForm.h"
@@ -252,42 +252,34 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
   EXPECT_EQ(enabled(), "00110001");
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
   ASSERT_GT(Results().RecordCount(), 0);
-  // Idle with results, but no export window linked in: Export stays disabled.
-  EXPECT_EQ(enabled(), "11000011");
-
-  int opened = 0;
-  QString caption;
-  SetExportWindowOpener([&](QWidget*, TSharedData*, TDataSource* source, const QString& c) {
-    ++opened;
-    caption = c;
-    EXPECT_EQ(source, Form->DataSource());
-  });
-  Form->ActionListUpdate();
+  // Idle with results: Export as well.
   EXPECT_EQ(enabled(), "11001011");
-  Form->ExportAction->trigger();
-  EXPECT_EQ(opened, 1);
-  EXPECT_EQ(caption, QStringLiteral("Ledgerwake - Export"));
+
   Form->ClearActionExecute();
   EXPECT_EQ(enabled(), "11000011");
-  SetExportWindowOpener(nullptr);
 }
 
 TEST_F(MainWindowTest, ExportOpensTheLinkedExportWindowOverTheResults) {
-  if (!RegisterExportWindow()) GTEST_SKIP() << "this build has no export window";
   Start();
   EXPECT_FALSE(Form->ExportAction->isEnabled());
   ASSERT_TRUE(RunSearch());
   ASSERT_TRUE(Form->ExportAction->isEnabled());
+  int opened = 0;
   QString caption;
+  int fields = -1;
   QTimer::singleShot(200, [&] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      caption = modal->windowTitle();
-      modal->close();
+    if (auto* form = qobject_cast<TExportForm*>(QApplication::activeModalWidget())) {
+      ++opened;
+      caption = form->windowTitle();
+      fields = form->FieldListBox->count();
+      form->close();
     }
   });
   Form->ExportAction->trigger();
-  SetExportWindowOpener(nullptr);
+  EXPECT_EQ(opened, 1);
   EXPECT_EQ(caption, QStringLiteral("Ledgerwake - Export"));
+  // The window reads the grid's own result table.
+  EXPECT_EQ(fields, Results().FieldCount());
   EXPECT_TRUE(Form->GoAction->isEnabled());
 }
 

@@ -40,7 +40,7 @@ class CliNews : public ::testing::Test {
     return test::RunProgram(LW_CLI_PATH, args, FScratch);
   }
 
-  test::TTempDir FHome{"news-home"}, FRoot{"news-root"}, FScratch{"news-out"};
+  test::TScratchDir FHome{"news-home"}, FRoot{"news-root"}, FScratch{"news-out"};
   std::unique_ptr<test::THttpServer> FServer;
   std::string NewsFile;
 };

@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 // The sample data next to the built programs (the sample_data target).
 fs::path SampleHome() {
@@ -37,8 +37,8 @@ class CliSearch : public ::testing::Test {
     return RunProgram(LW_CLI_PATH, args, FScratch);
   }
 
-  TTempDir FHome{"search-home"};
-  TTempDir FScratch{"search-out"};
+  TScratchDir FHome{"search-home"};
+  TScratchDir FScratch{"search-out"};
 };
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.

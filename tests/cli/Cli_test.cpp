@@ -10,7 +10,7 @@ namespace lw {
 namespace {
 
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
 // A small table whose values exercise the CSV quoting and every field kind the dump shows.
 void MakeTable(const std::string& path, const std::string& password = "") {
@@ -49,7 +49,7 @@ const char* const kExpectedDump =
     ",,,,,,\r\n";
 
 TEST(CliTest, DumpWritesRfc4180CsvWithHeaderInTableOrder) {
-  TTempDir dir("cli-dump");
+  TScratchDir dir("cli-dump");
   MakeTable(dir / "t.db");
   test::TCommandResult r = RunProgram(LW_CLI_PATH, {"dump", dir / "t.db"}, dir);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
@@ -58,7 +58,7 @@ TEST(CliTest, DumpWritesRfc4180CsvWithHeaderInTableOrder) {
 }
 
 TEST(CliTest, InfoListsStructureCountAndFormat) {
-  TTempDir dir("cli-info");
+  TScratchDir dir("cli-info");
   MakeTable(dir / "t.db");
   test::TCommandResult r = RunProgram(LW_CLI_PATH, {"info", dir / "t.db"}, dir);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
@@ -73,7 +73,7 @@ TEST(CliTest, InfoListsStructureCountAndFormat) {
 }
 
 TEST(CliTest, ProtectedTableNeedsItsPassword) {
-  TTempDir dir("cli-protected");
+  TScratchDir dir("cli-protected");
   MakeTable(dir / "t.db", "s3cret");
   test::TCommandResult r = RunProgram(LW_CLI_PATH, {"dump", dir / "t.db"}, dir);
   EXPECT_EQ(r.ExitCode, 1);
@@ -89,7 +89,7 @@ TEST(CliTest, ProtectedTableNeedsItsPassword) {
 
 // Every failure is one line on stderr, nothing on stdout, and exit status 1.
 TEST(CliTest, BadArgumentsAndUnreadableTablesFailWithOneLine) {
-  TTempDir dir("cli-bad");
+  TScratchDir dir("cli-bad");
   MakeTable(dir / "t.db");
   { std::ofstream(dir / "junk.db", std::ios::binary) << std::string(3000, 'x'); }
   {

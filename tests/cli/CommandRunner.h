@@ -20,16 +20,17 @@ struct TCommandResult {
   std::string Err;
 };
 
-// A directory of its own for one test, removed afterwards.
-class TTempDir {
+// A directory of its own for one test, named after it, removed afterwards. (Not
+// tests/common/TempDir.h: the command tests want a path object and a readable name.)
+class TScratchDir {
  public:
-  explicit TTempDir(const std::string& name) {
+  explicit TScratchDir(const std::string& name) {
     FPath =
         std::filesystem::temp_directory_path() / ("lw-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(FPath);
     std::filesystem::create_directories(FPath);
   }
-  ~TTempDir() {
+  ~TScratchDir() {
     std::error_code ec;
     std::filesystem::remove_all(FPath, ec);
   }
@@ -52,7 +53,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 }
 
 inline TCommandResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                                 const TTempDir& scratch) {
+                                 const TScratchDir& scratch) {
   std::string cmd = Quote(program);
   for (const std::string& a : args) cmd += " " + Quote(a);
   const std::string out = scratch / "stdout.txt", err = scratch / "stderr.txt";

@@ -17,15 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RunProgram;
-using test::TTempDir;
+using test::TScratchDir;
 
-void Generate(const TTempDir& dir, const std::string& sub) {
+void Generate(const TScratchDir& dir, const std::string& sub) {
   test::TCommandResult r = RunProgram(LW_GEN_PATH, {"--dir", dir / sub}, dir);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
 }
 
 TEST(GenTablesTest, TwoRunsWriteIdenticalFiles) {
-  TTempDir dir("gen-twice");
+  TScratchDir dir("gen-twice");
   Generate(dir, "a");
   Generate(dir, "b");
   std::set<std::string> names;
@@ -40,7 +40,7 @@ TEST(GenTablesTest, TwoRunsWriteIdenticalFiles) {
 }
 
 TEST(GenTablesTest, ExistingUserSettingsAreKept) {
-  TTempDir dir("gen-keep");
+  TScratchDir dir("gen-keep");
   fs::create_directories(dir.Path() / "p");
   const std::string mine = "[Application]\r\ndatadir=/somewhere/\r\n";
   { std::ofstream(dir / "p/lwconfig.ini", std::ios::binary) << mine; }
@@ -52,7 +52,7 @@ TEST(GenTablesTest, ExistingUserSettingsAreKept) {
 // The sample holds exactly what the generator makes, in the listing layout, so the search
 // positions 0 to 14 read what the criteria compare with.
 TEST(GenTablesTest, SampleTableHoldsTheGeneratedListings) {
-  TTempDir dir("gen-sample");
+  TScratchDir dir("gen-sample");
   Generate(dir, "p");
   TTable table;
   table.SetTableName(dir / "p/sample/sample.db");
@@ -81,7 +81,7 @@ TEST(GenTablesTest, SampleTableHoldsTheGeneratedListings) {
 }
 
 TEST(GenTablesTest, ResultTableIsEmptyProtectedAndTakesAppends) {
-  TTempDir dir("gen-result");
+  TScratchDir dir("gen-result");
   Generate(dir, "p");
   const std::string path = dir / "p/data/swap.db";
   {
@@ -129,7 +129,7 @@ TEST(GenTablesTest, ResultTableIsEmptyProtectedAndTakesAppends) {
 }
 
 TEST(GenTablesTest, BenchmarkTablesOfAnySizeWithOptionalPassword) {
-  TTempDir dir("gen-out");
+  TScratchDir dir("gen-out");
   test::TCommandResult r = RunProgram(
       LW_GEN_PATH, {"--records", "321", "--out", dir / "t.db", "--password", "pw1"}, dir);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;

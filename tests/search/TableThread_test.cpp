@@ -176,6 +176,28 @@ TEST_F(TableThreadTest, DataDirectoryWithOrWithoutTrailingSeparator) {
   EXPECT_EQ(ResultRows().size(), 3u);
 }
 
+// The worker takes the table locations when it is constructed: settings changed afterwards
+// on the owner's thread (a settings window open during a search) reach the next search, and
+// the running one never reads them from its own thread.
+TEST_F(TableThreadTest, SettingsChangedAfterConstructionApplyToTheNextSearch) {
+  MakeTables(test::ListingFields(), {Listing({{sfCompany, "x"}})});
+  auto shared = StartSharedData();
+  {
+    TTableThread worker(true, shared.get());
+    Attach(worker);
+    worker.Criteria() = std::vector<std::string>(8);
+    shared->Params().SetValue("app_datadir", FDir.Path() + "/nowhere/");
+    worker.Resume();
+    worker.WaitFor();
+    EXPECT_EQ(Events().back().Action, taFinished);
+  }
+  EXPECT_EQ(ResultRows().size(), 1u);
+  FEvents.clear();
+  FEnded = 0;
+  auto events = RunSearch(*shared, std::vector<std::string>(8));
+  EXPECT_EQ(events.back().Action, taError);
+}
+
 TEST_F(TableThreadTest, WorkerWithoutSharedDataEndsAtOnce) {
   TTableThread worker(true);
   Attach(worker);

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStyle>
@@ -23,8 +22,10 @@
 #include "DirectoryList.h"
 #include "ExportEngine.h"
 #include "FieldListDelegate.h"
+#include "MessageBoxes.h"
 #include "SharedData.h"
 #include "Table.h"
+#include "WidgetText.h"
 #include "strutil/Drives.h"
 #include "strutil/StrUtil.h"
 
@@ -32,21 +33,10 @@ namespace lw {
 
 namespace {
 
-constexpr const char* kDefaultTitle = "Ledgerwake";
 constexpr qint64 kEventInterval = 20;  // ms
 
-TExportMessageHandler& Handler() {
-  static TExportMessageHandler handler;
-  return handler;
-}
-
-// Field names are 8-bit text of the table's code page; file names are the system's bytes.
-QString FromTable(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string ToTable(const QString& s) {
-  return s.toLatin1().toStdString();
-}
+// Field names are 8-bit text of the table's code page (WidgetText); file names are the
+// system's bytes.
 std::string ToFileName(const QString& s) {
   return QFile::encodeName(s).toStdString();
 }
@@ -67,12 +57,6 @@ QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
 }
 
 }  // namespace
-
-TExportMessageHandler TExportForm::SetMessageHandler(TExportMessageHandler handler) {
-  TExportMessageHandler previous = std::move(Handler());
-  Handler() = std::move(handler);
-  return previous;
-}
 
 TExportForm::TExportForm(TSharedData* sharedData, TTable* source, QWidget* parent,
                          TVolumeSource* volumes)
@@ -99,7 +83,34 @@ TExportForm::~TExportForm() = default;
 void TExportForm::BuildLayout() {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(4, 4, 4, 4);
+  BuildToolBar(root);
 
+  MainPanel = new QWidget(this);
+  MainPanel->setObjectName(QStringLiteral("MainPanel"));
+  auto* mainLayout = new QHBoxLayout(MainPanel);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  Splitter = new QSplitter(Qt::Horizontal, MainPanel);
+  mainLayout->addWidget(Splitter);
+  root->addWidget(MainPanel, 1);
+  BuildFieldPanel();
+  BuildExplorerPanel();
+  Splitter->setStretchFactor(0, 2);
+  Splitter->setStretchFactor(1, 3);
+
+  ProgressLabel = new QLabel(this);
+  ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+  root->addWidget(ProgressLabel);
+  ProgressBar = new QProgressBar(this);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->setTextVisible(false);
+  ProgressBar->setRange(0, 100);
+  root->addWidget(ProgressBar);
+
+  ConnectFileControls();
+}
+
+// Export, Abort and Close.
+void TExportForm::BuildToolBar(QVBoxLayout* root) {
   MenuToolBar = new QToolBar(this);
   MenuToolBar->setObjectName(QStringLiteral("MenuToolBar"));
   MenuToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -119,16 +130,10 @@ void TExportForm::BuildLayout() {
   MenuToolBar->addAction(AbortAction);
   MenuToolBar->addAction(CloseAction);
   root->addWidget(MenuToolBar);
+}
 
-  MainPanel = new QWidget(this);
-  MainPanel->setObjectName(QStringLiteral("MainPanel"));
-  auto* mainLayout = new QHBoxLayout(MainPanel);
-  mainLayout->setContentsMargins(0, 0, 0, 0);
-  Splitter = new QSplitter(Qt::Horizontal, MainPanel);
-  mainLayout->addWidget(Splitter);
-  root->addWidget(MainPanel, 1);
-
-  // Left: the fields and the format.
+// Left of the splitter: the fields and the format.
+void TExportForm::BuildFieldPanel() {
   FieldPanel = new QWidget(Splitter);
   FieldPanel->setObjectName(QStringLiteral("FieldPanel"));
   auto* fields = new QVBoxLayout(FieldPanel);
@@ -146,8 +151,10 @@ void TExportForm::BuildLayout() {
   fields->addWidget(FieldListBox, 1);
   fields->addWidget(Label(QStringLiteral("Export Forma&t"), FormatComboBox, FieldPanel));
   fields->addWidget(FormatComboBox);
+}
 
-  // Right: the output file.
+// Right of the splitter: the output file.
+void TExportForm::BuildExplorerPanel() {
   ExplorerPanel = new QWidget(Splitter);
   ExplorerPanel->setObjectName(QStringLiteral("ExplorerPanel"));
   auto* files = new QGridLayout(ExplorerPanel);
@@ -183,18 +190,11 @@ void TExportForm::BuildLayout() {
   files->addWidget(new QLabel(QStringLiteral("File to Export to:"), ExplorerPanel), 5, 0, 1, 2);
   files->addWidget(FullFileNameEdit, 6, 0, 1, 2);
   files->setRowStretch(2, 1);
-  Splitter->setStretchFactor(0, 2);
-  Splitter->setStretchFactor(1, 3);
+}
 
-  ProgressLabel = new QLabel(this);
-  ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
-  root->addWidget(ProgressLabel);
-  ProgressBar = new QProgressBar(this);
-  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-  ProgressBar->setTextVisible(false);
-  ProgressBar->setRange(0, 100);
-  root->addWidget(ProgressBar);
-
+// The file controls follow each other: the list fills the name, the type and the directory
+// refill the list, the drive moves the directory.
+void TExportForm::ConnectFileControls() {
   connect(FileNameEdit, &QLineEdit::textChanged, this, &TExportForm::FileNameEditChange);
   connect(FileListBox, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
     if (item) FileNameEdit->setText(item->text());
@@ -218,7 +218,7 @@ void TExportForm::FillDrives() {
   for (const std::string& line : lines) {
     const QString mount = QFile::decodeName(QByteArray::fromStdString(Str_Extract(line, 1, ";")));
     const std::string label = Str_Extract(line, 3, ";");
-    DriveComboBox->addItem(label.empty() ? mount : mount + " [" + FromTable(label) + "]", mount);
+    DriveComboBox->addItem(label.empty() ? mount : mount + " [" + WidgetText(label) + "]", mount);
   }
 }
 
@@ -280,9 +280,12 @@ void TExportForm::showEvent(QShowEvent* event) {
 
 void TExportForm::FormShow() {
   FieldListBox->clear();
+  FCodePage = kDefaultCodePage;
   if (FSource && FSource->Active()) {
+    FCodePage = FSource->FileInfo().CodePage;
     for (int i = 0; i < FSource->FieldCount(); ++i) {
-      auto* item = new QListWidgetItem(FromTable(FSource->Fields(i).FieldName()), FieldListBox);
+      auto* item =
+          new QListWidgetItem(WidgetText(FSource->Fields(i).FieldName(), FCodePage), FieldListBox);
       item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
       item->setCheckState(Qt::Checked);
     }
@@ -317,19 +320,6 @@ void TExportForm::reject() {
   if (FormCloseQuery()) QDialog::reject();
 }
 
-bool TExportForm::Message(bool question, const QString& text) {
-  if (Handler()) return Handler()(question, text);
-  const QString title = FSharedData && !FSharedData->Title().empty()
-                            ? FromTable(FSharedData->Title())
-                            : QString::fromLatin1(kDefaultTitle);
-  if (!question) {
-    QMessageBox::critical(this, title, text, QMessageBox::Ok);
-    return false;
-  }
-  return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
-}
-
 void TExportForm::AbortActionExecute() {
   if (FEngine) FEngine->Abort();
 }
@@ -340,7 +330,7 @@ void TExportForm::ExportActionExecute() {
   std::vector<TExportRow> rows;
   for (int i = 0; i < FieldListBox->count(); ++i) {
     const QListWidgetItem* item = FieldListBox->item(i);
-    rows.push_back({ToTable(item->text()), item->checkState() == Qt::Checked});
+    rows.push_back({TableBytes(item->text(), FCodePage), item->checkState() == Qt::Checked});
   }
   engine.SetRows(std::move(rows));
   engine.SetFormat(static_cast<TExportFormat>(FormatComboBox->currentIndex()));
@@ -359,8 +349,10 @@ void TExportForm::ExportActionExecute() {
   };
 
   TExportCallbacks& cb = engine.Callbacks();
-  cb.ShowMessage = [this](const std::string& m) { Message(false, FromTable(m)); };
-  cb.AskYesNo = [this](const std::string& q) { return Message(true, FromTable(q)); };
+  cb.ShowMessage = [this](const std::string& m) { TMessageBoxes::ShowError(this, WidgetText(m)); };
+  cb.AskYesNo = [this](const std::string& q) {
+    return TMessageBoxes::AskYesNo(this, WidgetText(q));
+  };
   cb.Running = [this, &engine, &showLabel](bool running) {
     if (!running) showLabel();
     FEngine = running ? &engine : nullptr;

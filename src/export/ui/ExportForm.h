@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <functional>
 
 class QAction;
 class QComboBox;
@@ -12,6 +11,7 @@ class QListWidget;
 class QProgressBar;
 class QSplitter;
 class QToolBar;
+class QVBoxLayout;
 class QWidget;
 
 namespace lw {
@@ -21,10 +21,6 @@ class TDirectoryList;
 class TSharedData;
 class TTable;
 class TVolumeSource;
-
-// Answers the window's message boxes instead of showing them (tests); for questions the
-// result is the answer, true meaning Yes.
-using TExportMessageHandler = std::function<bool(bool question, const QString& text)>;
 
 // The export window: pick the fields, the format and the output file, run the export and
 // watch or abort it. It reads the result table given at creation, the grid's own cursor.
@@ -36,10 +32,6 @@ class TExportForm : public QDialog {
   TExportForm(TSharedData* sharedData, TTable* source, QWidget* parent = nullptr,
               TVolumeSource* volumes = nullptr);
   ~TExportForm() override;
-
-  // Installs a handler for every message box of the window (null: real boxes); returns the
-  // previous one.
-  static TExportMessageHandler SetMessageHandler(TExportMessageHandler handler);
 
   // --- actions ---
   void ExportActionExecute();
@@ -78,18 +70,22 @@ class TExportForm : public QDialog {
 
  private:
   void BuildLayout();
+  void BuildToolBar(QVBoxLayout* root);
+  void BuildFieldPanel();
+  void BuildExplorerPanel();
+  void ConnectFileControls();
   void FormShow();
   bool FormCloseQuery() const;
   void FileNameEditChange();
   void ReadFileList();
   void FillDrives();
   void SelectDriveOf(const QString& directory);
-  bool Message(bool question, const QString& text);
 
   TSharedData* FSharedData;
   TTable* FSource;
   TVolumeSource* FVolumes;
   TExportEngine* FEngine = nullptr;  // the running export
+  int FCodePage = 0;                 // of the source table's field names
 };
 
 }  // namespace lw

@@ -11,8 +11,7 @@ class TSharedData;
 
 // Opens the export window modally over `owner`, centred on the screen, with `caption`, on the
 // table of `source` (the grid's cursor; null: the shared data's result table), and returns
-// when it has closed. The window is discarded then. Its signature is the main window's
-// export opener (ExportHook.h).
+// when it has closed. The window is discarded then.
 void OpenExportWindow(QWidget* owner, TSharedData* sharedData, TDataSource* source,
                       const QString& caption);
 

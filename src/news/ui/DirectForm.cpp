@@ -14,6 +14,7 @@
 #include "MessageBoxes.h"
 #include "NewsLink.h"
 #include "ProxyForm.h"
+#include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
 
@@ -92,10 +93,10 @@ TNewsSettings TDirectForm::Settings() const {
   TNewsSettings s;
   if (!FSharedData) return s;
   const TParams& p = FSharedData->Params();
-  s.Url = p.Value("news_url");
-  s.File = p.Value("news_file");
-  s.ProxyHost = p.Value("app_proxyhost");
-  s.ProxyPort = p.Value("app_proxyport");
+  s.Url = p.Value(keys::kNewsUrl);
+  s.File = p.Value(keys::kNewsFile);
+  s.ProxyHost = p.Value(keys::kAppProxyHost);
+  s.ProxyPort = p.Value(keys::kAppProxyPort);
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include <QShowEvent>
 
 #include "MessageBoxes.h"
+#include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
 
@@ -46,14 +47,14 @@ void TProxyForm::showEvent(QShowEvent* event) {
 
 void TProxyForm::FormShow() {
   if (!FSharedData) return;
-  HostEdit->setText(WidgetText(FSharedData->Params().Value("app_proxyhost")));
-  PortEdit->setText(WidgetText(FSharedData->Params().Value("app_proxyport")));
+  HostEdit->setText(WidgetText(FSharedData->Params().Value(keys::kAppProxyHost)));
+  PortEdit->setText(WidgetText(FSharedData->Params().Value(keys::kAppProxyPort)));
 }
 
 void TProxyForm::BitBtn1Click() {
   if (FSharedData) {
-    FSharedData->Params().SetValue("app_proxyhost", TableBytes(HostEdit->text()));
-    FSharedData->Params().SetValue("app_proxyport", TableBytes(PortEdit->text()));
+    FSharedData->Params().SetValue(keys::kAppProxyHost, TableBytes(HostEdit->text()));
+    FSharedData->Params().SetValue(keys::kAppProxyPort, TableBytes(PortEdit->text()));
   }
   accept();
 }

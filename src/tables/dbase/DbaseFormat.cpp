@@ -158,7 +158,10 @@ int CodePageFromLanguageDriver(uint8_t ldid) {
   return 0;
 }
 
-TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
+namespace {
+
+// The fixed 32 bytes: version, counts, lengths; refuses variants we do not read.
+TDbaseHeader ReadFixedPart(const TPosixFile& file) {
   const std::string& path = file.Path();
   const uint64_t fileSize = file.Size();
   if (fileSize < kHeaderSize) ThrowTableError(path, "file is too short to be a dBase table");
@@ -196,12 +199,15 @@ TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
   if (static_cast<uint64_t>(hdr.HeaderLength) > fileSize)
     ThrowTableError(path, "file is truncated: header length " + std::to_string(hdr.HeaderLength) +
                               " exceeds the file size " + std::to_string(fileSize));
+  return hdr;
+}
 
+// Descriptors end at the 0x0D terminator (0x0A in some files) or where the header ends;
+// the field offsets stored in them are unreliable and are computed from the widths later.
+void ReadDescriptors(const TPosixFile& file, TDbaseHeader& hdr) {
   std::vector<uint8_t> desc(static_cast<size_t>(hdr.HeaderLength - kHeaderSize));
   if (!desc.empty()) file.ReadAt(kHeaderSize, desc.data(), desc.size());
 
-  // Descriptors end at the 0x0D terminator (0x0A in some files) or where the header ends;
-  // the field offsets stored in them are unreliable and are computed from the widths.
   size_t pos = 0;
   while (pos + kDescriptorSize <= desc.size()) {
     const uint8_t* d = desc.data() + pos;
@@ -218,9 +224,11 @@ TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
     hdr.Fields.push_back(std::move(f));
     pos += kDescriptorSize;
   }
+}
 
-  // Clipper and FoxPro store the high byte of a long C field's width in the decimals byte;
-  // honour it only when the widths then add up to the record length.
+// Clipper and FoxPro store the high byte of a long C field's width in the decimals byte;
+// honour it only when the widths then add up to the record length. Sets RecordLength.
+void ResolveRecordLength(const std::string& path, TDbaseHeader& hdr) {
   auto total = [&](bool wideText) {
     int64_t sum = 0;
     for (const auto& f : hdr.Fields)
@@ -247,9 +255,12 @@ TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
                               " bytes)");
   // Some writers leave the deletion flag out of the record length.
   hdr.RecordLength = static_cast<int>(stored == sum ? sum + 1 : stored);
+}
 
+// Offsets from the widths (byte 0 is the deletion flag), kinds, and the hidden _NullFlags
+// field of Visual FoxPro.
+void PlaceFields(const std::string& path, TDbaseHeader& hdr) {
   int offset = 1;
-  int bit = 0;
   for (auto& f : hdr.Fields) {
     f.Offset = offset;
     offset += f.Width;
@@ -270,22 +281,35 @@ TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
         ThrowTableError(path, "memo field '" + f.Name + "' has width " + std::to_string(f.Width));
     }
   }
-  // Visual FoxPro numbers the bits of the hidden _NullFlags field in field order: a V or Q
-  // field takes a length bit, then a nullable field (the same one or a later one) a null bit.
-  if (hdr.NullFlagsOffset >= 0) {
-    const int bits = hdr.NullFlagsWidth * 8;
-    for (auto& f : hdr.Fields) {
-      if (f.Hidden) continue;
-      if (f.Letter == 'V' || f.Letter == 'Q') {
-        if (bit < bits) f.LengthBit = bit;
-        ++bit;
-      }
-      if (f.Flags & kFlagNullable) {
-        if (bit < bits) f.NullBit = bit;
-        ++bit;
-      }
+}
+
+// Visual FoxPro numbers the bits of the hidden _NullFlags field in field order: a V or Q
+// field takes a length bit, then a nullable field (the same one or a later one) a null bit.
+void NumberNullFlags(TDbaseHeader& hdr) {
+  if (hdr.NullFlagsOffset < 0) return;
+  const int bits = hdr.NullFlagsWidth * 8;
+  int bit = 0;
+  for (auto& f : hdr.Fields) {
+    if (f.Hidden) continue;
+    if (f.Letter == 'V' || f.Letter == 'Q') {
+      if (bit < bits) f.LengthBit = bit;
+      ++bit;
+    }
+    if (f.Flags & kFlagNullable) {
+      if (bit < bits) f.NullBit = bit;
+      ++bit;
     }
   }
+}
+
+}  // namespace
+
+TDbaseHeader ReadDbaseHeader(const TPosixFile& file) {
+  TDbaseHeader hdr = ReadFixedPart(file);
+  ReadDescriptors(file, hdr);
+  ResolveRecordLength(file.Path(), hdr);
+  PlaceFields(file.Path(), hdr);
+  NumberNullFlags(hdr);
   return hdr;
 }
 

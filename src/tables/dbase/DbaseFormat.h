@@ -1,7 +1,8 @@
 #pragma once
 
 // The parsed header of a .dbf file (dBase III/IV/5, FoxPro 2.x, Visual FoxPro) and the facts
-// of the format that the reader and the writer share.
+// of the format that the reader and the writer share. How the files fit together, the
+// pitfalls of real files and the tests that cover them: docs/formats/dbase.md.
 
 #include <cstdint>
 #include <string>

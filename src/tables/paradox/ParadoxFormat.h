@@ -1,6 +1,8 @@
 #pragma once
 
 // Layout facts of Paradox .db/.px files: header offsets, field kinds and the parsed header.
+// How the files fit together, the pitfalls of real files and the tests that cover them:
+// docs/formats/paradox.md.
 
 #include <cstddef>
 #include <cstdint>

@@ -21,7 +21,6 @@
 #include "AboutForm.h"
 #include "AppStyle.h"
 #include "CriteriaLists.h"
-#include "ExportHook.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
@@ -224,7 +223,6 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   ApplyApplicationLook(app);
-  RegisterExportWindow();
   // Notices (the sample-data one) are acknowledged at once; errors are printed.
   TMessageBoxes::SetHandler([](const TMessage& m) {
     if (m.Kind == TMessageKind::mkError) std::fprintf(stderr, "error: %s\n", qPrintable(m.Text));

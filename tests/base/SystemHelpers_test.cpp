@@ -69,8 +69,8 @@ TEST(VersionBlock, OurExecutableCarriesIt) {
   EXPECT_EQ(info.ProductName, "Ledgerwake");
   EXPECT_EQ(info.CompanyName, "TALVERN");
   EXPECT_EQ(info.InternalName.substr(0, 2), "LW");
-  EXPECT_EQ(info.FileDescription, "Ledgerwake shared tests");
-  EXPECT_EQ(info.OriginalFileName, "shared_tests");
+  EXPECT_EQ(info.FileDescription, "Ledgerwake base tests");
+  EXPECT_EQ(info.OriginalFileName, "base_tests");
   EXPECT_FALSE(info.ProductVersion.empty());
   EXPECT_EQ(FileVer(ProgramPath()), info.FileVersion);
   EXPECT_EQ(std::count(info.FileVersion.begin(), info.FileVersion.end(), '.'), 3);

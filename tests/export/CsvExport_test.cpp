@@ -58,8 +58,8 @@ TEST_F(CsvExport, ValuesFollowTheFieldKind) {
                 "\"\",False,,,,,\"\",\"\",\"(NOT SUPPORTED)\",2\r\n");
 }
 
-// As first specified a quote inside a value was written as it is, which ends the value early
-// for every CSV reader; now it is doubled.
+// Regression: a quote inside a value used to be written as it is, which ends the value early
+// for every CSV reader and shifts the rest of the line into the next columns. It is doubled.
 TEST_F(CsvExport, QuotesInsideValuesAreDoubled) {
   TSourceTable src(FDir.File("src.db"), {Def("SAY", ftString, 40)},
                    {{TValue::String("He said \"hi\", then left")}, {TValue::String("\"")}});
@@ -87,7 +87,8 @@ TEST_F(CsvExport, FieldsAreLookedUpWithoutRegardToCase) {
   EXPECT_EQ(ReadFile(out), "\"Name\"\r\n\"n\"\r\n");
 }
 
-// As first specified a file that could not be created ended the export without a word.
+// Regression: a file that could not be created used to end the export without a word, so the
+// user looked for a file that was never written. The message names the file and the reason.
 TEST_F(CsvExport, AFileThatCannotBeCreatedIsReportedWithTheReason) {
   TSourceTable src(FDir.File("src.db"), {Def("A", ftString, 5)}, {{TValue::String("a")}});
   const std::string out = FDir.File(std::string(300, 'n') + ".csv");

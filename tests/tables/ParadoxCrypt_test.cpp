@@ -6,7 +6,7 @@
 
 #include "TableCodec.h"
 #include "paradox/ParadoxCrypt.h"
-#include "paradox_support.h"
+#include "ParadoxSupport.h"
 
 namespace lw {
 namespace {

@@ -7,11 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "CorpusReport.h"
 #include "DatabaseError.h"
 #include "TableCodec.h"
 #include "TableTestUtil.h"
 #include "TempDir.h"
-#include "paradox_support.h"
+#include "ParadoxSupport.h"
 
 namespace lw {
 namespace {
@@ -214,6 +215,8 @@ TEST(ParadoxCorpus, EveryTableGivesTheExpectedStructureAndValues) {
       CheckRows(*t, doc["rows_last_5"], t->RecordCount() - 5, codePage, rel);
     }
   }
+  test::ReportCorpusFiles(tables, "Paradox tables checked against their expected decodings",
+                          kExpected);
   EXPECT_GE(tables, 60);
 }
 
@@ -240,6 +243,7 @@ TEST(ParadoxCorpus, EveryTableFileReadsCompletely) {
       ADD_FAILURE() << err.what();
     }
   }
+  test::ReportCorpusFiles(files, "Paradox .db files read completely", kCorpus);
   EXPECT_GE(files, 60);
 }
 

@@ -18,6 +18,7 @@
 #include "ExportFixture.h"
 #include "ExportForm.h"
 #include "FieldListDelegate.h"
+#include "MessageBoxes.h"
 #include "strutil/Volumes.h"
 
 namespace lw::test {
@@ -30,13 +31,13 @@ class ExportWindow : public ::testing::Test {
                 {Def("Result", ftAutoInc), Def("COMPANY", ftString, 20), Def("CITY", ftString, 20)},
                 Records(40)) {
     FPreviousDir = QDir::currentPath();
-    FPrevious = TExportForm::SetMessageHandler([this](bool question, const QString& text) {
-      (question ? FQuestions : FMessages).push_back(text.toStdString());
+    FPrevious = TMessageBoxes::SetHandler([this](const TMessage& m) {
+      (m.Kind == TMessageKind::mkQuestion ? FQuestions : FMessages).push_back(m.Text.toStdString());
       return FAnswer;
     });
   }
   ~ExportWindow() override {
-    TExportForm::SetMessageHandler(FPrevious);
+    TMessageBoxes::SetHandler(std::move(FPrevious));
     QDir::setCurrent(FPreviousDir);
   }
 
@@ -58,7 +59,7 @@ class ExportWindow : public ::testing::Test {
   TSourceTable FSource;
   TFixedVolumeSource FVolumes{{{"/", "ext4", "SYSTEM", "", false}}};
   QString FPreviousDir;
-  TExportMessageHandler FPrevious;
+  TMessageHandler FPrevious;
   std::vector<std::string> FMessages;
   std::vector<std::string> FQuestions;
   bool FAnswer = false;

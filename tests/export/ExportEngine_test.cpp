@@ -55,8 +55,9 @@ TEST_P(ExportRun, AnEmptyNameIsRefusedBeforeAnythingElse) {
   EXPECT_EQ(FRecorder.EventRuns, 0);
 }
 
-// As first specified the writers ran without fields and left a broken CSV line or a table
-// engine error; now nothing is written.
+// Regression: with every field unchecked the writers used to run anyway and leave a CSV line
+// with nothing in it or fail inside the table engine. An export without fields is refused
+// before any file is touched.
 TEST_P(ExportRun, NoCheckedFieldIsRefusedAndWritesNothing) {
   for (const TExportRow& row : FEngine.Rows()) EXPECT_TRUE(row.Checked);
   std::vector<TExportRow> rows = FEngine.Rows();

@@ -7,7 +7,12 @@ namespace lw {
 
 // The settings list: one "name=value" line per key, in the order the keys were first written.
 // Names compare without regard to case; an absent key reads as the empty text and writing
-// the empty text removes the key, so "absent" and "empty" are one state.
+// the empty text removes the key, so "absent" and "empty" are one state. Key names are in
+// SettingsKeys.h.
+//
+// Threads: not guarded; one thread reads and writes it (the user-interface thread in the
+// program). A search worker copies the values it needs when it is constructed instead of
+// reading the list while it runs.
 class TParams {
  public:
   // The value of `name` (text after the first '=' of its line), or "" when absent.

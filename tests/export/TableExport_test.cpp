@@ -201,9 +201,9 @@ int ExportUnderSizeLimit(TTable& source, TExportFormat format, const std::string
   return ok ? 0 : 1;
 }
 
-// As first specified a record the output table refused was dropped without a word, and the
-// user took an incomplete file for a whole one. Here the file system refuses to let the table
-// grow past 16 KB, so every later record fails.
+// Regression: a record the output table refused used to be dropped without a word, and the
+// user took an incomplete file for a whole one. Refused records are counted and reported.
+// Here the file system refuses to let the table grow past 16 KB, so every later record fails.
 TEST_P(TableExport, RefusedRecordsAreCountedAndReported) {
   const std::string out = FDir.File(GetParam() == efDbase ? "out.dbf" : "out.db");
   EXPECT_EXIT(std::exit(ExportUnderSizeLimit(*FSource, GetParam(), out)),

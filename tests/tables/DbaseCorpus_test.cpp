@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CorpusReport.h"
 #include "DatabaseError.h"
 #include "TableCodec.h"
 #include "TableTestUtil.h"
@@ -69,7 +70,7 @@ TEST(DbaseCorpus, EveryTableReadsOrFailsClearly) {
       {"dbase_83_missing_memo.dbf", "memo file dbase_83_missing_memo.dbt was not found"},
       {"no_memofile.dbf", "memo file no_memofile.fpt was not found"},
   };
-  int read = 0;
+  int read = 0, refused = 0;
   for (const auto& e : fs::recursive_directory_iterator(kCorpus)) {
     std::string ext = e.path().extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -84,8 +85,13 @@ TEST(DbaseCorpus, EveryTableReadsOrFailsClearly) {
       ASSERT_TRUE(error) << name << " should have failed";
       EXPECT_NE(error->find(e.path().string()), std::string::npos) << *error;
       EXPECT_NE(error->find(it->second), std::string::npos) << *error;
+      ++refused;
     }
   }
+  test::ReportCorpusFiles(
+      read,
+      "dBase tables read completely (and " + std::to_string(refused) + " refused as expected)",
+      kCorpus);
   EXPECT_GE(read, 35);
 }
 
@@ -159,6 +165,7 @@ TEST(DbaseCorpus, StructureMatchesSummaries) {
     EXPECT_EQ(shown, t->Fields().size());
     ++checked;
   }
+  test::ReportCorpusFiles(checked, "dBase tables compared with their summaries", kInfused);
   EXPECT_GE(checked, 8);
 }
 
