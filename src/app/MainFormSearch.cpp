@@ -72,10 +72,10 @@ void TMainForm::ActionListUpdate() {
   const bool idle = GoAction->isEnabled() && !FSearching;
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);
-  // The update wizard and the news window are not part of this program yet: Updates stays
-  // disabled and News hidden rather than pretending.
+  // The update wizard is not part of this program yet: Updates stays disabled rather than
+  // pretending.
   UpdateAction->setEnabled(false);
-  NewsAction->setVisible(false);
+  NewsAction->setVisible(FSharedData && !FSharedData->NetNewsURL().empty());
   CloseAction->setEnabled(true);
 }
 
