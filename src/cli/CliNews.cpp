@@ -1,9 +1,9 @@
 // `news`: the news tree as the news window shows it, fetched first with --refresh.
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "CliOptions.h"
 #include "Commands.h"
 #include "NewsClient.h"
 #include "NewsText.h"
@@ -14,35 +14,32 @@ namespace lw::cli {
 
 namespace {
 
-const char kNewsUsage[] =
-    "usage: ledgerwake-cli news [--refresh] [--home DIR]\n"
-    "  Prints the news as the news window shows it: one node a line, two blanks per level,\n"
-    "  each news item's link after its caption. Without a news file, or with --refresh,\n"
-    "  the news is fetched first from news_url (through app_proxyhost:app_proxyport when\n"
-    "  set) into news_file.\n"
-    "  --refresh    fetch even when the news file exists\n"
-    "  --home DIR   program directory to run from (default: this program's)\n";
+constexpr TOptionSpec kNewsOptions[] = {
+    {"--refresh", nullptr, "fetch the news even when the news file exists"},
+    {"--home", "DIR", "program directory to run from (default: this program's)"},
+};
+
+constexpr TCommandSpec kNews{
+    "news", "[--refresh] [--home DIR]", kNewsOptions,
+    "Prints the news as the news window shows it: one node a line, two blanks per level, each\n"
+    "news item's link after its caption. Without a news file, or with --refresh, the news is\n"
+    "fetched first from news_url (through app_proxyhost:app_proxyport when set) into\n"
+    "news_file; a failed fetch prints its reason, leaves the file as it was and exits 1.\n"};
 
 }  // namespace
 
 int RunNews(const std::vector<std::string>& args) {
-  bool refresh = false;
-  std::string home;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--help") {
-      std::fputs(kNewsUsage, stdout);
-      return 0;
-    }
-    if (args[i] == "--refresh") {
-      refresh = true;
-    } else if (args[i] == "--home" && i + 1 < args.size()) {
-      home = args[++i];
-    } else {
-      throw std::runtime_error("news: unknown argument '" + args[i] + "'\n" + kNewsUsage);
-    }
-  }
+  const TParsedArgs parsed = ParseArgs(args, kNews);
+  if (parsed.Help) return PrintHelp(kNews);
+  if (!parsed.Operands.empty())
+    throw UsageError(kNews, "unexpected argument '" + parsed.Operands[0] + "'");
+  if (parsed.Has("--home") && parsed.Value("--home").empty())
+    throw UsageError(kNews, "--home needs a directory");
+  const bool refresh = parsed.Has("--refresh");
+  const std::string home = parsed.Value("--home");
   TSharedDataOptions options;
   options.ProgramDir = home;
+  options.Notifier = std::make_shared<TSilentNotifier>();  // only the news on stdout
   auto shared = std::make_unique<TSharedData>(options);
   if (!shared->ErrorText().empty()) throw std::runtime_error(shared->ErrorText());
   const TParams& p = shared->Params();

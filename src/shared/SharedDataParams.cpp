@@ -1,11 +1,37 @@
 // The settings list: filled from the setup file and the user settings file, written back to
 // the latter at the end of the run.
+#include <string_view>
+
 #include "SettingsDefaults.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
+#include "strutil/FileUtil.h"
 #include "strutil/StrUtil.h"
 
 namespace lw {
+
+namespace {
+
+bool IsDirectorySetting(std::string_view key) {
+  return key == keys::kAppDataDir || key == keys::kAppTempDir;
+}
+
+}  // namespace
+
+// A directory setting is absolute or relative to the program directory; a relative one
+// (the default "data/", or "data\" as Windows wrote it) is what makes a copied or moved
+// installation use its own data. The empty value stays empty: it is an error of its own.
+std::string TSharedData::ProgramPlace(const std::string& setting) const {
+  if (setting.empty() || setting.front() == '/') return setting;
+  return FProgramDir + SlashPath(setting);
+}
+
+// The inverse for writing: a place inside the program directory is written relative to it.
+std::string TSharedData::PlaceSetting(const std::string& dir) const {
+  if (FProgramDir.empty() || dir.compare(0, FProgramDir.size(), FProgramDir) != 0) return dir;
+  const std::string rest = dir.substr(FProgramDir.size());
+  return rest.empty() ? "./" : rest;
+}
 
 void TSharedData::LoadParams() {
   TParams& p = FParams;
@@ -58,19 +84,16 @@ void TSharedData::LoadParams() {
     p.SetValue(keys::kDbName1, setup.ReadString("DATABASE", "name1", defaults::kDbName1));
   }
 
-  const std::string dataDir = FProgramDir + defaults::kDataDir;
-  const std::string tempDir = FProgramDir + defaults::kTempDir;
   TIniFile* ini = ConfigIni();
   for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
     // Without a settings file only the directories have values (their defaults).
-    const std::string fallback = setting.Key == keys::kAppDataDir   ? dataDir
-                                 : setting.Key == keys::kAppTempDir ? tempDir
-                                                                    : std::string();
-    if (ini)
-      p.SetValue(setting.Key,
-                 ini->ReadString(keys::kApplicationSection, setting.IniName, fallback));
-    else if (!fallback.empty())
-      p.SetValue(setting.Key, fallback);
+    const std::string_view key = setting.Key;
+    const std::string fallback = key == keys::kAppDataDir   ? defaults::kDataDir
+                                 : key == keys::kAppTempDir ? defaults::kTempDir
+                                                            : std::string();
+    const std::string value =
+        ini ? ini->ReadString(keys::kApplicationSection, setting.IniName, fallback) : fallback;
+    p.SetValue(setting.Key, IsDirectorySetting(key) ? ProgramPlace(value) : value);
   }
 
   // The News action shows while a news address is configured.
@@ -80,8 +103,11 @@ void TSharedData::LoadParams() {
 void TSharedData::SaveParams() {
   TIniFile* ini = ConfigIni();
   if (!ini) return;
-  for (const keys::TIniSetting& setting : keys::kApplicationSettings)
-    ini->WriteString(keys::kApplicationSection, setting.IniName, FParams.Value(setting.Key));
+  for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
+    const std::string value = FParams.Value(setting.Key);
+    ini->WriteString(keys::kApplicationSection, setting.IniName,
+                     IsDirectorySetting(setting.Key) ? PlaceSetting(value) : value);
+  }
 }
 
 }  // namespace lw

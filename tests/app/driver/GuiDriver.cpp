@@ -22,8 +22,8 @@
 
 #include "AboutForm.h"
 #include "AppStyle.h"
-#include "DirectForm.h"
 #include "CriteriaLists.h"
+#include "DirectForm.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
@@ -157,8 +157,14 @@ bool NewsShots(TMainForm& form, const TArgs& a) {
   return ok;
 }
 
+TSharedDataOptions HomeOptions(const std::string& home) {
+  TSharedDataOptions options;
+  options.ProgramDir = home;
+  return options;
+}
+
 int Screenshots(const TArgs& a) {
-  TMainForm form(TSharedDataOptions{a.Home, {}, {}, {}});
+  TMainForm form(HomeOptions(a.Home));
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);
@@ -192,7 +198,7 @@ int Screenshots(const TArgs& a) {
 }
 
 int Bench(const TArgs& a) {
-  TMainForm form(TSharedDataOptions{a.Home, {}, {}, {}});
+  TMainForm form(HomeOptions(a.Home));
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);
