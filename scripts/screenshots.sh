@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots for docs/: the main window after a search on the sample data, the record view
-# and the About window, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
+# Screenshots for docs/: the main window after a search on the sample data, the record view,
+# the About window, the news window (fetched from a loopback HTTP server started here) and
+# the proxy dialog, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
 # Usage: scripts/screenshots.sh BUILD_DIR [OUT_DIR]
 set -euo pipefail
 build="${1:-build}"
@@ -10,13 +11,28 @@ for tool in xvfb-run import; do
 done
 cmake --build "$build" --target lw-gui-driver lw-gen >/dev/null
 home="$(mktemp -d)"
-trap 'rm -rf "$home"' EXIT
+news="$(mktemp -d)"
+server=""
+trap 'rm -rf "$home" "$news"; [ -z "$server" ] || kill "$server" 2>/dev/null || true' EXIT
 "$build/bin/lw-gen" --dir "$home"
+
+# The news comes from our test HTTP server on 127.0.0.1; the setup file points at it.
+root=$(cd "$(dirname "$0")/.." && pwd)
+cp "$root/scripts/screenshot-news.inf" "$news/lwnews.inf"
+/usr/bin/python3 "$root/tests/servers/http_server.py" "$news" >"$news/port" &
+server=$!
+for _ in $(seq 100); do
+  grep -q '^PORT ' "$news/port" && break
+  sleep 0.05
+done
+port=$(sed -n 's/^PORT //p' "$news/port")
+sed -i "s|^file=lwnews.inf|url=http://127.0.0.1:$port/files/lwnews.inf\r\nfile=$home/lwnews.inf|" \
+  "$home/setup.ini"
 mkdir -p "$out"
 # The user's own desktop settings play no part: a fixed screen, 96 dpi, no platform theme.
 env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x900x24 -dpi 96" \
-  "$build/bin/lw-gui-driver" screenshots --home "$home" --out "$out" \
+  "$build/bin/lw-gui-driver" screenshots --home "$home" --out "$out" --news on \
   --sic '5*' --state CA --state NY
 
 # The update wizard, page by page, against our HTTP server on 127.0.0.1 (stopped by its PID):

@@ -73,8 +73,7 @@ void TMainForm::ActionListUpdate() {
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);
   UpdateAction->setEnabled(idle);
-  // The news window is not part of this program yet: News stays hidden rather than pretending.
-  NewsAction->setVisible(false);
+  NewsAction->setVisible(FSharedData && !FSharedData->NetNewsURL().empty());
   CloseAction->setEnabled(true);
 }
 

@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "AboutForm.h"
+#include "DirectForm.h"
 #include "ExportWindow.h"
 #include "MainForm.h"
 #include "RecordForm.h"
@@ -31,7 +32,16 @@ void TMainForm::UpdateActionExecute() {
 }
 
 void TMainForm::NewsActionExecute() {
-  // The news window is not part of this program yet; the action stays hidden.
+  const QString caption = Setting(keys::kProductName) + QStringLiteral(" News");
+  if (TDirectForm* open = TDirectForm::Find(caption)) {
+    open->raise();
+    open->activateWindow();
+    return;
+  }
+  // Modeless, owned by this window, discarded when closed.
+  auto* form = new TDirectForm(this, FSharedData.get());
+  form->setWindowTitle(caption);
+  form->show();
 }
 
 void TMainForm::AboutActionExecute() {

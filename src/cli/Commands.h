@@ -12,6 +12,7 @@ namespace lw::cli {
 int RunInfo(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunSearch(const std::vector<std::string>& args);
+int RunNews(const std::vector<std::string>& args);
 int RunUpdate(const std::vector<std::string>& args);
 
 // One command of ledgerwake-cli: its name, the line `ledgerwake-cli help` shows for it, and

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <random>
 
 #include "Transfer.h"
@@ -74,10 +76,24 @@ void TPartFile::Write(const char* data, size_t size) {
   }
 }
 
-void TPartFile::Commit() {
+void TPartFile::Commit(const std::function<bool()>& pump) {
   // The data must be on the disk before the name points at it, or a power cut right after the
-  // rename could leave an empty file where the old good one was.
-  if (::fdatasync(FFd) != 0) Fail("Cannot write", errno);
+  // rename could leave an empty file where the old good one was. Flushing a large download
+  // takes a while: the caller's window keeps running meanwhile.
+  const int fd = FFd;
+  auto flushed = std::async(std::launch::async, [fd] { return ::fdatasync(fd) == 0 ? 0 : errno; });
+  bool cancelled = false;
+  while (flushed.wait_for(std::chrono::milliseconds(pump ? 10 : 1000)) != std::future_status::ready)
+    if (pump && !cancelled && !pump()) cancelled = true;
+  const int error = flushed.get();
+  if (cancelled) {
+    ::close(FFd);
+    FFd = -1;
+    ::unlink(FPath.c_str());
+    FPath.clear();
+    throw ETransferError(ETransferError::Cancelled, FTarget + ": cancelled");
+  }
+  if (error != 0) Fail("Cannot write", error);
   if (::close(FFd) != 0) {
     FFd = -1;
     Fail("Cannot write", errno);

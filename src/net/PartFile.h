@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace lw {
@@ -15,8 +16,10 @@ class TPartFile {
   TPartFile& operator=(const TPartFile&) = delete;
 
   void Write(const char* data, size_t size);
-  // Flushes the data to the disk and renames the part file over the target.
-  void Commit();
+  // Flushes the data to the disk and renames the part file over the target. The flush runs on
+  // a thread of its own while `pump` (optional) keeps being called every few milliseconds; a
+  // pump answering false abandons the file (ETransferError Cancelled).
+  void Commit(const std::function<bool()>& pump = {});
   const std::string& Path() const { return FPath; }
 
  private:

@@ -41,6 +41,8 @@ struct TRun {
   CURL* Easy = nullptr;
   std::function<void(const char*, size_t)> Sink;
   TClock::time_point LastActivity = TClock::now();
+  TClock::time_point LastPump = TClock::now();
+  bool PumpCancelled = false;
   std::uint64_t Bytes = 0;
   std::uint64_t Total = 0;
   bool StatusChecked = false;
@@ -65,6 +67,16 @@ long RefusedStatus(TRun& run) {
   return status >= 200 && status <= 299 ? 0 : status;
 }
 
+// Runs the caller's pump when its interval is due. One call of curl_multi_perform can move
+// megabytes on a fast link, so the write callback pumps too, not only the wait loop.
+bool PumpIfDue(TRun& run, long intervalMs) {
+  if (!run.Request->Pump || MsSince(run.LastPump) < intervalMs) return true;
+  const bool goOn = run.Request->Pump();
+  run.LastPump = TClock::now();
+  if (!goOn) run.PumpCancelled = true;
+  return goOn;
+}
+
 size_t WriteBlock(char* data, size_t size, size_t count, void* user) {
   auto& run = *static_cast<TRun*>(user);
   const size_t bytes = size * count;
@@ -84,6 +96,7 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* user) {
       run.Cancelled = true;
       return 0;
     }
+    if (!PumpIfDue(run, kPumpIntervalMs / 2)) return 0;
   } catch (...) {
     run.Failure = std::current_exception();
     return 0;
@@ -250,8 +263,6 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
   CURLcode code = CURLE_OK;
   bool done = false;
   bool timedOut = false;
-  bool pumpCancelled = false;
-  auto lastPump = TClock::now();
   while (!done) {
     int running = 0;
     const CURLMcode mc = curl_multi_perform(Multi, &running);
@@ -268,21 +279,14 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
       timedOut = true;
       break;
     }
-    if (request.Pump && MsSince(lastPump) >= kBusyPumpIntervalMs) {
-      const bool goOn = request.Pump();
-      lastPump = TClock::now();
-      if (!goOn) {
-        pumpCancelled = true;
-        break;
-      }
-    }
+    if (!PumpIfDue(run, kBusyPumpIntervalMs)) break;
     int waitMs = kPumpIntervalMs;
-    if (request.Pump) waitMs = std::max(0L, kPumpIntervalMs - MsSince(lastPump));
+    if (request.Pump) waitMs = std::max(0L, kPumpIntervalMs - MsSince(run.LastPump));
     curl_multi_poll(Multi, nullptr, 0, waitMs, nullptr);
   }
 
   if (run.Failure) std::rethrow_exception(run.Failure);
-  if (pumpCancelled || run.Cancelled) throw fail(ETransferError::Cancelled, "cancelled");
+  if (run.PumpCancelled || run.Cancelled) throw fail(ETransferError::Cancelled, "cancelled");
   if (timedOut)
     throw fail(ETransferError::Timeout,
                "no answer within " + std::to_string(request.TimeoutMs) + " ms");
@@ -331,7 +335,7 @@ TTransferResult TTransfer::GetFile(const TTransferRequest& request, const std::s
   TPartFile part(target);
   TTransferResult result = FImpl->Run(
       request, false, [&part](const char* data, size_t size) { part.Write(data, size); });
-  part.Commit();
+  part.Commit(request.Pump);
   return result;
 }
 

@@ -73,10 +73,12 @@ void TSharedData::LoadParams() {
 
     p.SetValue(keys::kNewsUrl, setup.ReadString("NEWS", "url", defaults::kNewsUrl));
     p.SetValue(keys::kNewsFile, setup.ReadString("NEWS", "file", defaults::kNewsFile));
-    // Only plain "http:" addresses are fetched; anything else (other schemes, capitals) is
-    // dropped rather than handed to the news client.
+    // Only "http:" and "https:" addresses are fetched (servers move their pages to https);
+    // anything else (other schemes, capitals) is dropped rather than handed to the news client.
     const std::string newsUrl = p.Value(keys::kNewsUrl);
-    if (!newsUrl.empty() && newsUrl.compare(0, 5, "http:") != 0) p.SetValue(keys::kNewsUrl, "");
+    if (!newsUrl.empty() && newsUrl.compare(0, 5, "http:") != 0 &&
+        newsUrl.compare(0, 6, "https:") != 0)
+      p.SetValue(keys::kNewsUrl, "");
 
     p.SetValue(keys::kDbPath, setup.ReadString("DATABASE", "path", defaults::kDbPath));
     p.SetValue(keys::kDbName1, setup.ReadString("DATABASE", "name1", defaults::kDbName1));

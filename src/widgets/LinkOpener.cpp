@@ -1,6 +1,7 @@
 #include "LinkOpener.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QUrl>
 
 namespace lw {
@@ -13,7 +14,9 @@ QUrl DesktopUrl(const QString& target) {
   const QString trimmed = target.trimmed();
   if (trimmed.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
     return QUrl(QStringLiteral("mailto:") + trimmed.mid(7).trimmed());
-  return QUrl::fromUserInput(trimmed);
+  // A name of an existing file (a news item's "notes.txt") opens that file, as the desktop's
+  // "open" of a relative name does; anything else is read as a web address.
+  return QUrl::fromUserInput(trimmed, QDir::currentPath());
 }
 
 void DesktopOpen(const QString& target) {

@@ -1,24 +1,20 @@
 #include "Transfer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "FileText.h"
 #include "LocalServers.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
+using test::ReadAll;
+using test::WriteAll;
 
 // A document root with a few files, and our HTTP server over it.
 class HttpTransferTest : public ::testing::Test {
@@ -58,6 +54,17 @@ TEST_F(HttpTransferTest, GetIntoMemoryAndFile) {
   EXPECT_EQ(ReadAll(target), FBig);
   // Nothing but the target is left in its directory.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FOut.Path()), {}), 1);
+
+  // A replaced file keeps its permissions; a new one gets the umask's.
+  namespace fs = std::filesystem;
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  FTransfer.GetFile(Request("/files/news.inf"), target);
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  FTransfer.GetFile(Request("/files/news.inf"), FOut.File("new.inf"));
+  EXPECT_EQ(static_cast<mode_t>(fs::status(FOut.File("new.inf")).permissions()), 0666 & ~mask);
 }
 
 }  // namespace

@@ -66,6 +66,29 @@ class Handler(BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(body)
 
+    def file_route(self, route, rest):
+        """The routes that serve ROOT/NAME (the last path segment) in some broken way."""
+        if route == "slow":
+            time.sleep(int(rest[0]) / 1000.0)
+        body = self.body_of(rest[-1])
+        if body is None:
+            return self.not_found()
+        if route in ("nolength", "slow"):
+            self.close_connection = route == "nolength"
+            return self.plain(200, body, length=route == "slow")
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if route == "cut":
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        for i in range(0, len(body), 1024):  # drip
+            self.wfile.write(body[i : i + 1024])
+            self.wfile.flush()
+            time.sleep(int(rest[0]) / 1000.0)
+
     def not_found(self):
         self.plain(404, b"<html><body>Not found</body></html>", "text/html")
 
@@ -81,39 +104,8 @@ class Handler(BaseHTTPRequestHandler):
         if route == "status" and rest:
             code = int(rest[0])
             return self.plain(code, b"<html><body>Status %d</body></html>" % code, "text/html")
-        if route == "nolength" and rest:
-            body = self.body_of(rest[-1])
-            if body is None:
-                return self.not_found()
-            self.close_connection = True
-            return self.plain(200, body, length=False)
-        if route == "cut" and rest:
-            body = self.body_of(rest[-1])
-            if body is None:
-                return self.not_found()
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body[: len(body) // 2])
-            self.wfile.flush()
-            self.close_connection = True
-            return
-        if route == "slow" and len(rest) >= 2:
-            time.sleep(int(rest[0]) / 1000.0)
-            body = self.body_of(rest[-1])
-            return self.not_found() if body is None else self.plain(200, body)
-        if route == "drip" and len(rest) >= 2:
-            body = self.body_of(rest[-1])
-            if body is None:
-                return self.not_found()
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            for i in range(0, len(body), 1024):
-                self.wfile.write(body[i : i + 1024])
-                self.wfile.flush()
-                time.sleep(int(rest[0]) / 1000.0)
-            return
+        if route in ("nolength", "cut", "slow", "drip") and rest:
+            return self.file_route(route, rest)
         if route == "redirect" and rest:
             self.send_response(302)
             self.send_header("Location", "/" + "/".join(rest))

@@ -88,10 +88,10 @@ TEST(LoadParams, SetupFileValuesAndTheNewsAddressCheck) {
   const struct {
     std::string url;
     bool kept;
-  } cases[] = {{"http://news.example.com/n.inf", true},
-               {"HTTP://news.example.com/n.inf", false},
-               {"ftp://news.example.com/n.inf", false},
-               {"https://news.example.com/n.inf", false}};
+  } cases[] = {
+      {"http://news.example.com/n.inf", true},   {"HTTP://news.example.com/n.inf", false},
+      {"ftp://news.example.com/n.inf", false},   {"https://news.example.com/n.inf", true},
+      {"HTTPS://news.example.com/n.inf", false}, {"httpx://news.example.com/n.inf", false}};
   for (const auto& c : cases) {
     test::THome home;
     home.Write("setup.ini",

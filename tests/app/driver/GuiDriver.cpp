@@ -2,7 +2,9 @@
 //
 //   lw-gui-driver screenshots --home DIR --out DIR
 //       a search on the sample data, then main-window.png, record-view.png and about.png
-//       (taken with ImageMagick's `import` from the X display the driver runs on)
+//       (taken with ImageMagick's `import` from the X display the driver runs on); with
+//       --news on also news-window.png (News pressed; the setup file's news address must
+//       answer) and proxy-settings.png
 //   lw-gui-driver bench --home DIR [--sic T] [--company T] [--zip T] [--state S]...
 //       presses Go and reports, on stdout, the time from Go to "Total Records Found: ",
 //       the count and the longest stall of the user-interface thread meanwhile
@@ -21,9 +23,12 @@
 #include "AboutForm.h"
 #include "AppStyle.h"
 #include "CriteriaLists.h"
+#include "DirectForm.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
+#include "SettingsKeys.h"
+#include "SharedData.h"
 #include "UpdateDriver.h"
 
 namespace {
@@ -34,6 +39,7 @@ struct TArgs {
   std::string Mode;
   std::string Home;
   std::string Out;
+  bool News = false;
   std::string SIC, SICDesc, Company, City, Zip;
   std::vector<std::string> States, Employees, Sales;
 };
@@ -49,6 +55,8 @@ bool Parse(int argc, char** argv, TArgs& a) {
       a.Home = v;
     else if (o == "--out")
       a.Out = v;
+    else if (o == "--news")
+      a.News = v == "on";
     else if (o == "--sic")
       a.SIC = v;
     else if (o == "--sic-desc")
@@ -126,6 +134,30 @@ bool Shot(QWidget* window, const QString& file) {
   return rc == 0;
 }
 
+// The news window after its first fetch, an item under the pointer's selection, and the
+// proxy dialog opened from it.
+bool NewsShots(TMainForm& form, const TArgs& a) {
+  form.NewsActionExecute();
+  TDirectForm* news = TDirectForm::Find(form.windowTitle() + QStringLiteral(" News"));
+  if (!news) return false;
+  for (int i = 0; i < 400 && news->DirectTreeView->topLevelItemCount() == 0; ++i) Wait(10);
+  if (news->DirectTreeView->topLevelItemCount() == 0) return false;
+  news->DirectTreeView->setCurrentItem(news->DirectTreeView->topLevelItem(0)->child(1));
+  bool ok = Shot(news, QString::fromStdString(a.Out + "/news-window.png"));
+  // A proxy as a user would have entered it (this run's settings stay in its own home).
+  form.SharedData()->Params().SetValue(keys::kAppProxyHost, "proxy.example.lan");
+  form.SharedData()->Params().SetValue(keys::kAppProxyPort, "3128");
+  QTimer::singleShot(600, [&] {
+    if (QWidget* proxy = QApplication::activeModalWidget()) {
+      ok = Shot(proxy, QString::fromStdString(a.Out + "/proxy-settings.png")) && ok;
+      proxy->close();
+    }
+  });
+  news->ProxyActionExecute();
+  news->close();
+  return ok;
+}
+
 TSharedDataOptions HomeOptions(const std::string& home) {
   TSharedDataOptions options;
   options.ProgramDir = home;
@@ -161,6 +193,7 @@ int Screenshots(const TArgs& a) {
     }
   });
   form.AboutActionExecute();
+  if (a.News) ok = NewsShots(form, a) && ok;
   form.close();
   return ok ? 0 : 1;
 }
