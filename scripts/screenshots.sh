@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots for docs/: the main window after a search on the sample data, the record view,
 # the About window, the news window (fetched from a loopback HTTP server started here) and
-# the proxy dialog, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
+# the proxy dialog, and the pages of the update wizard, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
 # Usage: scripts/screenshots.sh BUILD_DIR [OUT_DIR]
 set -euo pipefail
 build="${1:-build}"
@@ -13,7 +13,8 @@ cmake --build "$build" --target lw-gui-driver lw-gen >/dev/null
 home="$(mktemp -d)"
 news="$(mktemp -d)"
 server=""
-trap 'rm -rf "$home" "$news"; [ -z "$server" ] || kill "$server" 2>/dev/null || true' EXIT
+server_pid=""
+trap 'rm -rf "$home" "$news"; for p in $server $server_pid; do kill "$p" 2>/dev/null || true; done' EXIT
 "$build/bin/lw-gen" --dir "$home"
 
 # The news comes from our test HTTP server on 127.0.0.1; the setup file points at it.
@@ -34,21 +35,22 @@ env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x900x24 -dpi 96" \
   "$build/bin/lw-gui-driver" screenshots --home "$home" --out "$out" --news on \
   --sic '5*' --state CA --state NY
+kill "$server" 2>/dev/null || true
+server=""
 
 # The update wizard, page by page, against our HTTP server on 127.0.0.1 (stopped by its PID):
 # three offered updates, all chosen; the last one trickles in so that the download page is
 # caught midway. Nothing is installed: the files land in a scratch directory.
-root="$home/update-root"
-mkdir -p "$root" "$home/update-target"
-head -c 60000 /dev/zero >"$root/manual.pdf"
-head -c 2000 /dev/zero >"$root/states.db"
-head -c 120000 /dev/zero >"$root/sample.db"
-coproc SERVER { exec /usr/bin/python3 "$(dirname "$0")/../tests/servers/http_server.py" "$root"; }
+updates="$home/update-root"
+mkdir -p "$updates" "$home/update-target"
+head -c 60000 /dev/zero >"$updates/manual.pdf"
+head -c 2000 /dev/zero >"$updates/states.db"
+head -c 120000 /dev/zero >"$updates/sample.db"
+coproc SERVER { exec /usr/bin/python3 "$root/tests/servers/http_server.py" "$updates"; }
 server_pid=$SERVER_PID
-trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$home"' EXIT
 read -r -t 15 line <&"${SERVER[0]}"
 base="http://127.0.0.1:${line#PORT }"
-cat >"$root/u.inf" <<INF
+cat >"$updates/u.inf" <<INF
 [update]
 [files]
 count=3
