@@ -6,11 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
+#include "EnvOverride.h"
 #include "TempDir.h"
 
 namespace lw {
@@ -20,24 +19,7 @@ namespace fs = std::filesystem;
 
 class LayoutTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Keep("HOME");
-    Keep("XDG_CONFIG_HOME");
-    Keep("XDG_DATA_HOME");
-    Keep("XDG_CACHE_HOME");
-    ::setenv("HOME", (FRoot.Path() + "/home").c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("XDG_CACHE_HOME");
-  }
-  void TearDown() override {
-    for (const auto& [name, value] : FSaved)
-      value.second ? ::setenv(name.c_str(), value.first.c_str(), 1) : ::unsetenv(name.c_str());
-  }
-  void Keep(const char* name) {
-    const char* v = std::getenv(name);
-    FSaved[name] = {v ? v : "", v != nullptr};
-  }
+  void SetUp() override { FEnv.UserHome(FRoot.Path() + "/home"); }
   std::string Dir(const std::string& relative) {
     fs::create_directories(FRoot.Path() + "/" + relative);
     return FRoot.Path() + "/" + relative + "/";
@@ -45,7 +27,7 @@ class LayoutTest : public ::testing::Test {
   void Touch(const std::string& file) { std::ofstream(file) << "[PRODUCT]\r\n"; }
 
   test::TTempDir FRoot;
-  std::map<std::string, std::pair<std::string, bool>> FSaved;
+  test::TEnvOverride FEnv;
 };
 
 TEST_F(LayoutTest, AWritableProgramDirectoryKeepsEverythingBesideIt) {
@@ -80,9 +62,9 @@ TEST_F(LayoutTest, TheBinOfAnInstallationUsesShareAndTheXdgDirectories) {
   EXPECT_NE(l.Description().find("layout: installed\n"), std::string::npos);
 
   // The XDG variables move the user's directories; a relative value is ignored.
-  ::setenv("XDG_CONFIG_HOME", "/x/config", 1);
-  ::setenv("XDG_DATA_HOME", "/x/data/", 1);
-  ::setenv("XDG_CACHE_HOME", "relative/cache", 1);
+  FEnv.Set("XDG_CONFIG_HOME", "/x/config");
+  FEnv.Set("XDG_DATA_HOME", "/x/data/");
+  FEnv.Set("XDG_CACHE_HOME", "relative/cache");
   l = DecideLayout(bin);
   EXPECT_EQ(l.ConfigDir, "/x/config/ledgerwake/");
   EXPECT_EQ(l.DataDir, "/x/data/ledgerwake/data/");
