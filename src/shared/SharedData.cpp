@@ -82,7 +82,8 @@ TSharedData::~TSharedData() {
 }
 
 std::string TSharedData::ConfigFileName() const {
-  return AppExeDir() + Str_Lower(ProductId()) + "config.ini";
+  return (FLayout.ConfigDir.empty() ? AppExeDir() : FLayout.ConfigDir) + Str_Lower(ProductId()) +
+         "config.ini";
 }
 
 void TSharedData::AppendError(const std::string& prefix, const std::exception* error,
@@ -116,6 +117,27 @@ std::string TSharedData::DecryptPassword(const std::string& text) {
   return {};
 }
 
+// The installed program directory cannot hold the user's result table: the first start
+// copies the installed empty one into the data directory. An existing copy is the user's and
+// stays; the copy is made writable whatever the template's mode.
+void TSharedData::CopyResultTemplate() {
+  namespace fs = std::filesystem;
+  const std::string target = FLocalDir + "swap.db";
+  const std::string source = FLayout.ReadOnlyDir + "data/swap.db";
+  if (FLocalDir.empty() || FileExists(target) || !FileExists(source)) return;
+  std::error_code ec;
+  const fs::path part = target + ".part";
+  fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
+  if (!ec)
+    fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                    ec);
+  if (!ec) fs::rename(part, target, ec);
+  if (ec) {
+    fs::remove(part, ec);
+    throw std::runtime_error("cannot copy '" + source + "' to '" + target + "'");
+  }
+}
+
 void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {
   // 1. Version block of the program.
   TFileVersionInfo version;
@@ -133,6 +155,8 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   FAppInfo.ProductId = Str_Left(FAppInfo.AppInternalName, 2);
   FProgramDir = AbsoluteDir(programDir.empty() ? ExtractFilePath(ProgramPath()) : programDir);
   FAppInfo.AppExeDir = FProgramDir;
+  // Portable or installed: where the read-only files come from and where ours go.
+  FLayout = DecideLayout(FProgramDir);
 
   // 3. The distribution medium.
   FAppInfo.AppSrcDir = FindSourceDir("setup.ini");
@@ -147,7 +171,7 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
 
   // 8. Source table: the medium's, or the sample next to the program.
   if (AppSrcDir().empty()) {
-    FSourceDir = AppExeDir() + "sample/";
+    FSourceDir = FLayout.ReadOnlyDir + "sample/";
     FSourceTableName = "sample.db";
     FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
   } else {
@@ -156,11 +180,13 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
     FSourceTableName = FParams.Value(keys::kDbName1);
   }
 
-  // 9.-10. Local directories.
+  // 9.-10. Local directories (and, installed, the user's settings directory).
+  if (FLayout.IsInstalled()) MakeDirectory(FLayout.ConfigDir);
   MakeDirectory(FParams.Value(keys::kAppDataDir));
   MakeDirectory(FParams.Value(keys::kAppTempDir));
   FLocalDir = FParams.Value(keys::kAppDataDir);
   FResultTableName = "swap.db";
+  if (FLayout.IsInstalled()) CopyResultTemplate();
 
   // 11.-12. Both tables must be there; both misses are reported.
   const std::string sourcePath = FSourceDir + FSourceTableName;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "IniFile.h"
+#include "Layout.h"
 #include "Notifier.h"
 #include "Params.h"
 #include "strutil/Volumes.h"
@@ -32,8 +33,9 @@ struct TAppInfo {
 // What start-up uses from the outside world; every member has a default, so
 // TSharedData() runs the real program's start-up.
 struct TSharedDataOptions {
-  // The program directory (setup.ini, lwconfig.ini, sample/sample.db, data/swap.db are
-  // looked for there). Empty: the directory of the running executable (/proc/self/exe).
+  // The program directory; its layout (portable or installed) says where setup.ini,
+  // lwconfig.ini, sample/sample.db and data/swap.db are looked for. Empty: the directory of
+  // the running executable (/proc/self/exe).
   std::string ProgramDir;
   // The file whose embedded version block fills the application information. Empty: the
   // running executable, or the values compiled into this library when it carries no block.
@@ -89,6 +91,8 @@ class TSharedData {
   const std::string& AppSrcDir() const { return FAppInfo.AppSrcDir; }
   const std::string& DataPassword() const { return FAppInfo.DataPassword; }
   const std::string& NetNewsURL() const { return FAppInfo.NetNewsURL; }
+  // Portable or installed, and the directories that follow from it (decided at start).
+  const TLayout& Layout() const { return FLayout; }
   // The application title (the product name).
   const std::string& Title() const { return FAppInfo.ProductName; }
 
@@ -97,7 +101,8 @@ class TSharedData {
   const std::string& SourceTableName() const { return FSourceTableName; }
   const std::string& LocalDir() const { return FLocalDir; }                // app_datadir at start
   const std::string& ResultTableName() const { return FResultTableName; }  // "swap.db"
-  // The user settings file's path: AppExeDir + lower-cased ProductId + "config.ini".
+  // The user settings file's path: the layout's settings directory (the program directory
+  // when portable) + lower-cased ProductId + "config.ini".
   std::string ConfigFileName() const;
 
   // --- table engine (owned by Session; null when start-up failed its checks) ---
@@ -128,6 +133,7 @@ class TSharedData {
 
  private:
   void Initialize(const std::string& programDir, const std::string& versionFile);
+  void CopyResultTemplate();
   void AppendError(const std::string& prefix, const std::exception* error,
                    const std::string& unknownText, const std::string& suffix = "");
 
@@ -139,6 +145,7 @@ class TSharedData {
   std::unique_ptr<TIniFile> FConfigIni;
   TAppInfo FAppInfo;
   std::string FProgramDir;  // program directory as the system reports it, with '/'
+  TLayout FLayout;
   std::string FSourceDir;
   std::string FSourceTableName;
   std::string FLocalDir;

@@ -10,7 +10,7 @@ namespace lw {
 void TSharedData::LoadParams() {
   TParams& p = FParams;
   {
-    const TIniFile setup((AppSrcDir().empty() ? AppExeDir() : AppSrcDir()) + "setup.ini");
+    const TIniFile setup((AppSrcDir().empty() ? FLayout.ReadOnlyDir : AppSrcDir()) + "setup.ini");
 
     p.SetValue(keys::kAuthorName, AuthorCompany());
     p.SetValue(keys::kAuthorCompany, AuthorCompany());
@@ -56,8 +56,8 @@ void TSharedData::LoadParams() {
     p.SetValue(keys::kDbName1, setup.ReadString("DATABASE", "name1", defaults::kDbName1));
   }
 
-  const std::string dataDir = FProgramDir + defaults::kDataDir;
-  const std::string tempDir = FProgramDir + defaults::kTempDir;
+  const std::string& dataDir = FLayout.DataDir;
+  const std::string& tempDir = FLayout.TempDir;
   TIniFile* ini = ConfigIni();
   for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
     // Without a settings file only the directories have values (their defaults).
