@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include "DataPassword.h"
 #include "Database.h"
@@ -118,23 +119,33 @@ std::string TSharedData::DecryptPassword(const std::string& text) {
 }
 
 // The installed program directory cannot hold the user's result table: the first start
-// copies the installed empty one into the data directory. An existing copy is the user's and
-// stays; the copy is made writable whatever the template's mode.
+// copies the installed empty one (with its blob and index files) into the data directory,
+// the table file itself last, as its presence marks a finished copy. An existing table is
+// the user's and stays. The copies are made writable whatever the template's mode.
 void TSharedData::CopyResultTemplate() {
   namespace fs = std::filesystem;
-  const std::string target = FLocalDir + "swap.db";
-  const std::string source = FLayout.ReadOnlyDir + "data/swap.db";
-  if (FLocalDir.empty() || FileExists(target) || !FileExists(source)) return;
+  const std::string templateDir = FLayout.ReadOnlyDir + "data/";
+  if (FLocalDir.empty() || FileExists(FLocalDir + FResultTableName) ||
+      !FileExists(templateDir + FResultTableName))
+    return;
+  const std::string stem = fs::path(FResultTableName).stem().string();
+  std::vector<std::string> names;
   std::error_code ec;
-  const fs::path part = target + ".part";
-  fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
-  if (!ec)
-    fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                    ec);
-  if (!ec) fs::rename(part, target, ec);
-  if (ec) {
-    fs::remove(part, ec);
-    throw std::runtime_error("cannot copy '" + source + "' to '" + target + "'");
+  for (const auto& e : fs::directory_iterator(templateDir, ec))
+    if (e.is_regular_file() && e.path().stem() == stem && e.path().filename() != FResultTableName)
+      names.push_back(e.path().filename().string());
+  names.push_back(FResultTableName);
+  for (const std::string& name : names) {
+    const fs::path part = FLocalDir + name + ".part";
+    fs::copy_file(templateDir + name, part, fs::copy_options::overwrite_existing, ec);
+    if (!ec)
+      fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                      ec);
+    if (!ec) fs::rename(part, FLocalDir + name, ec);
+    if (ec) {
+      fs::remove(part, ec);
+      throw std::runtime_error("cannot copy '" + templateDir + name + "' to '" + FLocalDir + "'");
+    }
   }
 }
 

@@ -10,7 +10,7 @@
 # Usage: install_test.sh BUILD_DIR GUI_DRIVER
 set -euo pipefail
 build=$(cd "$1" && pwd)
-driver=$2
+driver=$(realpath "$2")
 
 fail() {
   echo "FAIL: $*" >&2
@@ -84,8 +84,8 @@ out=$(run "$cli" search --quiet --state NY --export "$home/exports/ny.csv" 2>&1)
   fail "search: $out"
 count=$(sed -n 's/^Total Records Found: \([0-9]*\).*/\1/p' <<<"$out")
 [ -n "$count" ] && [ "$count" -gt 0 ] || fail "no records found: $out"
-lines=$(wc -l <"$home/exports/ny.csv")
-[ "$lines" -eq $((count + 1)) ] || fail "export has $lines lines for $count records"
+rows=$(python3 -c 'import csv,sys; print(sum(1 for _ in csv.reader(open(sys.argv[1], newline="", encoding="latin-1"))))' "$home/exports/ny.csv")
+[ "$rows" -eq $((count + 1)) ] || fail "export has $rows rows for $count records"
 
 gui=$(run "$driver" bench --home "$root/usr/bin" --state NY 2>&1) || fail "window: $gui"
 [[ $gui == *"found=$count"* ]] || fail "the window found other records: $gui"

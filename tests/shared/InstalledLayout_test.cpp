@@ -36,6 +36,7 @@ class InstalledLayout : public ::testing::Test {
     swap.SetTableName("swap.db");
     swap.FieldDefs().Add("Result", ftAutoInc);
     swap.FieldDefs().Add("COMPANY", ftString, 40);
+    swap.FieldDefs().Add("NOTES", ftMemo, 10);
     fs::create_directories(FHome.Path("usr/share/ledgerwake/data"));
     swap.CreateTable();
   }
@@ -63,6 +64,7 @@ TEST_F(InstalledLayout, ReadsTheInstallationAndWritesOnlyTheUsersDirectories) {
     EXPECT_EQ(sd->ConfigFileName(), home + ".config/ledgerwake/lwconfig.ini");
     ASSERT_NE(sd->ResultTable(), nullptr);
     EXPECT_TRUE(sd->ResultTable()->Active());
+    EXPECT_TRUE(fs::exists(sd->LocalDir() + "swap.mb")) << "the blob file stays with its table";
     // The user's copy of the result table takes records.
     sd->ResultTable()->Append();
     sd->ResultTable()->FieldByName("COMPANY").SetAsString("Alder Mills");
