@@ -1,45 +1,52 @@
-# Ledgerwake: `make run` builds and starts the program on the sample table, `make test` runs
-# every test (including the sanitizer build of the core and short fuzz runs), `make bench`
-# prints the benchmark ratios.
+# Ledgerwake: `make run` builds and starts the program on the sample table (installing only
+# what building and running need), `make test` runs every test (including the sanitizer build
+# of the core and short fuzz runs, installing the test tools first), `make bench` prints the
+# benchmark ratios.
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps build asan fuzz sample run test bench format clean
+.PHONY: all deps test-deps configure build asan fuzz sample run test bench format clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+test-deps:
+	@bash scripts/install-deps.sh --test
+
+configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-asan: deps
+asan: test-deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLW_SANITIZE=ON -DLW_CORE_ONLY=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-fuzz: deps
+fuzz: test-deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLW_FUZZ=ON -DLW_CORE_ONLY=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh $(FUZZ_BUILD)
 
-sample: build
-	@cmake --build $(BUILD) --target sample_data
+# Only the programs and their sample data: the tests are built by `make build` / `make test`.
+sample: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target ledgerwake ledgerwake-cli sample_data
 
 run: sample
 	@bash scripts/run.sh $(BUILD)
 
-test: build asan
+test: test-deps build asan
 	@cmake --build $(BUILD) --target sample_data
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz
 
-bench: sample
+bench: test-deps sample
 	@bash bench/run.sh $(BUILD)
 
 format:

@@ -119,7 +119,7 @@ fi
 
 # The other benchmarks: search, export and the window's end-to-end search, same build.
 here=$(cd "$(dirname "$0")" && pwd)
-for part in search export gui; do
+for part in search export gui update; do
   if [ -x "$here/$part/run.sh" ] || [ -f "$here/$part/run.sh" ]; then
     echo
     bash "$here/$part/run.sh" "$build" || echo "bench/$part failed (exit $?)"

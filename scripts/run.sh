@@ -22,6 +22,16 @@ echo "running a sample search headless instead: states CA and NY, SIC codes 5*"
 echo
 "$bin/ledgerwake-cli" info "$table"
 echo
-# head closes the pipe early; the listing ending on SIGPIPE is expected.
-{ "$bin/ledgerwake-cli" search --quiet --state CA --state NY --sic '5*' --list || true; } |
+# head closes the pipe after 15 lines, and the programs before it then end on SIGPIPE
+# (status 141): that is the expected end of the listing; any other failure is not.
+set +o pipefail
+"$bin/ledgerwake-cli" search --quiet --state CA --state NY --sic '5*' --list |
   cut -c1-110 | head -15
+statuses=("${PIPESTATUS[@]}")
+set -o pipefail
+for s in "${statuses[@]}"; do
+  if [ "$s" -ne 0 ] && [ "$s" -ne 141 ]; then
+    echo "run.sh: the sample search failed (status $s)" >&2
+    exit 1
+  fi
+done

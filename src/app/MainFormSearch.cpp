@@ -130,7 +130,6 @@ void TMainForm::GoActionExecute() {
     if (self) self->ThreadTerminated();
   });
   try {
-    FThread->SetPriority(tpHighest);
     FThread->SetFreeOnTerminate(true);
     FThread->SetDelivery(std::make_shared<TWindowDelivery>(UiRunAndWait()));
     FThread->SetOnDisplay([self](TThreadAction action, int percent, int found, int rejected,

@@ -8,15 +8,18 @@
 namespace lw::cli {
 
 int RunDump(const std::vector<std::string>& args) {
-  const TTableArgs parsed = ParseTableArgs(args, "dump");
+  const TCommandSpec spec = TableCommandSpec("dump");
+  const TTableArgs parsed = ParseTableArgs(args, spec);
+  if (parsed.Help) return PrintHelp(spec);
   std::unique_ptr<TTable> table = OpenTableForReading(parsed);
+  TOutputText text(*table, parsed.Raw);
   TCsvWriter csv(stdout);
   const int fields = table->FieldCount();
-  for (int i = 0; i < fields; ++i) csv.Field(table->Fields(i).FieldName());
+  for (int i = 0; i < fields; ++i) csv.Field(text(table->Fields(i).FieldName()));
   csv.EndRow();
   // FieldText gives "" for null, which is what the CSV shows for it.
   for (table->First(); !table->Eof(); table->Next()) {
-    for (int i = 0; i < fields; ++i) csv.Field(table->FieldText(i));
+    for (int i = 0; i < fields; ++i) csv.Field(text.Field(table->Fields(i), table->FieldText(i)));
     csv.EndRow();
   }
   csv.Flush();

@@ -4,52 +4,32 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
+#include "CliSignals.h"
 #include "ExportEngine.h"
 #include "Table.h"
 #include "strutil/StrUtil.h"
 
 namespace lw::cli {
 
-const char* const kExportUsage =
-    "  --export FILE     write the found records to FILE (used as given, no extension added)\n"
-    "  --format F        csv (default), dbase or paradox\n"
-    "  --fields A,B,...  only these fields, in the table's field order (default: all)\n"
-    "  --overwrite       replace FILE when it exists (otherwise the export is refused)\n";
-
 namespace {
 
-std::atomic<bool> gExportInterrupted{false};
+namespace fs = std::filesystem;
 
-extern "C" void OnExportInterrupt(int) {
-  gExportInterrupted.store(true);
-}
+constexpr char kStdoutName[] = "standard output";
 
-TExportFormat ParseFormat(const std::string& text) {
+TExportFormat ParseFormat(const TCommandSpec& spec, const std::string& text) {
   const std::string f = Str_Lower(text);
   if (f == "csv") return efCsv;
   if (f == "dbase") return efDbase;
   if (f == "paradox") return efParadox;
-  throw std::runtime_error("--format: '" + text + "' is not one of csv, dbase, paradox");
-}
-
-std::vector<TExportRow> RowsFor(TTable& table, const std::vector<std::string>& fields) {
-  for (const std::string& name : fields)
-    if (!table.FindField(name))
-      throw std::runtime_error("--fields: the result table has no field '" + name + "'");
-  std::vector<TExportRow> rows;
-  for (int i = 0; i < table.FieldCount(); ++i) {
-    const std::string& name = table.Fields(i).FieldName();
-    const bool checked =
-        fields.empty() || std::any_of(fields.begin(), fields.end(),
-                                      [&](const std::string& f) { return Str_SameText(f, name); });
-    rows.push_back({name, checked});
-  }
-  return rows;
+  throw UsageError(spec, "--format: '" + text + "' is not one of csv, dbase, paradox");
 }
 
 std::vector<std::string> SplitFields(const std::string& list) {
@@ -62,44 +42,104 @@ std::vector<std::string> SplitFields(const std::string& list) {
   return out;
 }
 
+std::vector<TExportRow> RowsFor(TTable& table, const std::vector<std::string>& fields) {
+  std::vector<TExportRow> rows;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    const std::string& name = table.Fields(i).FieldName();
+    const bool checked =
+        fields.empty() || std::any_of(fields.begin(), fields.end(),
+                                      [&](const std::string& f) { return Str_SameText(f, name); });
+    rows.push_back({name, checked});
+  }
+  return rows;
+}
+
+// The directory the export would create its file in, or its nearest existing parent when
+// the export is to create it.
+fs::path ExistingDirOf(const std::string& file) {
+  fs::path dir = fs::absolute(fs::path(file)).parent_path();
+  std::error_code ec;
+  while (!fs::exists(dir, ec) && dir.has_parent_path() && dir != dir.parent_path())
+    dir = dir.parent_path();
+  return dir;
+}
+
 }  // namespace
 
-bool ParseExportOption(const std::vector<std::string>& args, size_t& i, TExportCliOptions& out) {
-  const std::string& a = args[i];
-  auto value = [&]() -> const std::string& {
-    if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value");
-    return args[++i];
-  };
-  if (a == "--export") {
-    out.File = value();
-  } else if (a == "--format") {
-    out.Format = value();
-  } else if (a == "--fields") {
-    out.Fields = SplitFields(value());
-    if (out.Fields.empty()) throw std::runtime_error("--fields names no field");
-  } else if (a == "--overwrite") {
-    out.Overwrite = true;
-  } else {
-    return false;
+TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& spec) {
+  TExportCliOptions out;
+  out.File = args.Value("--export");
+  if (args.Has("--export") && out.File.empty()) throw UsageError(spec, "--export needs a file");
+  out.Format = ParseFormat(spec, args.Value("--format", "csv"));
+  if (args.Has("--fields")) {
+    out.Fields = SplitFields(args.Value("--fields"));
+    if (out.Fields.empty()) throw UsageError(spec, "--fields names no field");
   }
-  return true;
+  out.Overwrite = args.Has("--overwrite");
+  const std::string encoding = Str_Lower(args.Value("--encoding", "raw"));
+  if (encoding != "raw" && encoding != "utf-8" && encoding != "utf8")
+    throw UsageError(spec,
+                     "--encoding: '" + args.Value("--encoding") + "' is not one of raw, utf-8");
+  out.Utf8 = encoding != "raw";
+  if (!out.Active()) {
+    for (const char* option : {"--format", "--fields", "--overwrite", "--encoding"})
+      if (args.Has(option)) throw UsageError(spec, std::string(option) + " goes with --export");
+  }
+  if (out.ToStdout() && out.Format != efCsv)
+    throw UsageError(spec, "--export -: only CSV can be written to standard output");
+  if (out.Utf8 && out.Format != efCsv)
+    throw UsageError(spec, "--encoding: tables keep the code page of their records");
+  return out;
+}
+
+void CheckExportTarget(const TExportCliOptions& options) {
+  if (!options.Active() || options.ToStdout()) return;
+  std::error_code ec;
+  const fs::file_status status = fs::status(options.File, ec);
+  if (fs::is_directory(status))
+    throw std::runtime_error("--export: " + options.File + " is a directory");
+  if (fs::exists(status) && !options.Overwrite)
+    throw std::runtime_error("--export: " + options.File +
+                             " exists (give --overwrite to replace it)");
+  const fs::path dir = ExistingDirOf(options.File);
+  if (!fs::is_directory(dir, ec))
+    throw std::runtime_error("--export: cannot create " + options.File + ": " + dir.string() +
+                             " is not a directory");
+  if (::access(dir.c_str(), W_OK | X_OK) != 0)
+    throw std::runtime_error("--export: cannot write to " + dir.string() + ": " +
+                             std::strerror(errno));
+}
+
+void CheckExportFields(TTable& table, const TExportCliOptions& options) {
+  for (const std::string& name : options.Fields)
+    if (!table.FindField(name))
+      throw std::runtime_error("--fields: the result table has no field '" + name + "'");
 }
 
 int RunExport(TTable& result, const TExportCliOptions& options) {
-  const TExportFormat format = ParseFormat(options.Format);
+  const std::string name = options.ToStdout() ? kStdoutName : options.File;
   // Records another session appended become visible.
   result.Refresh();
   TExportEngine engine(result);
   engine.SetRows(RowsFor(result, options.Fields));
-  engine.SetFormat(format);
-  engine.SetOutputName(options.File);
+  engine.SetFormat(options.Format);
+  engine.SetOutputName(name);
+  engine.SetUtf8Text(options.Utf8);
+  if (options.ToStdout()) {
+    std::fflush(stdout);
+    engine.SetOutputStream(STDOUT_FILENO);
+  }
 
   const bool showProgress = ::isatty(STDERR_FILENO);
   TExportCallbacks& cb = engine.Callbacks();
-  cb.ShowMessage = [](const std::string& m) { std::fprintf(stderr, "export: %s\n", m.c_str()); };
+  cb.ShowMessage = [](const std::string& m) {
+    // A reader that went away needs no explanation.
+    if (TStopSignals::Received() == 0) std::fprintf(stderr, "export: %s\n", m.c_str());
+  };
+  // Checked before the search; this answers only for a file made since.
   cb.AskYesNo = [&](const std::string& question) {
     if (!options.Overwrite)
-      std::fprintf(stderr, "export: %s %s (give --overwrite to replace it)\n", options.File.c_str(),
+      std::fprintf(stderr, "export: %s %s (give --overwrite to replace it)\n", name.c_str(),
                    question.c_str());
     return options.Overwrite;
   };
@@ -112,23 +152,20 @@ int RunExport(TTable& result, const TExportCliOptions& options) {
     }
   };
   cb.ProcessEvents = [&engine] {
-    if (gExportInterrupted.load()) engine.Abort();
+    if (TStopSignals::Received() != 0) engine.Abort();
   };
 
-  gExportInterrupted = false;
-  auto previous = std::signal(SIGINT, OnExportInterrupt);
   const TExportResult r = engine.Execute();
-  std::signal(SIGINT, previous);
   if (showProgress && shown >= 0) std::fputs("\r\033[K", stderr);
+  if (TStopSignals::Received() == SIGPIPE) return TStopSignals::ExitStatus();
 
   switch (r.Outcome) {
     case TExportOutcome::Completed:
-      std::fprintf(stderr, "Exported %d records to %s\n", r.Written, options.File.c_str());
+      std::fprintf(stderr, "Exported %d records to %s\n", r.Written, name.c_str());
       return r.NotWritten == 0 ? 0 : 1;
     case TExportOutcome::Aborted:
-      std::fprintf(stderr, "Export aborted: %d records written to %s\n", r.Written,
-                   options.File.c_str());
-      return 130;
+      std::fprintf(stderr, "Export aborted: %d records written to %s\n", r.Written, name.c_str());
+      return TStopSignals::Received() != 0 ? TStopSignals::ExitStatus() : 130;
     default:
       return 1;
   }

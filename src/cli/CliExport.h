@@ -1,8 +1,10 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "CliOptions.h"
+#include "ExportTypes.h"
 
 namespace lw {
 class TTable;
@@ -10,27 +12,33 @@ class TTable;
 
 namespace lw::cli {
 
-// The export options of `search`: --export FILE [--format csv|dbase|paradox]
-// [--fields A,B,...] [--overwrite].
+// The export options of `search`: --export FILE|- [--format csv|dbase|paradox]
+// [--fields A,B,...] [--encoding raw|utf-8] [--overwrite].
 struct TExportCliOptions {
-  std::string File;
-  std::string Format = "csv";
+  std::string File;  // "-": standard output
+  TExportFormat Format = efCsv;
   std::vector<std::string> Fields;  // empty: every field
   bool Overwrite = false;
+  bool Utf8 = false;
   bool Active() const { return !File.empty(); }
+  bool ToStdout() const { return File == "-"; }
 };
-using ExportCliOptions = TExportCliOptions;
 
-extern const char* const kExportUsage;
+// Takes the export options from the command line; throws EUsage for a format or encoding
+// that does not exist, options that go with --export given without it, or a table format
+// asked for on standard output.
+TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& spec);
 
-// When args[i] is an export option, takes it (and its value, advancing i) into `out` and
-// returns true. Throws std::runtime_error for an option without its value.
-bool ParseExportOption(const std::vector<std::string>& args, size_t& i, TExportCliOptions& out);
+// Refuses, before anything is searched, an output that exists without --overwrite, that is a
+// directory, or whose directory cannot be written.
+void CheckExportTarget(const TExportCliOptions& options);
+// Refuses --fields names that `table` does not have.
+void CheckExportFields(TTable& table, const TExportCliOptions& options);
 
 // Exports the result table as the export window would: the named fields checked (every field
-// when none is named), listed in the table's field order. Messages go to stderr; Ctrl+C
-// aborts and keeps what was written. Returns 0 when every record was written, 130 when
-// aborted, 1 otherwise.
+// when none is named), listed in the table's field order. Messages go to stderr; a stop
+// signal aborts and keeps what was written. Returns 0 when every record was written,
+// 128 + signal when stopped, 1 otherwise.
 int RunExport(TTable& result, const TExportCliOptions& options);
 
 }  // namespace lw::cli

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "CliTable.h"
 #include "Commands.h"
@@ -23,8 +24,11 @@ std::string IndexOptions(int options) {
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
-  const TTableArgs parsed = ParseTableArgs(args, "info");
+  const TCommandSpec spec = TableCommandSpec("info");
+  const TTableArgs parsed = ParseTableArgs(args, spec);
+  if (parsed.Help) return PrintHelp(spec);
   std::unique_ptr<TTable> table = OpenTableForReading(parsed);
+  TOutputText text(*table, parsed.Raw);
   const TTableFileInfo info = table->FileInfo();
   table->FieldDefs().Update();
   table->IndexDefs().Update();
@@ -41,23 +45,33 @@ int RunInfo(const std::vector<std::string>& args) {
   if (info.BlockSize) std::printf("Block size:  %d bytes\n", info.BlockSize);
   if (info.Keyed) std::printf("Primary key: %d field(s)\n", info.KeyFieldCount);
 
+  // Names as written, and their widths in characters (UTF-8 takes more bytes than columns).
   const TFieldDefs& defs = table->FieldDefs();
+  std::vector<std::string> names;
   size_t nameWidth = 4;
-  for (const TFieldDef& d : defs.Items()) nameWidth = std::max(nameWidth, d.Name.size());
-  const int w = static_cast<int>(nameWidth);
+  for (const TFieldDef& d : defs.Items()) {
+    names.emplace_back(text(d.Name));
+    nameWidth = std::max(nameWidth, d.Name.size());
+  }
+  auto padded = [nameWidth](const std::string& name, size_t columns) {
+    return name + std::string(nameWidth > columns ? nameWidth - columns : 0, ' ');
+  };
   std::printf("Fields:      %d\n", defs.Count());
-  std::printf("  %3s  %-*s  %-10s  %s\n", "Pos", w, "Name", "Type", "Size");
+  std::printf("  %3s  %s  %-10s  %s\n", "Pos", padded("Name", 4).c_str(), "Type", "Size");
   for (int i = 0; i < defs.Count(); ++i) {
     const TFieldDef& d = defs[i];
-    std::printf("  %3d  %-*s  %-10s  %d\n", i, w, d.Name.c_str(), FieldTypeName(d.DataType),
-                d.Size);
+    std::printf("  %3d  %s  %-10s  %d\n", i,
+                padded(names[static_cast<size_t>(i)], d.Name.size()).c_str(),
+                FieldTypeName(d.DataType), d.Size);
   }
+  const int w = static_cast<int>(nameWidth);
   const TIndexDefs& indexes = table->IndexDefs();
   if (indexes.Count() > 0) {
     std::printf("Indexes:     %d\n", indexes.Count());
     for (const TIndexDef& x : indexes.Items())
-      std::printf("  %-*s  on %s (%s)\n", w, x.Name.empty() ? "(primary)" : x.Name.c_str(),
-                  x.Fields.c_str(), IndexOptions(x.Options).c_str());
+      std::printf("  %-*s  on %s (%s)\n", w,
+                  x.Name.empty() ? "(primary)" : std::string(text(x.Name)).c_str(),
+                  std::string(text(x.Fields)).c_str(), IndexOptions(x.Options).c_str());
   }
   if (std::fflush(stdout) != 0) throw std::runtime_error("cannot write the output");
   return 0;

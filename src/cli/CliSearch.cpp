@@ -3,10 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -14,12 +14,14 @@
 #include <string_view>
 
 #include "CliExport.h"
+#include "CliListing.h"
+#include "CliOptions.h"
+#include "CliSignals.h"
+#include "CliTable.h"
 #include "Commands.h"
 #include "Criteria.h"
 #include "CriteriaLists.h"
-#include "CsvWriter.h"
 #include "EventDelivery.h"
-#include "Notifier.h"
 #include "SharedData.h"
 #include "Table.h"
 #include "TableThread.h"
@@ -28,27 +30,43 @@ namespace lw::cli {
 
 namespace {
 
-constexpr const char* kSearchUsage =
-    "usage: ledgerwake-cli search [criteria] [--home DIR] [--list] [--keep] [--quiet]\n"
-    "  --sic TEXT        SIC codes as typed in the program (\"50*, 7011\")\n"
-    "  --sic-desc TEXT   SIC description (\"Com*\")\n"
-    "  --company TEXT    company name (\"ABC*\")\n"
-    "  --city TEXT       city (\"Ve*\")\n"
-    "  --zip TEXT        zip codes as typed (\"02202*, 14221-5*\")\n"
-    "  --state CODE      a state row (NY); repeat for more\n"
-    "  --employees ROW   an employee-count row (\"1-4\"); repeat for more\n"
-    "  --sales ROW       an annual-sales row (\"<.5M\"); repeat for more\n"
-    "  --home DIR        program directory to run from (default: this program's)\n"
-    "  --list            the found rows as CSV on stdout (the count then goes to stderr)\n"
-    "  --keep            leave the results in the result table (the program empties it\n"
-    "                    when it closes, and so does this command unless told)\n"
-    "  --quiet           no progress bar\n"
-    "  --time            the search's own time on stderr (\"search seconds=S\")\n";
+constexpr TOptionSpec kSearchOptions[] = {
+    {"--sic", "TEXT", "SIC codes as typed in the program (\"50*, 7011\")"},
+    {"--sic-desc", "TEXT", "SIC description (\"Com*\")"},
+    {"--company", "TEXT", "company name (\"ABC*\")"},
+    {"--city", "TEXT", "city (\"Ve*\")"},
+    {"--zip", "TEXT", "zip codes as typed (\"02202*, 14221-5*\")"},
+    {"--state", "CODE", "a state row (NY); repeat for more"},
+    {"--employees", "ROW", "an employee-count row (\"1-4\"); repeat for more"},
+    {"--sales", "ROW", "an annual-sales row (\"<.5M\"); repeat for more"},
+    {"--home", "DIR", "program directory to run from (default: this program's)"},
+    {"--table", "FILE", "search this table of the listings layout instead of the sample's"},
+    {"--password", "P", "password of the --table file"},
+    {"--list", nullptr, "each found row as CSV on stdout as it is found (count on stderr)"},
+    {"--raw", nullptr, "--list in the table's stored bytes instead of UTF-8"},
+    {"--keep", nullptr, "leave the results in the result table (otherwise it is emptied)"},
+    {"--quiet", nullptr, "no progress bar"},
+    {"--time", nullptr, "the search's own time on stderr (\"search seconds=S\")"},
+    {"--export", "FILE", "write the found records to FILE (as given); - is stdout"},
+    {"--format", "F", "csv (default), dbase or paradox"},
+    {"--fields", "A,B,...", "only these fields, in the table's field order (default: all)"},
+    {"--encoding", "E", "text of a CSV export: raw (stored bytes, default) or utf-8"},
+    {"--overwrite", nullptr, "replace the --export file when it exists"},
+};
+
+constexpr TCommandSpec kSearch{
+    "search", "[criteria] [--table FILE] [--list | --export FILE] [options]", kSearchOptions,
+    "Options take their value as --opt VALUE or --opt=VALUE. Every option is checked before\n"
+    "the search starts. Without --list or --export - the count goes to stdout.\n"
+    "Ctrl+C, SIGTERM or a closed output pipe stop the search the way Abort does.\n"};
 
 struct TSearchArgs {
   TCriteriaInputs Inputs;
   std::string Home;
+  std::string Table;
+  std::string Password;
   bool List = false;
+  bool Raw = false;
   bool Keep = false;
   bool Quiet = false;
   bool Time = false;
@@ -61,55 +79,54 @@ void SelectRow(std::span<const std::string_view> rows, std::vector<bool>& select
   if (it == rows.end()) {
     std::string known;
     for (size_t i = 1; i < rows.size(); ++i) known += (i > 1 ? ", " : "") + std::string(rows[i]);
-    throw std::runtime_error(std::string(option) + ": '" + value + "' is not a row of the list (" +
-                             known + ")");
+    throw UsageError(kSearch, std::string(option) + ": '" + value + "' is not a row of the list (" +
+                                  known + ")");
   }
   selected.resize(rows.size(), false);
   selected[static_cast<size_t>(it - rows.begin())] = true;
 }
 
-TSearchArgs ParseSearchArgs(const std::vector<std::string>& args) {
+TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
+  if (!p.Operands.empty()) throw UsageError(kSearch, "unexpected argument '" + p.Operands[0] + "'");
   TSearchArgs out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value\n" + kSearchUsage);
-      return args[++i];
-    };
-    if (a == "--sic") {
-      out.Inputs.SIC = value();
-    } else if (a == "--sic-desc") {
-      out.Inputs.SICDesc = value();
-    } else if (a == "--company") {
-      out.Inputs.Company = value();
-    } else if (a == "--city") {
-      out.Inputs.City = value();
-    } else if (a == "--zip") {
-      out.Inputs.Zip = value();
-    } else if (a == "--state") {
-      SelectRow(StateRows, out.Inputs.States, value(), "--state");
-    } else if (a == "--employees") {
-      SelectRow(EmployeeRows, out.Inputs.Employees, value(), "--employees");
-    } else if (a == "--sales") {
-      SelectRow(SalesRows, out.Inputs.Sales, value(), "--sales");
-    } else if (a == "--home") {
-      out.Home = value();
-    } else if (a == "--list") {
-      out.List = true;
-    } else if (a == "--keep") {
-      out.Keep = true;
-    } else if (a == "--quiet") {
-      out.Quiet = true;
-    } else if (a == "--time") {
-      out.Time = true;
-    } else if (ParseExportOption(args, i, out.Export)) {
-    } else {
-      throw std::runtime_error("search: unknown option '" + a + "'\n" + kSearchUsage);
-    }
-  }
-  if (!out.Export.Active() && (!out.Export.Fields.empty() || out.Export.Overwrite))
-    throw std::runtime_error("search: --fields and --overwrite go with --export");
+  out.Inputs.SIC = p.Value("--sic");
+  out.Inputs.SICDesc = p.Value("--sic-desc");
+  out.Inputs.Company = p.Value("--company");
+  out.Inputs.City = p.Value("--city");
+  out.Inputs.Zip = p.Value("--zip");
+  for (const std::string& v : p.Values("--state"))
+    SelectRow(StateRows, out.Inputs.States, v, "--state");
+  for (const std::string& v : p.Values("--employees"))
+    SelectRow(EmployeeRows, out.Inputs.Employees, v, "--employees");
+  for (const std::string& v : p.Values("--sales"))
+    SelectRow(SalesRows, out.Inputs.Sales, v, "--sales");
+  out.Home = p.Value("--home");
+  out.Table = p.Value("--table");
+  out.Password = p.Value("--password");
+  out.List = p.Has("--list");
+  out.Raw = p.Has("--raw");
+  out.Keep = p.Has("--keep");
+  out.Quiet = p.Has("--quiet");
+  out.Time = p.Has("--time");
+  out.Export = ExportOptionsFrom(p, kSearch);
+  if (p.Has("--home") && out.Home.empty()) throw UsageError(kSearch, "--home needs a directory");
+  if (p.Has("--table") && out.Table.empty()) throw UsageError(kSearch, "--table needs a file");
+  if (p.Has("--password") && out.Table.empty())
+    throw UsageError(kSearch, "--password goes with --table");
+  if (out.Raw && !out.List) throw UsageError(kSearch, "--raw goes with --list");
+  if (out.List && out.Export.ToStdout())
+    throw UsageError(kSearch, "--list and --export - would both write to stdout");
   return out;
+}
+
+// What can be checked before any table is opened.
+void CheckBeforeStart(TSearchArgs& args) {
+  std::error_code ec;
+  if (!args.Home.empty() && !std::filesystem::is_directory(args.Home, ec))
+    throw std::runtime_error("--home: no such directory: '" + args.Home + "'");
+  if (!args.Table.empty())
+    args.Table = std::filesystem::absolute(ResolveTablePath(args.Table)).string();
+  CheckExportTarget(args.Export);
 }
 
 // Start-up texts begin with a line break; a terminal needs none in front.
@@ -121,12 +138,6 @@ std::string Trimmed(std::string text) {
   return text;
 }
 
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) {
-  gInterrupted.store(true);
-}
-
 void DrawProgress(int percent) {
   constexpr int kWidth = 40;
   const int filled = percent * kWidth / 100;
@@ -136,37 +147,37 @@ void DrawProgress(int percent) {
   std::fflush(stderr);
 }
 
-void ListResults(TTable& results) {
-  results.Refresh();
-  TCsvWriter csv(stdout);
-  const int fields = results.FieldCount();
-  for (int i = 0; i < fields; ++i) csv.Field(results.Fields(i).FieldName());
-  csv.EndRow();
-  for (results.First(); !results.Eof(); results.Next()) {
-    for (int i = 0; i < fields; ++i) csv.Field(results.FieldText(i));
-    csv.EndRow();
-  }
-  csv.Flush();
+// Empties the result table unless told to keep it; a failure there is reported and turns a
+// successful run into a failed one.
+int EmptyResults(TSharedData& shared, TTable* results, bool keep, int status) {
+  if (keep) return status;
+  shared.RestructureTable(results, "");
+  if (shared.ErrorText().empty()) return status;
+  std::fprintf(stderr, "%s\n", Trimmed(shared.ErrorText()).c_str());
+  return status ? status : 1;
 }
 
 }  // namespace
 
 int RunSearch(const std::vector<std::string>& args) {
-  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-    std::fputs(kSearchUsage, stdout);
-    std::fputs(kExportUsage, stdout);
-    return 0;
-  }
-  const TSearchArgs parsed = ParseSearchArgs(args);
+  const TParsedArgs parsedArgs = ParseArgs(args, kSearch);
+  if (parsedArgs.Help) return PrintHelp(kSearch);
+  TSearchArgs parsed = SearchArgsFrom(parsedArgs);
+  CheckBeforeStart(parsed);
 
+  // From here on a stop signal ends the run the way Abort does.
+  TStopSignals signals;
   TSharedDataOptions options;
   options.ProgramDir = parsed.Home;
+  options.SourceTable = parsed.Table;
+  options.SourcePassword = parsed.Password;
   auto shared = std::make_unique<TSharedData>(options);
   if (!shared->ErrorText().empty()) {
     std::fprintf(stderr, "%s\n", Trimmed(shared->ErrorText()).c_str());
     return 1;
   }
   TTable* results = shared->ResultTable();
+  CheckExportFields(*results, parsed.Export);
   // As Go does: results never accumulate across searches.
   if (results->RecordCount() > 0) {
     shared->RestructureTable(results, "");
@@ -176,57 +187,60 @@ int RunSearch(const std::vector<std::string>& args) {
     }
   }
 
-  const bool showProgress = !parsed.Quiet && ::isatty(STDERR_FILENO);
+  std::unique_ptr<TResultListing> listing;
+  if (parsed.List) listing = std::make_unique<TResultListing>(*results, parsed.Raw, stdout);
+
+  // A bar on the terminal that also shows the streamed rows would cut through them.
+  const bool rowsOnTerminal = parsed.List && ::isatty(STDOUT_FILENO);
+  const bool showProgress = !parsed.Quiet && ::isatty(STDERR_FILENO) && !rowsOnTerminal;
   auto worker = std::make_shared<TTableThread>(true, shared.get());
-  // Events run right on the worker's thread; the policy keeps them to one per percent.
+  // Events run right on the worker's thread; the policy keeps them to one per percent and
+  // the match batches to one per 100 ms.
   worker->SetDelivery(std::make_shared<TCoalescingDelivery>());
-  TThreadAction last = taNone;
   worker->SetOnDisplay([&](TThreadAction action, int percent, int, int, int, const std::string&) {
-    last = action;
-    if (gInterrupted.load()) worker->Terminate();
+    if (listing && action != taError) listing->CatchUp();
+    if (TStopSignals::Received() != 0 || (listing && listing->Failed())) worker->Terminate();
     if (showProgress) DrawProgress(percent);
   });
   FillCriteria(parsed.Inputs, worker->Criteria());
 
-  gInterrupted = false;
-  auto previous = std::signal(SIGINT, OnInterrupt);
   const auto started = std::chrono::steady_clock::now();
   worker->Resume();
   worker->WaitFor();
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-  std::signal(SIGINT, previous);
   if (showProgress) std::fputs("\r\033[K", stderr);
   if (parsed.Time) std::fprintf(stderr, "search seconds=%.6f\n", took.count());
 
   // The worker's session holds the result table open; the program's worker frees itself at
   // its end, and so does this one before the table is read or emptied.
   const bool stopped = worker->Terminated();
+  const bool failed = worker->Action() == taError || !worker->Message().empty();
   const int found = worker->Found();
   const std::string message = worker->Message();
   worker.reset();
 
+  if (listing && !stopped && !failed) {
+    listing->CatchUp();
+    listing->Flush();
+  }
+  if (TStopSignals::Received() != 0)
+    return EmptyResults(*shared, results, parsed.Keep, TStopSignals::ExitStatus());
+  if (listing && listing->Failed()) {
+    std::fprintf(stderr, "ledgerwake-cli: %s\n", listing->Error().c_str());
+    return EmptyResults(*shared, results, parsed.Keep, 1);
+  }
+  if (failed) {
+    std::fprintf(stderr, "%s\n", message.empty() ? "Unknown Error." : message.c_str());
+    return EmptyResults(*shared, results, parsed.Keep, 1);
+  }
+
+  // The count goes where the data do not.
+  std::FILE* countOut = parsed.List || parsed.Export.ToStdout() ? stderr : stdout;
+  std::fprintf(countOut, "Total Records Found: %d\n", found);
+  std::fflush(countOut);
   int status = 0;
-  std::FILE* countOut = parsed.List ? stderr : stdout;
-  if (stopped) {
-    std::fputs("Aborted ...\n", stderr);
-    status = 130;
-  } else {
-    if (parsed.List) ListResults(*results);
-    std::fprintf(countOut, "Total Records Found: %d\n", found);
-    if (last == taError || !message.empty()) {
-      std::fprintf(stderr, "%s\n", message.c_str());
-      status = 1;
-    }
-    if (status == 0 && parsed.Export.Active()) status = RunExport(*results, parsed.Export);
-  }
-  if (!parsed.Keep) {
-    shared->RestructureTable(results, "");
-    if (!shared->ErrorText().empty()) {
-      std::fprintf(stderr, "%s\n", Trimmed(shared->ErrorText()).c_str());
-      status = status ? status : 1;
-    }
-  }
-  return status;
+  if (parsed.Export.Active()) status = RunExport(*results, parsed.Export);
+  return EmptyResults(*shared, results, parsed.Keep, status);
 }
 
 }  // namespace lw::cli

@@ -1,36 +1,103 @@
 #include "CliTable.h"
 
+#include <sys/stat.h>
+
 #include <stdexcept>
 
+#include "Field.h"
 #include "Session.h"
+#include "strutil/CodePage.h"
 
 namespace lw::cli {
 
-TTableArgs ParseTableArgs(const std::vector<std::string>& args, const char* command) {
+namespace {
+
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool HasExtension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+         dot + 1 < path.size();
+}
+
+constexpr TOptionSpec kTableOptions[] = {
+    {"--password", "P", "password of a protected table"},
+    {"--raw", nullptr, "text in the stored bytes of the table's code page instead of UTF-8"},
+};
+
+}  // namespace
+
+TCommandSpec TableCommandSpec(const char* name) {
+  return {name, "TABLE [--password P] [--raw]", kTableOptions,
+          "TABLE is used as given when it exists; a name without extension is tried with .db, "
+          "then .dbf.\n"};
+}
+
+TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSpec& spec) {
+  const TParsedArgs parsed = ParseArgs(args, spec);
   TTableArgs out;
-  bool bad = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--password" && i + 1 < args.size()) {
-      out.Password = args[++i];
-    } else if (!args[i].empty() && args[i][0] != '-' && out.Path.empty()) {
-      out.Path = args[i];
-    } else {
-      bad = true;
-    }
-  }
-  if (bad || out.Path.empty())
-    throw std::runtime_error(std::string("usage: ledgerwake-cli ") + command +
-                             " TABLE [--password P]");
+  out.Help = parsed.Help;
+  if (out.Help) return out;
+  if (parsed.Operands.size() != 1)
+    throw UsageError(spec, parsed.Operands.empty() ? "no table given" : "one table at a time");
+  out.Path = parsed.Operands[0];
+  out.Password = parsed.Value("--password");
+  out.Raw = parsed.Has("--raw");
   return out;
 }
 
+std::string ResolveTablePath(const std::string& given) {
+  if (IsFile(given)) {
+    // The engine names a table by its extension; a file without one cannot be told apart
+    // from a table name to be completed.
+    if (!HasExtension(given))
+      throw std::runtime_error("'" + given +
+                               "' is not a table: table files end in .db (Paradox) or .dbf "
+                               "(dBase)");
+    return given;
+  }
+  if (!HasExtension(given)) {
+    for (const char* ext : {".db", ".dbf"})
+      if (IsFile(given + ext)) return given + ext;
+    throw std::runtime_error("no such table: '" + given + "' (tried " + given + ".db and " + given +
+                             ".dbf)");
+  }
+  throw std::runtime_error("no such table: '" + given + "'");
+}
+
 std::unique_ptr<TTable> OpenTableForReading(const TTableArgs& args) {
+  const std::string path = ResolveTablePath(args.Path);
   if (!args.Password.empty()) TSession::Default().AddPassword(args.Password);
   auto table = std::make_unique<TTable>();
-  table->SetTableName(args.Path);
+  table->SetTableName(path);
   table->SetReadOnly(true);
   table->Open();
   return table;
+}
+
+TOutputText::TOutputText(TTable& table, bool raw)
+    : FCodePage(table.FileInfo().CodePage), FRaw(raw) {}
+
+std::string_view TOutputText::operator()(std::string_view stored) {
+  if (FRaw) return stored;
+  FBuffer.clear();
+  AppendUtf8(FBuffer, stored, FCodePage);
+  return FBuffer;
+}
+
+std::string_view TOutputText::Field(TField& field, std::string_view stored) {
+  switch (field.DataType()) {
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo:
+      return (*this)(stored);
+    default:
+      return stored;
+  }
 }
 
 }  // namespace lw::cli

@@ -1,5 +1,6 @@
 #include "CsvExport.h"
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "ExportEngine.h"
 #include "ExportFile.h"
 #include "Table.h"
+#include "strutil/CodePage.h"
 
 namespace lw {
 
@@ -45,7 +47,12 @@ TCsvForm CsvFormOf(TFieldType type) {
 struct TCsvColumn {
   int Index;
   TCsvForm Form;
+  bool Text;  // characters of the table's code page, not bytes
 };
+
+bool IsTextKind(TFieldType type) {
+  return type == ftString || type == ftMemo || type == ftFmtMemo;
+}
 
 // Replaces the comma after the last value with the line end.
 void EndLine(std::string& out) {
@@ -62,11 +69,17 @@ void WriteCsvExport(TExportEngine& engine) {
   for (const TExportRow& row : engine.Rows()) {
     if (!row.Checked) continue;
     TField& field = source.FieldByName(row.Name);
-    columns.push_back({field.Index(), CsvFormOf(field.DataType())});
+    columns.push_back({field.Index(), CsvFormOf(field.DataType()), IsTextKind(field.DataType())});
   }
 
-  TExportFile file(engine.OutputName());
+  std::unique_ptr<TExportFile> output =
+      engine.OutputStream() >= 0
+          ? std::make_unique<TExportFile>(engine.OutputStream(), engine.OutputName())
+          : std::make_unique<TExportFile>(engine.OutputName());
+  TExportFile& file = *output;
   std::string& out = file.Buffer();
+  const int codePage = source.FileInfo().CodePage;
+  std::string converted;
   for (const TCsvColumn& c : columns) {
     AppendCsvQuoted(out, source.Fields(c.Index).FieldName());
     out += ',';
@@ -79,7 +92,13 @@ void WriteCsvExport(TExportEngine& engine) {
     for (const TCsvColumn& c : columns) {
       switch (c.Form) {
         case TCsvForm::Quoted:
-          AppendCsvQuoted(out, source.FieldText(c.Index));
+          if (c.Text && engine.Utf8Text()) {
+            converted.clear();
+            AppendUtf8(converted, source.FieldText(c.Index), codePage);
+            AppendCsvQuoted(out, converted);
+          } else {
+            AppendCsvQuoted(out, source.FieldText(c.Index));
+          }
           break;
         case TCsvForm::Boolean: {
           const std::string_view text = source.FieldText(c.Index);

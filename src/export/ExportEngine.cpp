@@ -113,8 +113,14 @@ TExportResult TExportEngine::Execute() {
     result.Message = FLastMessage;
     return result;
   }
+  if (FOutputStream >= 0 && FFormat != efCsv) {
+    ShowMessage("Only CSV can be written to " + FOutputName + ".");
+    result.Message = FLastMessage;
+    return result;
+  }
   std::error_code ec;
-  const fs::file_status status = fs::status(FOutputName, ec);
+  const fs::file_status status =
+      FOutputStream >= 0 ? fs::file_status(fs::file_type::not_found) : fs::status(FOutputName, ec);
   if (fs::is_directory(status)) {
     // Deleting it to make room would take the user's files with it.
     ShowMessage("Cannot export to " + FOutputName + ": it is a directory.");
@@ -138,7 +144,7 @@ TExportResult TExportEngine::Execute() {
 
   result.Outcome = TExportOutcome::Completed;
   try {
-    PrepareOutput();
+    if (FOutputStream < 0) PrepareOutput();
     RunWriter();
     if (FAbort) result.Outcome = TExportOutcome::Aborted;
   } catch (const std::exception& e) {

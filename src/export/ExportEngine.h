@@ -33,6 +33,14 @@ class TExportEngine {
   const std::string& OutputName() const { return FOutputName; }
   void SetOutputName(std::string name) { FOutputName = std::move(name); }
   TExportCallbacks& Callbacks() { return FCallbacks; }
+  // CSV only: write to this open descriptor (standard output) instead of creating the file;
+  // the output name then only names it in messages. -1: the file.
+  int OutputStream() const { return FOutputStream; }
+  void SetOutputStream(int fd) { FOutputStream = fd; }
+  // CSV only: text values converted from the source table's code page to UTF-8. Off by
+  // default: the stored bytes are what the programs that read these files expect.
+  bool Utf8Text() const { return FUtf8Text; }
+  void SetUtf8Text(bool value) { FUtf8Text = value; }
 
   // Runs one export from start to end; returns when it has finished, failed or been aborted.
   TExportResult Execute();
@@ -63,6 +71,8 @@ class TExportEngine {
   TExportFormat FFormat = efCsv;
   std::string FOutputName;
   TExportCallbacks FCallbacks;
+  int FOutputStream = -1;
+  bool FUtf8Text = false;
 
   bool FAbort = false;
   bool FRunning = false;

@@ -15,6 +15,11 @@ TExportFile::TExportFile(std::string path) : FPath(std::move(path)) {
   FBuffer.reserve(kFlushAt + 64 * 1024);
 }
 
+TExportFile::TExportFile(int fd, std::string name)
+    : FPath(std::move(name)), FFd(fd), FOwnsFd(false) {
+  FBuffer.reserve(kFlushAt + 64 * 1024);
+}
+
 TExportFile::~TExportFile() {
   if (FFd < 0) return;
   try {
@@ -22,7 +27,7 @@ TExportFile::~TExportFile() {
   } catch (...) {
     // The failure that ended the run has been reported; what could be kept was written.
   }
-  ::close(FFd);
+  if (FOwnsFd) ::close(FFd);
 }
 
 void TExportFile::Fail(const char* what, int error) const {
@@ -51,7 +56,7 @@ void TExportFile::Close() {
   Flush();
   const int fd = FFd;
   FFd = -1;
-  if (::close(fd) != 0) Fail("Cannot write to", errno);
+  if (FOwnsFd && ::close(fd) != 0) Fail("Cannot write to", errno);
 }
 
 }  // namespace lw

@@ -11,6 +11,8 @@ class TExportFile {
  public:
   // Creates the file (an existing one is truncated).
   explicit TExportFile(std::string path);
+  // Writes to a descriptor that stays open (standard output); `name` names it in messages.
+  TExportFile(int fd, std::string name);
   // Writes what is buffered and closes, swallowing errors: a failed run keeps what it wrote.
   ~TExportFile();
   TExportFile(const TExportFile&) = delete;
@@ -31,6 +33,7 @@ class TExportFile {
 
   std::string FPath;
   int FFd = -1;
+  bool FOwnsFd = true;
   std::string FBuffer;
 };
 

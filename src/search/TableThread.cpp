@@ -8,9 +8,11 @@
 #include "Field.h"
 #include "PrivateSession.h"
 #include "ProgressPercent.h"
+#include "RecordCopy.h"
 #include "Session.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
+#include "SourceLayout.h"
 #include "Table.h"
 
 namespace lw {
@@ -23,22 +25,6 @@ std::string WithoutTrailingSeparator(std::string dir) {
   if (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
   return dir;
 }
-
-// The source record as the matcher reads it. A table with fewer fields than a test needs
-// must fail with the engine's field-index error when that test is reached, so the position
-// is checked before the unchecked fast read.
-class TCheckedRecord {
- public:
-  explicit TCheckedRecord(TTable& table) : FTable(table), FCount(table.FieldCount()) {}
-  std::string_view FieldText(int index) {
-    if (index >= FCount) FTable.Fields(index);  // throws
-    return FTable.FieldText(index);
-  }
-
- private:
-  TTable& FTable;
-  int FCount;
-};
 
 }  // namespace
 
@@ -68,6 +54,8 @@ TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
     : FSharedData(sharedData), FDelivery(std::make_shared<TEventDelivery>()) {
   FShow = [this](TThreadAction action) {
     FAction = action;
+    // The user-interface thread may write the result table while the worker waits for it.
+    ReleaseResultTable();
     FDelivery->RunAndWait(FDisplayMessage);
   };
   // Runs on the user-interface thread: a stop requested there since the worker sent the
@@ -84,6 +72,7 @@ TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)
 
 void TTableThread::CopyInputs() {
   FInputs.Password = FSharedData->DataPassword();
+  FInputs.SourcePassword = FSharedData->SourcePassword();
   FInputs.SourceDir = WithoutTrailingSeparator(FSharedData->SourceDir());
   FInputs.SourceTable = FSharedData->SourceTableName();
   FInputs.ResultDir = WithoutTrailingSeparator(FSharedData->Params().Value(keys::kAppDataDir));
@@ -112,6 +101,7 @@ TTableThread::~TTableThread() {
       FThread.join();
     }
   }
+  FCopy.reset();  // it refers to the session's tables
   if (FSession) {
     try {
       FSession->Close();
@@ -173,6 +163,7 @@ void TTableThread::WaitFor() {
 
 void TTableThread::WaitWhilePaused() {
   if (!FPaused.load(std::memory_order_relaxed)) return;
+  ReleaseResultTable();
   std::unique_lock lock(FLock);
   FWake.wait(lock, [this] { return !FPaused.load() || FTerminated.load(); });
 }
@@ -215,9 +206,10 @@ void TTableThread::DisplayMessage() {
   if (FOnDisplay) FOnDisplay(FAction, FPercent, FFound, FRejected, FTotal, FMessage);
 }
 
+// The scan has checked the source table's layout, so every position the matcher reads is
+// there.
 bool TTableThread::EvalFilter() {
-  TCheckedRecord record(*FSourceTable);
-  return FMatcher.Matches(record);
+  return FMatcher.Matches(*FSourceTable);
 }
 
 void TTableThread::Fail(const std::exception* error) {
@@ -228,6 +220,7 @@ void TTableThread::Fail(const std::exception* error) {
 void TTableThread::OpenTables() {
   FSession->Open();
   FSession->AddPassword(FInputs.Password);
+  if (!FInputs.SourcePassword.empty()) FSession->AddPassword(FInputs.SourcePassword);
   FDatabase->Close();
   FSourceTable->Close();
   FResultTable->Close();
@@ -271,10 +264,13 @@ void TTableThread::Execute() {
   try {
     Scan();
   } catch (const std::exception& e) {
+    FCopy.reset();
     Fail(&e);
   } catch (...) {
+    FCopy.reset();
     Fail(nullptr);
   }
+  FCopy.reset();
   // A record left half-built by a failure is not kept.
   try {
     if (FResultTable->State() == TDataSetState::dsInsert) FResultTable->Cancel();
@@ -284,6 +280,7 @@ void TTableThread::Execute() {
 }
 
 void TTableThread::Scan() {
+  CheckSourceLayout(*FSourceTable);
   FSourceTable->Refresh();
   FSourceTable->First();
   int64_t total = FSourceTable->RecordCount();
@@ -291,15 +288,14 @@ void TTableThread::Scan() {
   Display(taOpened);
 
   FMatcher = TRecordMatcher(FCriteria);
-  FCopyPrepared = false;
+  FCopy.reset();
   TProgressPercent percent(FTotal);
   for (;;) {
     WaitWhilePaused();
     if (Terminated() || FSourceTable->Eof()) break;
     if (EvalFilter()) {
-      FResultTable->Append();
-      CopyCurrentRecord();
-      FResultTable->Post();
+      if (!FCopy) PrepareCopy();
+      FCopy->AppendCurrent();
       ++FFound;
       if (FFound == 1) Display(taFirstMatch);
       if (FFound % 10 == 0) Display(taMatchBatch);
@@ -310,35 +306,28 @@ void TTableThread::Scan() {
     Display(taProgress);
     FSourceTable->Next();
   }
+  FCopy.reset();
   Display(taFinished);
 }
 
+// Source field i goes to result field i + 1 (the result's first field numbers the matches);
+// telephone and fax numbers are reformatted on the way. A result table with too few fields
+// fails here, at the first match, with the engine's error for the missing field.
 void TTableThread::PrepareCopy() {
-  FCopySteps.clear();
   const int sourceCount = FSourceTable->FieldCount();
   const int targetCount = FResultTable->FieldCount();
+  if (sourceCount + 1 > targetCount) FResultTable->Fields(targetCount);  // throws
+  std::vector<TFieldCopy> plan(static_cast<size_t>(targetCount));
   for (int i = 0; i < sourceCount; ++i) {
-    TCopyStep step{&FSourceTable->Fields(i), nullptr, i + 1, false};
-    if (i + 1 < targetCount) {
-      step.Target = &FResultTable->Fields(i + 1);
-      step.PhoneFormat = IsPhoneFieldName(step.Target->FieldName());
-    }
-    FCopySteps.push_back(step);
+    TFieldCopy& step = plan[static_cast<size_t>(i + 1)];
+    step.Source = i;
+    if (IsPhoneFieldName(FResultTable->Fields(i + 1).FieldName())) step.Reformat = FormatPhoneText;
   }
-  FCopyPrepared = true;
+  FCopy = std::make_unique<TRecordCopy>(*FSourceTable, *FResultTable, std::move(plan));
 }
 
-void TTableThread::CopyCurrentRecord() {
-  if (!FCopyPrepared) PrepareCopy();
-  std::string formatted;
-  for (const TCopyStep& step : FCopySteps) {
-    // A result table with too few fields: let the engine report the missing one.
-    TField& target = step.Target ? *step.Target : FResultTable->Fields(step.TargetIndex);
-    target.SetValue(step.Source->Value());
-    if (step.PhoneFormat && FormatPhoneText(target.AsString(), formatted)) {
-      target.SetAsString(formatted);
-    }
-  }
+void TTableThread::ReleaseResultTable() {
+  if (FCopy) FCopy->Release();
 }
 
 }  // namespace lw

@@ -20,8 +20,7 @@ class TSession;
 class TDatabase;
 class TTable;
 class TField;
-
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+class TRecordCopy;
 
 // The display handler: kind, percent, found, rejected, total, message.
 using TDisplayHandler = std::function<void(TThreadAction action, int percent, int found,
@@ -33,7 +32,7 @@ using TNotifyHandler = std::function<void()>;
 //
 // Life of a worker, as the main window drives it:
 //   auto worker = std::make_shared<TTableThread>(true, sharedData);   // created suspended
-//   worker->SetOnTerminate(...); worker->SetPriority(tpHighest);
+//   worker->SetOnTerminate(...);
 //   worker->SetFreeOnTerminate(true);        // the worker keeps itself alive until its end
 //   worker->SetDelivery(std::make_shared<TCoalescingDelivery>(runOnUiThreadAndWait));
 //   worker->SetOnDisplay(...); FillCriteria(inputs, worker->Criteria());
@@ -82,9 +81,6 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   // Sets the stop request flag; a paused worker is released so that it sees it.
   void Terminate();
   bool Terminated() const { return FTerminated.load(std::memory_order_relaxed); }
-  // Stored for the record: an unprivileged process cannot raise a thread's priority here.
-  void SetPriority(TThreadPriority priority) { FPriority = priority; }
-  TThreadPriority Priority() const { return FPriority; }
   // Throws std::logic_error when set on a worker that no std::shared_ptr owns.
   void SetFreeOnTerminate(bool value);
   bool FreeOnTerminate() const { return FFreeOnTerminate; }
@@ -133,14 +129,15 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   void OpenTables();
   void Scan();
   void PrepareCopy();
-  void CopyCurrentRecord();
+  void ReleaseResultTable();
   void Fail(const std::exception* error);
 
   TSharedData* FSharedData = nullptr;  // read on the owner's thread only (CopyInputs)
   // The shared data's values this search runs on, copied at construction.
   struct TInputs {
     std::string Password;
-    std::string SourceDir;  // without a trailing separator
+    std::string SourcePassword;  // of a source table given to the shared data, or ""
+    std::string SourceDir;       // without a trailing separator
     std::string SourceTable;
     std::string ResultDir;  // without a trailing separator
     std::string ResultTable;
@@ -161,21 +158,13 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
 
   // The criteria parsed once per search.
   TRecordMatcher FMatcher;
-  // Per source field: where it goes and whether it is a telephone or fax number.
-  struct TCopyStep {
-    TField* Source;
-    TField* Target;  // null when the result table has no field for it
-    int TargetIndex;
-    bool PhoneFormat;
-  };
-  std::vector<TCopyStep> FCopySteps;
-  bool FCopyPrepared = false;
+  // The copy of each match into the result table, made at the first match.
+  std::unique_ptr<TRecordCopy> FCopy;
 
   std::shared_ptr<TEventDelivery> FDelivery;
   TShowEvent FShow;
   std::function<void()> FDisplayMessage;
   TNotifyHandler FOnTerminate;
-  TThreadPriority FPriority = tpNormal;
   bool FFreeOnTerminate = false;
 
   mutable std::mutex FLock;

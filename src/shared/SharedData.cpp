@@ -33,11 +33,21 @@ std::string AbsoluteDir(const std::string& dir) {
   return IncludeTrailingSlash(ec ? dir : abs.string());
 }
 
-// An empty directory setting cannot be created; an uncreatable one is caught later by the
-// file checks.
+std::string AbsoluteFile(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path abs = std::filesystem::absolute(path, ec);
+  return ec ? path : abs.string();
+}
+
+// An empty directory setting cannot be created; a directory that cannot be made is reported
+// with the system's reason, which says more than the missing result table would later.
 void MakeDirectory(const std::string& dir) {
   if (dir.empty()) throw std::runtime_error("Unable to create directory");
-  ForceDirectories(dir);
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(dir), ec);
+  if (ec || !DirectoryExists(dir))
+    throw std::runtime_error("cannot create directory '" + dir +
+                             "': " + (ec ? ec.message() : "Not a directory"));
 }
 
 }  // namespace
@@ -68,7 +78,9 @@ TSharedData::~TSharedData() {
     FDatabase = nullptr;
     FSession.reset();
   }
-  if (FConfigIni) {
+  // The user settings file is not created in a directory that start-up did not recognise.
+  std::error_code ec;
+  if (FConfigIni && (FInstallationFound || std::filesystem::exists(FConfigIni->FileName(), ec))) {
     try {
       SaveParams();
     } catch (const std::exception& e) {
@@ -166,6 +178,10 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   FAppInfo.ProductId = Str_Left(FAppInfo.AppInternalName, 2);
   FProgramDir = AbsoluteDir(programDir.empty() ? ExtractFilePath(ProgramPath()) : programDir);
   FAppInfo.AppExeDir = FProgramDir;
+  // Everything below reads from or creates in this directory: a mistyped one must not
+  // grow a tree of its own.
+  if (!DirectoryExists(FProgramDir))
+    throw std::runtime_error("program directory '" + FProgramDir + "' does not exist");
   // Portable or installed: where the read-only files come from and where ours go.
   FLayout = DecideLayout(FProgramDir);
 
@@ -180,8 +196,11 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   FConfigIni = std::make_unique<TIniFile>(ConfigFileName());
   LoadParams();
 
-  // 8. Source table: the medium's, or the sample next to the program.
-  if (AppSrcDir().empty()) {
+  // 8. Source table: one given by the caller, the medium's, or the sample table.
+  if (!FOptions.SourceTable.empty()) {
+    FSourceDir = ExtractFilePath(AbsoluteFile(FOptions.SourceTable));
+    FSourceTableName = ExtractFileName(FOptions.SourceTable);
+  } else if (AppSrcDir().empty()) {
     FSourceDir = FLayout.ReadOnlyDir + "sample/";
     FSourceTableName = "sample.db";
     FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
@@ -191,17 +210,22 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
     FSourceTableName = FParams.Value(keys::kDbName1);
   }
 
-  // 9.-10. Local directories (and, installed, the user's settings directory).
-  if (FLayout.IsInstalled()) MakeDirectory(FLayout.ConfigDir);
-  MakeDirectory(FParams.Value(keys::kAppDataDir));
-  MakeDirectory(FParams.Value(keys::kAppTempDir));
+  // 9.-12. Local directories, then both tables, both misses reported. Without its source
+  // table the directory is no installation of ours (a mistyped or shared folder given as
+  // the program directory), so nothing is created there.
+  const std::string sourcePath = FSourceDir + FSourceTableName;
+  const bool sourceFound = FileExists(sourcePath);
+  if (sourceFound) {
+    // Installed, the user's settings directory too, and the user's result table.
+    if (FLayout.IsInstalled()) MakeDirectory(FLayout.ConfigDir);
+    MakeDirectory(FParams.Value(keys::kAppDataDir));
+    MakeDirectory(FParams.Value(keys::kAppTempDir));
+    FInstallationFound = true;
+  }
   FLocalDir = FParams.Value(keys::kAppDataDir);
   FResultTableName = "swap.db";
-  if (FLayout.IsInstalled()) CopyResultTemplate();
-
-  // 11.-12. Both tables must be there; both misses are reported.
-  const std::string sourcePath = FSourceDir + FSourceTableName;
-  if (!FileExists(sourcePath)) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
+  if (sourceFound && FLayout.IsInstalled()) CopyResultTemplate();
+  if (!sourceFound) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
   const std::string resultPath = FParams.Value(keys::kAppDataDir) + FResultTableName;
   if (!FileExists(resultPath)) FErrorText += "\r\nFile not found. '" + resultPath + "'";
   if (!FErrorText.empty()) return;

@@ -44,6 +44,10 @@ struct TSharedDataOptions {
   std::shared_ptr<TVolumeSource> Volumes;
   // Where the sample-data notice goes. Null: a TStderrNotifier.
   std::shared_ptr<TNotifier> Notifier;
+  // A table file of the listings layout that the searches read instead of the medium's
+  // table or the sample (the command-line tool's --table), and its password, if any.
+  std::string SourceTable;
+  std::string SourcePassword;
 };
 
 // The one object through which windows, the worker and the command-line tool reach the
@@ -101,6 +105,9 @@ class TSharedData {
   const std::string& SourceTableName() const { return FSourceTableName; }
   const std::string& LocalDir() const { return FLocalDir; }                // app_datadir at start
   const std::string& ResultTableName() const { return FResultTableName; }  // "swap.db"
+  // The password of a source table given in the options, registered by the worker besides
+  // DataPassword; "" otherwise.
+  const std::string& SourcePassword() const { return FOptions.SourcePassword; }
   // The user settings file's path: the layout's settings directory (the program directory
   // when portable) + lower-cased ProductId + "config.ini".
   std::string ConfigFileName() const;
@@ -125,8 +132,15 @@ class TSharedData {
   std::string DecryptPassword(const std::string& text);
   // Fills Params from the setup file and ConfigIni; errors propagate.
   void LoadParams();
-  // Writes the "Application" settings to ConfigIni; throws "Unable to write to <file>".
+  // Writes the "Application" settings to ConfigIni, places inside the program directory
+  // relative to it; throws "Unable to write to <file>".
   void SaveParams();
+  // A directory setting as the program uses it: a relative value is taken from the layout's
+  // home (the program directory when portable, the user's data directory when installed),
+  // an absolute one (older files wrote those) as it is.
+  std::string ProgramPlace(const std::string& setting) const;
+  // A directory as the user settings file keeps it: relative when inside the layout's home.
+  std::string PlaceSetting(const std::string& dir) const;
 
   TNotifier& Notifier() const { return *FNotifier; }
   TVolumeSource& Volumes() const { return *FVolumes; }
@@ -134,6 +148,7 @@ class TSharedData {
  private:
   void Initialize(const std::string& programDir, const std::string& versionFile);
   void CopyResultTemplate();
+  const std::string& PlaceHome() const;
   void AppendError(const std::string& prefix, const std::exception* error,
                    const std::string& unknownText, const std::string& suffix = "");
 
@@ -146,6 +161,9 @@ class TSharedData {
   TAppInfo FAppInfo;
   std::string FProgramDir;  // program directory as the system reports it, with '/'
   TLayout FLayout;
+  // The source table was found and the local directories made: the directory is an
+  // installation, and the user settings file may be created in it.
+  bool FInstallationFound = false;
   std::string FSourceDir;
   std::string FSourceTableName;
   std::string FLocalDir;

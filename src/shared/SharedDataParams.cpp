@@ -1,11 +1,43 @@
 // The settings list: filled from the setup file and the user settings file, written back to
 // the latter at the end of the run.
+#include <string_view>
+
 #include "SettingsDefaults.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
+#include "strutil/FileUtil.h"
 #include "strutil/StrUtil.h"
 
 namespace lw {
+
+namespace {
+
+bool IsDirectorySetting(std::string_view key) {
+  return key == keys::kAppDataDir || key == keys::kAppTempDir;
+}
+
+}  // namespace
+
+// A directory setting is absolute or relative to the layout's home: the program directory
+// when portable, the user's data directory when installed. A relative one (the default
+// "data/", or "data\" as Windows wrote it) is what makes a copied or moved portable
+// installation use its own data. The empty value stays empty: it is an error of its own.
+std::string TSharedData::ProgramPlace(const std::string& setting) const {
+  if (setting.empty() || setting.front() == '/') return setting;
+  return PlaceHome() + SlashPath(setting);
+}
+
+// The inverse for writing: a place inside the layout's home is written relative to it.
+std::string TSharedData::PlaceSetting(const std::string& dir) const {
+  const std::string home = PlaceHome();
+  if (home.empty() || dir.compare(0, home.size(), home) != 0) return dir;
+  const std::string rest = dir.substr(home.size());
+  return rest.empty() ? "./" : rest;
+}
+
+const std::string& TSharedData::PlaceHome() const {
+  return FLayout.HomeDir.empty() ? FProgramDir : FLayout.HomeDir;
+}
 
 void TSharedData::LoadParams() {
   TParams& p = FParams;
@@ -56,19 +88,18 @@ void TSharedData::LoadParams() {
     p.SetValue(keys::kDbName1, setup.ReadString("DATABASE", "name1", defaults::kDbName1));
   }
 
-  const std::string& dataDir = FLayout.DataDir;
-  const std::string& tempDir = FLayout.TempDir;
   TIniFile* ini = ConfigIni();
   for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
     // Without a settings file only the directories have values (their defaults).
-    const std::string fallback = setting.Key == keys::kAppDataDir   ? dataDir
-                                 : setting.Key == keys::kAppTempDir ? tempDir
-                                                                    : std::string();
-    if (ini)
-      p.SetValue(setting.Key,
-                 ini->ReadString(keys::kApplicationSection, setting.IniName, fallback));
-    else if (!fallback.empty())
-      p.SetValue(setting.Key, fallback);
+    const std::string_view key = setting.Key;
+    // The layout's directories, written as the settings file would hold them ("data/",
+    // "temp/" when portable; the temporary directory is the user's cache when installed).
+    const std::string fallback = key == keys::kAppDataDir   ? PlaceSetting(FLayout.DataDir)
+                                 : key == keys::kAppTempDir ? PlaceSetting(FLayout.TempDir)
+                                                            : std::string();
+    const std::string value =
+        ini ? ini->ReadString(keys::kApplicationSection, setting.IniName, fallback) : fallback;
+    p.SetValue(setting.Key, IsDirectorySetting(key) ? ProgramPlace(value) : value);
   }
 
   // The News action shows while a news address is configured.
@@ -78,8 +109,11 @@ void TSharedData::LoadParams() {
 void TSharedData::SaveParams() {
   TIniFile* ini = ConfigIni();
   if (!ini) return;
-  for (const keys::TIniSetting& setting : keys::kApplicationSettings)
-    ini->WriteString(keys::kApplicationSection, setting.IniName, FParams.Value(setting.Key));
+  for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
+    const std::string value = FParams.Value(setting.Key);
+    ini->WriteString(keys::kApplicationSection, setting.IniName,
+                     IsDirectorySetting(setting.Key) ? PlaceSetting(value) : value);
+  }
 }
 
 }  // namespace lw

@@ -46,7 +46,7 @@ void TField::SetValue(const TValue& value) {
 }
 
 void TField::SetAsString(std::string_view text) {
-  SetValue(TValue::String(text));
+  FTable->SetFieldText(FIndex, text);
 }
 
 void TField::SaveToStream(std::ostream& out) const {

@@ -137,6 +137,8 @@ void TTable::Close() {
   FCodec.reset();
   FFields.clear();
   FTextBuffers.clear();
+  FTextFields.clear();
+  FNulTextSlots = nullptr;
   FEditValues.clear();
   FOrder.clear();
   FState = TDataSetState::dsInactive;
@@ -163,6 +165,10 @@ void TTable::BuildFields() {
                                                d.Size, d.Required));
   }
   FTextBuffers.assign(defs.size(), std::string());
+  FTextFields.clear();
+  for (const TFieldDef& d : defs) FTextFields.push_back(d.DataType == ftString);
+  FNulTextSlots = FCodec->NulTextSlots();
+  if (FNulTextSlots && FNulTextSlots->size() != defs.size()) FNulTextSlots = nullptr;
 }
 
 // ---------------------------------------------------------------- cursor
@@ -312,9 +318,13 @@ std::string_view TTable::FieldText(int index) {
     FTextBuffers[static_cast<size_t>(index)] = FEditValues[static_cast<size_t>(index)].ToString();
     return FTextBuffers[static_cast<size_t>(index)];
   }
-  const uint8_t* rec = CurrentRecord();
+  const uint8_t* rec = FRecord ? FRecord : CurrentRecord();
   if (!rec) return {};
-  if (FFields[static_cast<size_t>(index)]->DataType() == ftString) return FCodec->Text(rec, index);
+  if (FNulTextSlots) {
+    const TNulTextSlot slot = (*FNulTextSlots)[static_cast<size_t>(index)];
+    if (slot.Width) return NulText(rec, slot);
+  }
+  if (FTextFields[static_cast<size_t>(index)]) return FCodec->Text(rec, index);
   std::string& buf = FTextBuffers[static_cast<size_t>(index)];
   buf = FCodec->Value(rec, index).ToString();
   return buf;
@@ -335,11 +345,18 @@ TValue TTable::FieldValue(int index) {
 void TTable::SetFieldValue(int index, const TValue& value) {
   if (FState != TDataSetState::dsInsert) Fail("table is not in insert mode");
   const TField& f = *FFields[static_cast<size_t>(index)];
-  TValue v = ConvertValue(value, f.DataType(), f.FieldName());
-  if (f.DataType() == ftString && f.Size() > 0 && !v.IsNull() &&
-      v.Str().size() > static_cast<size_t>(f.Size()))
-    v = TValue::String(std::string_view(v.Str()).substr(0, static_cast<size_t>(f.Size())));
-  FEditValues[static_cast<size_t>(index)] = std::move(v);
+  FEditValues[static_cast<size_t>(index)] =
+      StoredFieldValue(value, f.DataType(), f.Size(), f.FieldName());
+}
+
+void TTable::SetFieldText(int index, std::string_view text) {
+  const TField& f = *FFields[static_cast<size_t>(index)];
+  if (FState != TDataSetState::dsInsert || f.DataType() != ftString)
+    return SetFieldValue(index, TValue::String(text));
+  // Text into a text field: cut to size and stored in one step, without a converted copy.
+  if (f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
+    text = text.substr(0, static_cast<size_t>(f.Size()));
+  FEditValues[static_cast<size_t>(index)].AssignString(text);
 }
 
 // ---------------------------------------------------------------- editing
@@ -348,7 +365,9 @@ void TTable::Append() {
   RequireActive("append");
   if (FReadOnly) Fail("cannot modify a read-only table");
   FState = TDataSetState::dsInsert;
-  FEditValues.assign(FFields.size(), TValue());
+  // The buffer is kept from record to record: its texts keep their storage.
+  FEditValues.resize(FFields.size());
+  for (TValue& v : FEditValues) v.Clear();
   FInsertPos = -1;
   NotifyScrolled();
 }
@@ -369,10 +388,14 @@ void TTable::Post() {
     FCodec->Append(FEditValues);
   else
     FCodec->Insert(FInsertPos, FEditValues);
+  FState = TDataSetState::dsBrowse;
+  Stored();
+}
+
+// After a record went into the file: the count, the order and the position follow it.
+void TTable::Stored() {
   const int64_t before = FCount;
   FCount = FCodec->RecordCount();
-  FState = TDataSetState::dsBrowse;
-  FEditValues.clear();
   if (!FIndexFieldNames.empty()) ApplyOrder();
   if (FCount > 0) {
     FPos = (FInsertPos < 0 || !FOrder.empty()) ? std::min(FCount - 1, std::max<int64_t>(before, 0))

@@ -121,9 +121,12 @@ class TTable {
   bool FieldIsNull(int index);
   TValue FieldValue(int index);
   void SetFieldValue(int index, const TValue& value);
+  void SetFieldText(int index, std::string_view text);
   TTableCodec* Codec() const { return FCodec.get(); }
 
  private:
+  friend class TRecordCopy;
+
   void RequireActive(const char* what) const;
   void RequireClosed(const char* what) const;
   void BuildFields();
@@ -133,6 +136,7 @@ class TTable {
   void ApplyOrder();
   int64_t PhysicalRecNo(int64_t pos) const;
   const uint8_t* CurrentRecord();
+  void Stored();
   [[noreturn]] void Fail(const std::string& reason) const;
 
   std::string FDatabaseName;
@@ -146,6 +150,8 @@ class TTable {
   std::unique_ptr<TTableCodec> FCodec;
   std::vector<std::unique_ptr<TField>> FFields;
   std::vector<std::string> FTextBuffers;  // FieldText of non-text kinds
+  std::vector<uint8_t> FTextFields;       // per field: a text kind (read in place)
+  const std::vector<TNulTextSlot>* FNulTextSlots = nullptr;  // the codec's, when it has them
   TFieldDefs FFieldDefs{this};
   TIndexDefs FIndexDefs{this};
 

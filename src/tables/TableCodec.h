@@ -5,12 +5,14 @@
 // open on the same file at once (one per TTable), in this process and in others.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FieldDefs.h"
+#include "NulText.h"
 #include "Value.h"
 
 namespace lw {
@@ -30,6 +32,26 @@ struct TOpenOptions {
   bool Exclusive = false;
   bool ReadOnly = false;               // open without write access (no write lock taken)
   std::vector<std::string> Passwords;  // the session's registered passwords
+};
+
+// How one record becomes another: per field of the target, the field of the source record it
+// takes (-1: none, the field stays blank) and, for text fields, an optional reformatting
+// (the text is stored as reformatted when the function returns true, as it is otherwise).
+using TTextReformat = std::function<bool(std::string_view text, std::string& out)>;
+struct TFieldCopy {
+  int Source = -1;
+  TTextReformat Reformat;
+};
+
+// Appends records of one open table to another straight from their stored bytes: what
+// decoding every field into a value and storing it again would give, without the values
+// where both layouts agree. Built by the target's codec (TTableCodec::CopierFrom).
+class TRecordCopier {
+ public:
+  virtual ~TRecordCopier() = default;
+  // Stores a new record made from `sourceRecord` (a pointer from the source codec's Record),
+  // written through as Append writes.
+  virtual void Append(const uint8_t* sourceRecord) = 0;
 };
 
 class TTableCodec {
@@ -60,6 +82,9 @@ class TTableCodec {
   // Stored text of a text field without its padding (Paradox: up to the first NUL; dBase:
   // trailing blanks removed), as a view into the record. Only for ftString fields.
   virtual std::string_view Text(const uint8_t* rec, int field) = 0;
+  // For codecs whose texts end at their first NUL: where each field's text lies (what Text
+  // returns, read without a call per field), or null.
+  virtual const std::vector<TNulTextSlot>* NulTextSlots() const { return nullptr; }
 
   // Stores one record; values are already converted to each field's type (ConvertValue),
   // one per field; auto-increment fields are filled by the codec whatever the value says.
@@ -68,6 +93,23 @@ class TTableCodec {
   // record `recNo` in unkeyed tables (keyed tables ignore the position).
   virtual void Append(const std::vector<TValue>& values) = 0;
   virtual void Insert(int64_t recNo, const std::vector<TValue>& values) = 0;
+
+  // A copier of records from `source` into this table following `plan` (one entry per field
+  // of this table), or null when this codec has none for that pair (the caller then copies
+  // through values). The copier is used while both codecs are open.
+  virtual std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
+                                                    const std::vector<TFieldCopy>& plan) {
+    static_cast<void>(source);
+    static_cast<void>(plan);
+    return nullptr;
+  }
+
+  // Between BeginBatch and EndBatch the codec may keep its writer lock from one store to the
+  // next, saving two system calls a record; other writers wait until EndBatch (or until the
+  // codec is closed). Every store is still complete in the file when it returns. Call EndBatch
+  // before anything that may wait for another thread or process.
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
 };
 
 // Paradox (.db with .mb and .px). Declared here, defined in paradox/.

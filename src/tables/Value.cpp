@@ -467,4 +467,12 @@ TValue ConvertValue(const TValue& value, TFieldType type, const std::string& fie
   return value;
 }
 
+TValue StoredFieldValue(const TValue& value, TFieldType type, int size,
+                        const std::string& fieldName) {
+  TValue v = ConvertValue(value, type, fieldName);
+  if (type == ftString && size > 0 && !v.IsNull() && v.Str().size() > static_cast<size_t>(size))
+    v = TValue::String(std::string_view(v.Str()).substr(0, static_cast<size_t>(size)));
+  return v;
+}
+
 }  // namespace lw

@@ -27,6 +27,20 @@ class TValue {
   static TValue Time(int32_t msSinceMidnight);
   static TValue DateTime(int64_t ms);
 
+  // In-place forms of Null() and String() that keep the text's buffer, so that a value
+  // filled again and again (a table's edit buffer) allocates nothing once it is large enough.
+  void Clear() {
+    FKind = Kind::Null;
+    FInt = 0;
+    FFloat = 0;
+    FStr.clear();
+  }
+  void AssignString(std::string_view v) {
+    Clear();
+    FKind = Kind::String;
+    FStr.assign(v);
+  }
+
   Kind GetKind() const { return FKind; }
   bool IsNull() const { return FKind == Kind::Null; }
 
@@ -70,5 +84,10 @@ bool ParseDateTime(std::string_view text, int64_t& ms);
 // Converts a value to what a field of `type` stores (text to number, number to text, ...).
 // Throws EDatabaseError naming `fieldName` when it cannot.
 TValue ConvertValue(const TValue& value, TFieldType type, const std::string& fieldName);
+
+// What a field of `type` and `size` keeps of `value`: ConvertValue, and a text cut to `size`
+// characters for string fields (size 0: no limit).
+TValue StoredFieldValue(const TValue& value, TFieldType type, int size,
+                        const std::string& fieldName);
 
 }  // namespace lw

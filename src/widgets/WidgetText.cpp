@@ -1,88 +1,20 @@
 #include "WidgetText.h"
 
-#include <array>
+#include "strutil/CodePage.h"
 
 namespace lw {
 
-namespace {
-
-// 0x80..0x9F of Windows-1252; the five unassigned bytes keep their C1 values so that every
-// byte survives a round trip.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// 0x80..0xFF of code page 437.
-constexpr std::array<char16_t, 128> kCp437High = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
-    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
-    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-enum class TCharset { Windows1252, Cp437, Latin1 };
-
-TCharset CharsetOf(int codePage) {
-  if (codePage == 0 || codePage == 1252) return TCharset::Windows1252;
-  if (codePage == 437) return TCharset::Cp437;
-  return TCharset::Latin1;
-}
-
-char16_t Decode(unsigned char byte, TCharset charset) {
-  if (byte < 0x80) return byte;
-  switch (charset) {
-    case TCharset::Windows1252:
-      return byte < 0xA0 ? kCp1252High[byte - 0x80] : char16_t(byte);
-    case TCharset::Cp437:
-      return kCp437High[byte - 0x80];
-    case TCharset::Latin1:
-      break;
-  }
-  return byte;
-}
-
-char Encode(char16_t ch, TCharset charset) {
-  if (ch < 0x80) return static_cast<char>(ch);
-  switch (charset) {
-    case TCharset::Windows1252:
-      if (ch >= 0xA0 && ch <= 0xFF) return static_cast<char>(ch);
-      for (size_t i = 0; i < kCp1252High.size(); ++i)
-        if (kCp1252High[i] == ch) return static_cast<char>(0x80 + i);
-      return '?';
-    case TCharset::Cp437:
-      for (size_t i = 0; i < kCp437High.size(); ++i)
-        if (kCp437High[i] == ch) return static_cast<char>(0x80 + i);
-      return '?';
-    case TCharset::Latin1:
-      break;
-  }
-  return ch <= 0xFF ? static_cast<char>(ch) : '?';
-}
-
-}  // namespace
-
 QString WidgetText(std::string_view bytes, int codePage) {
-  const TCharset charset = CharsetOf(codePage);
   QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
   QChar* dst = out.data();
-  for (char c : bytes) *dst++ = QChar(Decode(static_cast<unsigned char>(c), charset));
+  for (char c : bytes) *dst++ = QChar(CodePageChar(static_cast<unsigned char>(c), codePage));
   return out;
 }
 
 std::string TableBytes(const QString& text, int codePage) {
-  const TCharset charset = CharsetOf(codePage);
   std::string out;
   out.reserve(static_cast<size_t>(text.size()));
-  for (QChar ch : text) out += Encode(ch.unicode(), charset);
+  for (QChar ch : text) out += CodePageByte(ch.unicode(), codePage);
   return out;
 }
 

@@ -4,16 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "strutil/CodePage.h"
+
 namespace lw {
 
 // Tables, settings and criteria are 8-bit text; widgets speak QString. Every crossing of that
-// boundary goes through these two functions, so a table's code page is honoured in one place.
-//
-// Known code pages: 1252 (Windows Western) and 437 (the DOS code page older Paradox tables
-// record). 0 (a table that records none) means Windows-1252; any other code page falls back
-// to Latin-1, which at least keeps every byte.
-inline constexpr int kDefaultCodePage = 1252;
-
+// boundary goes through these two functions, which read the table's code page through
+// strutil/CodePage.h, as the command-line tool does.
 QString WidgetText(std::string_view bytes, int codePage = kDefaultCodePage);
 // Characters the code page cannot hold become '?'.
 std::string TableBytes(const QString& text, int codePage = kDefaultCodePage);

@@ -1,9 +1,12 @@
 // The export options of `ledgerwake-cli search`, run on a table as the command runs them.
+#include "CliExport.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
-#include "CliExport.h"
 #include "ExportFixture.h"
 
 namespace lw::test {
@@ -11,28 +14,13 @@ namespace {
 
 using cli::TExportCliOptions;
 
-TExportCliOptions Parse(const std::vector<std::string>& args) {
-  TExportCliOptions out;
-  for (size_t i = 0; i < args.size(); ++i)
-    if (!cli::ParseExportOption(args, i, out)) throw std::runtime_error("not ours: " + args[i]);
-  return out;
-}
-
-TEST(ExportCli, OptionsParse) {
-  TExportCliOptions o = Parse(
-      {"--export", "out.dbf", "--format", "dbase", "--fields", " COMPANY , SIC 2,", "--overwrite"});
-  EXPECT_EQ(o.File, "out.dbf");
-  EXPECT_EQ(o.Format, "dbase");
-  EXPECT_EQ(o.Fields, (std::vector<std::string>{"COMPANY", "SIC 2"}));
-  EXPECT_TRUE(o.Overwrite);
-  EXPECT_EQ(Parse({}).Format, "csv");
-  EXPECT_FALSE(Parse({}).Active());
-  EXPECT_THROW(Parse({"--export"}), std::runtime_error);
-  EXPECT_THROW(Parse({"--fields", ","}), std::runtime_error);
-  std::vector<std::string> other = {"--state", "NY"};
-  size_t i = 0;
-  TExportCliOptions o2;
-  EXPECT_FALSE(cli::ParseExportOption(other, i, o2));
+TExportCliOptions To(const std::string& file, TExportFormat format = efCsv,
+                     std::vector<std::string> fields = {}) {
+  TExportCliOptions o;
+  o.File = file;
+  o.Format = format;
+  o.Fields = std::move(fields);
+  return o;
 }
 
 class ExportCliRun : public ::testing::Test {
@@ -46,31 +34,32 @@ class ExportCliRun : public ::testing::Test {
 };
 
 TEST_F(ExportCliRun, NamedFieldsAreWrittenInTheTablesOrder) {
-  TExportCliOptions o = Parse({"--export", FDir.File("out.csv"), "--fields", "city,COMPANY"});
-  EXPECT_EQ(cli::RunExport(*FSource, o), 0);
+  EXPECT_EQ(cli::RunExport(*FSource, To(FDir.File("out.csv"), efCsv, {"city", "COMPANY"})), 0);
   EXPECT_EQ(ReadFile(FDir.File("out.csv")), "\"COMPANY\",\"CITY\"\r\n\"Acme\",\"Troy\"\r\n");
 }
 
-TEST_F(ExportCliRun, AnExistingFileNeedsOverwrite) {
+// Checked before the search: the target and the field names.
+TEST_F(ExportCliRun, TargetAndFieldsAreCheckedBeforehand) {
   WriteFile(FDir.File("out.db"), "old");
-  TExportCliOptions o = Parse({"--export", FDir.File("out.db"), "--format", "Paradox"});
-  EXPECT_EQ(cli::RunExport(*FSource, o), 1);
+  TExportCliOptions o = To(FDir.File("out.db"), efParadox);
+  EXPECT_THROW(cli::CheckExportTarget(o), std::runtime_error);
   EXPECT_EQ(ReadFile(FDir.File("out.db")), "old");
   o.Overwrite = true;
+  EXPECT_NO_THROW(cli::CheckExportTarget(o));
   EXPECT_EQ(cli::RunExport(*FSource, o), 0);
   TTable t;
   t.SetTableName(FDir.File("out.db"));
   t.Open();
   EXPECT_EQ(t.RecordCount(), 1);
   EXPECT_EQ(t.FieldCount(), 3);
-}
 
-TEST_F(ExportCliRun, BadFormatsAndFieldsAreErrors) {
-  EXPECT_THROW(cli::RunExport(*FSource, Parse({"--export", FDir.File("x"), "--format", "xls"})),
+  EXPECT_THROW(cli::CheckExportTarget(To(FDir.Path())), std::runtime_error);  // a directory
+  EXPECT_NO_THROW(cli::CheckExportTarget(To(FDir.File("new/sub/out.csv"))));
+  WriteFile(FDir.File("plain"), "a file");
+  EXPECT_THROW(cli::CheckExportTarget(To(FDir.File("plain/out.csv"))), std::runtime_error);
+  EXPECT_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"CITY", "GONE"})),
                std::runtime_error);
-  EXPECT_THROW(cli::RunExport(*FSource, Parse({"--export", FDir.File("x"), "--fields", "GONE"})),
-               std::runtime_error);
-  EXPECT_FALSE(std::filesystem::exists(FDir.File("x")));
+  EXPECT_NO_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"city"})));
 }
 
 }  // namespace

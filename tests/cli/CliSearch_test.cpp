@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandRunner.h"
+#include "SampleHome.h"
 
 namespace lw {
 namespace {
@@ -14,79 +15,10 @@ namespace fs = std::filesystem;
 using test::RunProgram;
 using test::TScratchDir;
 
-// The sample data next to the built programs (the sample_data target).
-fs::path SampleHome() {
-  return fs::path(LW_CLI_PATH).parent_path();
-}
-
-// A program directory of its own with a copy of the sample data, so that the searches here
-// never touch the one next to the programs.
-class CliSearch : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const fs::path bin = SampleHome();
-    if (!fs::exists(bin / "sample" / "sample.db") || !fs::exists(bin / "data" / "swap.db"))
-      GTEST_SKIP() << "no sample data next to " << LW_CLI_PATH << " (build sample_data)";
-    fs::copy(bin / "sample", FHome.Path() / "sample", fs::copy_options::recursive);
-    fs::copy(bin / "data", FHome.Path() / "data", fs::copy_options::recursive);
-    fs::copy(bin / "setup.ini", FHome.Path() / "setup.ini");
-  }
-
-  test::TCommandResult Search(std::vector<std::string> args) {
-    args.insert(args.begin(), {"search", "--home", FHome.Path().string()});
-    return RunProgram(LW_CLI_PATH, args, FScratch);
-  }
-
-  TScratchDir FHome{"search-home"};
-  TScratchDir FScratch{"search-out"};
-};
-
-// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string field;
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(field);
-      field.clear();
-    } else if (c == '\n') {
-      row.push_back(field);
-      field.clear();
-      rows.push_back(row);
-      row.clear();
-    } else if (c != '\r') {
-      field += c;
-    }
-  }
-  return rows;
-}
-
-int Column(const std::vector<std::string>& header, const std::string& name) {
-  for (size_t i = 0; i < header.size(); ++i)
-    if (header[i] == name) return static_cast<int>(i);
-  ADD_FAILURE() << "no column " << name;
-  return 0;
-}
-
-std::string FoundLine(const std::string& out) {
-  auto at = out.find("Total Records Found: ");
-  if (at == std::string::npos) return "";
-  return out.substr(at, out.find('\n', at) - at);
-}
+using CliSearch = test::TSampleHomeTest;
+using test::Column;
+using test::FoundLine;
+using test::ParseCsv;
 
 TEST_F(CliSearch, CountAgreesWithAnIndependentCountOfTheDump) {
   auto dump =
@@ -138,7 +70,7 @@ TEST_F(CliSearch, FailuresPrintTheMessageAndExitOne) {
       << emptyItem.Err;
 
   auto badRow = Search({"--state", "XX"});
-  EXPECT_EQ(badRow.ExitCode, 1);
+  EXPECT_EQ(badRow.ExitCode, 2);  // a value the option does not take: a usage error
   EXPECT_NE(badRow.Err.find("'XX'"), std::string::npos) << badRow.Err;
 
   fs::remove(FHome.Path() / "data" / "swap.db");

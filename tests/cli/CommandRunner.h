@@ -52,6 +52,10 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline void WriteFileText(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
 inline TCommandResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                                  const TScratchDir& scratch) {
   std::string cmd = Quote(program);

@@ -92,23 +92,37 @@ TEST_F(TableThreadTest, PercentIsTheExactCeiling) {
 }
 
 TEST_F(TableThreadTest, TelephoneAndFaxTextsOfTenCharactersAreFormatted) {
-  std::vector<TFieldDef> fields{{"Company", ftString, 20}, {"Telex", ftString, 14},
-                                {"faxno", ftString, 14},   {"Phone", ftString, 14},
-                                {"TEL2", ftString, 14},    {"Fax", ftString, 14}};
-  MakeTables(fields,
-             {{"ten digits", "7165551234", "7165554321", "7165550000", "123456789", "12345678901"},
-              {"formatted", "(716) 555-1234", "abcdefghij", "", "716-555-12", ""}});
+  // The positions the matcher does not read carry the names under test.
+  const int positions[] = {1, 5, 6, 9, 10};
+  std::vector<TFieldDef> fields = test::ListingFields();
+  const char* names[] = {"Telex", "faxno", "Phone", "TEL2", "Fax"};
+  for (int i = 0; i < 5; ++i) fields[static_cast<size_t>(positions[i])].Name = names[i];
+  auto row = [&](const char* company, std::vector<std::string> texts) {
+    std::vector<std::string> r(15);
+    r[0] = company;
+    for (int i = 0; i < 5; ++i)
+      r[static_cast<size_t>(positions[i])] = texts[static_cast<size_t>(i)];
+    return r;
+  };
+  MakeTables(fields, {row("ten digits",
+                          {"7165551234", "7165554321", "7165550000", "123456789", "12345678901"}),
+                      row("formatted", {"(716) 555-1234", "abcdefghij", "", "716-555-12", ""})});
   auto shared = StartSharedData();
   RunSearch(*shared, std::vector<std::string>(8));
   auto rows = ResultRows();
   ASSERT_EQ(rows.size(), 2u);
+  auto copied = [&](size_t r) {
+    std::vector<std::string> out{rows[r][0], rows[r][1]};
+    for (int p : positions) out.push_back(rows[r][static_cast<size_t>(p) + 1]);
+    return out;
+  };
   // Telex and faxno qualify by name, Phone does not; 9 and 11 characters stay as they are.
-  EXPECT_EQ(rows[0],
+  EXPECT_EQ(copied(0),
             (std::vector<std::string>{"1", "ten digits", "(716) 555-1234", "(716) 555-4321",
                                       "7165550000", "123456789", "12345678901"}));
   // The test counts characters, not digits.
-  EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "formatted", "(716) 555-1234", "(abc) def-ghij",
-                                               "", "(716) -55-5-12", ""}));
+  EXPECT_EQ(copied(1), (std::vector<std::string>{"2", "formatted", "(716) 555-1234",
+                                                 "(abc) def-ghij", "", "(716) -55-5-12", ""}));
 }
 
 TEST_F(TableThreadTest, PhoneHelpers) {
@@ -149,17 +163,38 @@ TEST_F(TableThreadTest, EmptyListItemEndsTheSearchAfterEarlierMatches) {
   EXPECT_EQ(ResultRows().size(), 2u);  // posted before the failure, kept
 }
 
-TEST_F(TableThreadTest, TableWithFewerFieldsFailsWhenATestNeedsThem) {
-  std::vector<TFieldDef> fields = test::ListingFields();
-  fields.resize(12);
-  MakeTables(fields, {{"a", "", "", "", "", "", "", "", "", "", "", "7011"},
-                      {"b", "", "", "", "", "", "", "", "", "", "", "5012"}});
-  auto shared = StartSharedData();
-  auto events = RunSearch(*shared, CriteriaWith(csSIC, "70*,"));
-  ASSERT_GE(events.size(), 2u);
-  EXPECT_EQ(events.back().Action, taError);
-  EXPECT_EQ(events.back().Found, 1);
-  EXPECT_NE(events.back().Message.find("13"), std::string::npos) << events.back().Message;
+// A table of another layout fails before its first record is read: nothing is copied
+// with shifted columns, and the message says which position does not fit.
+TEST_F(TableThreadTest, SourceTableOfAnotherLayoutFailsBeforeTheFirstRecord) {
+  struct TCase {
+    int Keep;            // fields kept of the listing layout
+    int Retype;          // position changed to a number field, or -1
+    const char* Expect;  // in the message
+  };
+  for (const TCase& c :
+       {TCase{12, -1,
+              "position 12 (SIC description) is missing, the table has "
+              "only 12 fields"},
+        TCase{15, sfZip, "position 4 (zip code) is 'Zip' (Integer), not a text field"},
+        TCase{15, sfSIC3, "position 14 (third SIC code) is 'SIC3'"}}) {
+    std::vector<TFieldDef> fields = test::ListingFields();
+    fields.resize(static_cast<size_t>(c.Keep));
+    std::vector<std::string> row(static_cast<size_t>(c.Keep), "7011");
+    if (c.Retype >= 0) {
+      fields[static_cast<size_t>(c.Retype)] = {c.Retype == sfZip ? "Zip" : "SIC3", ftInteger};
+      row[static_cast<size_t>(c.Retype)] = "1";
+    }
+    MakeTables(fields, {row, row});
+    auto shared = StartSharedData();
+    FEvents.clear();
+    FEnded = 0;
+    auto events = RunSearch(*shared, CriteriaWith(csSIC, "70*"));
+    ASSERT_EQ(events.size(), 2u) << c.Expect;
+    EXPECT_EQ(events[1].Action, taError);
+    EXPECT_EQ(events[1].Found + events[1].Rejected, 0);
+    EXPECT_NE(events[1].Message.find(c.Expect), std::string::npos) << events[1].Message;
+    EXPECT_TRUE(ResultRows().empty());
+  }
 }
 
 TEST_F(TableThreadTest, DataDirectoryWithOrWithoutTrailingSeparator) {

@@ -108,6 +108,7 @@ TEST(LoadParams, SetupFileValuesAndTheNewsAddressCheck) {
 
 TEST(SaveParams, FirstRunCreatesTheUserFileWithAllSixKeys) {
   test::THome home;
+  home.Write("sample/sample.db", "x");
   {
     auto sd = home.Start();
     sd->Params().SetValue("app_proxyhost", "proxy.local");
@@ -116,16 +117,12 @@ TEST(SaveParams, FirstRunCreatesTheUserFileWithAllSixKeys) {
   }
   EXPECT_EQ(home.Read("lwconfig.ini"),
             "[Application]\r\n"
-            "datadir=" +
-                home.Path("data/") +
-                "\r\n"
-                "tempdir=" +
-                home.Path("temp/") +
-                "\r\n"
-                "proxyhost=\r\n"
-                "proxyport=3128\r\n"
-                "proxyuser=\r\n"
-                "proxypassword=\r\n");
+            "datadir=data/\r\n"
+            "tempdir=temp/\r\n"
+            "proxyhost=\r\n"
+            "proxyport=3128\r\n"
+            "proxyuser=\r\n"
+            "proxypassword=\r\n");
   // The next run reads them back.
   auto again = home.Start();
   EXPECT_EQ(again->Params().Value("app_proxyport"), "3128");

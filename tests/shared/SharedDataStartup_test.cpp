@@ -29,8 +29,9 @@ TEST(StartUp, WithoutMediumAndTablesBothMissesAreReported) {
   EXPECT_FALSE(sd->GetSuccess());
   EXPECT_EQ(sd->Session(), nullptr);
   EXPECT_EQ(sd->ResultTable(), nullptr);
-  EXPECT_TRUE(std::filesystem::is_directory(home.Path("data")));
-  EXPECT_TRUE(std::filesystem::is_directory(home.Path("temp")));
+  // Without its source table the directory is not taken for an installation: nothing made.
+  EXPECT_FALSE(std::filesystem::exists(home.Path("data")));
+  EXPECT_FALSE(std::filesystem::exists(home.Path("temp")));
   EXPECT_EQ(sd->LocalDir(), home.Path("data/"));
   EXPECT_EQ(sd->ResultTableName(), "swap.db");
 }
@@ -46,6 +47,7 @@ TEST(StartUp, DataDirWithoutTrailingSlashFailsTheResultCheck) {
 
 TEST(StartUp, EmptyDataDirIsAnInitializeError) {
   test::THome home;
+  home.Write("sample/sample.db", "x");
   home.Write("lwconfig.ini", "[Application]\r\ndatadir=\r\n");
   auto sd = home.Start();
   EXPECT_EQ(sd->ErrorText(), "Initialize: Unable to create directory");

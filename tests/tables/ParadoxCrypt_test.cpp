@@ -67,5 +67,36 @@ TEST(ParadoxCrypt, TransformsInvertAndDependOnTheirParameters) {
   EXPECT_EQ(tail, plain.substr(1024, 512));
 }
 
+// Writers encrypt only the bytes they change: any range stored that way must leave the cipher
+// image exactly as encrypting the whole changed block would, whether the range covers a chunk
+// mostly (encrypted whole) or a few bytes of it (each byte on its own).
+TEST(ParadoxCrypt, ChangedBytesEncryptAsTheWholeBlockWould) {
+  auto data = [](std::string& s) { return reinterpret_cast<uint8_t*>(s.data()); };
+  std::string plain(4096, '\0');
+  for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 131 + 17);
+  const uint32_t key = 0x0A25E09A;
+  for (uint32_t blockNo : {1u, 77u, 256u, 700u}) {
+    std::string cipher = plain;
+    EncryptDataBlock(data(cipher), cipher.size(), key, blockNo);
+    const std::pair<size_t, size_t> ranges[] = {{0, 6},       {4, 6},       {6, 449},   {250, 260},
+                                                {1000, 1443}, {3900, 4096}, {511, 513}, {0, 4096}};
+    for (auto [from, to] : ranges) {
+      std::string changed = plain;
+      for (size_t i = from; i < to; ++i) changed[i] = static_cast<char>(changed[i] ^ 0x5A);
+      std::string expected = changed;
+      EncryptDataBlock(data(expected), expected.size(), key, blockNo);
+      std::string stored = cipher;
+      EncryptDataBytes(data(changed), data(stored), from, to, key, blockNo);
+      ASSERT_EQ(stored, expected) << "block " << blockNo << " bytes " << from << "-" << to;
+
+      std::string mbExpected = changed, mbStored = plain;
+      EncryptBlobRange(data(mbExpected), mbExpected.size(), key);
+      EncryptBlobRange(data(mbStored), mbStored.size(), key);
+      EncryptBlobBytes(data(changed), data(mbStored), from, to, key);
+      ASSERT_EQ(mbStored, mbExpected) << "blob bytes " << from << "-" << to;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lw

@@ -413,6 +413,51 @@ TEST(ParadoxWrite, UncountedRecordBytesAreIgnored) {
   EXPECT_EQ(t->Text(t->Record(1), 0), "two");
 }
 
+// A writer killed between its stores leaves the last block counting a record, or linking a new
+// block, that the header never counted. Neither exists for readers, and the next writer stores
+// over them instead of failing on the record's key or on the link.
+TEST(ParadoxWrite, StoresTheHeaderNeverCountedAreTakenOver) {
+  TTempDir dir;
+  const std::string path = dir.File("died.db");
+  CreateParadoxTable(path, {Def("Id", ftAutoInc), Def("Text", ftString, 5)}, {Primary("Id")});
+  {
+    auto t = Open(path);
+    for (const char* text : {"a", "b", "c"}) Post(*t, {TValue::Null(), TValue::String(text)});
+  }
+  std::string bytes = ReadFile(path);
+  auto u16 = [&](size_t at) {
+    return static_cast<size_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
+                                                                     << 8);
+  };
+  const size_t recordSize = u16(0), headerSize = u16(2), blockSize = 1024 * bytes[5];
+  const size_t block = headerSize + (u16(paradox::hdr::kLastBlock) - 1) * blockSize;
+  // The fourth record, complete and counted by its block, but not by the header.
+  std::string rec(recordSize, '\0');
+  rec[0] = static_cast<char>(0x80);
+  rec[3] = 4;
+  rec.replace(4, 4, "lost");
+  bytes.replace(block + 6 + 3 * recordSize, recordSize, rec);
+  bytes[block + 4] = static_cast<char>(3 * recordSize);
+  bytes[block + 5] = static_cast<char>((3 * recordSize) >> 8);
+  // And a link to a new block the header does not have.
+  bytes[block] = static_cast<char>(u16(paradox::hdr::kFileBlocks) + 1);
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  auto reader = Open(path);
+  EXPECT_EQ(reader->RecordCount(), 3);
+  auto t = Open(path);
+  Post(*t, {TValue::Null(), TValue::String("d")});
+  Post(*t, {TValue::Null(), TValue::String("e")});
+  auto again = Open(path);
+  ASSERT_EQ(again->RecordCount(), 5);
+  for (int64_t r = 0; r < 5; ++r) {
+    EXPECT_EQ(Row(*again, r)[0].Int(), r + 1);
+    EXPECT_EQ(Row(*again, r)[1].Str(), std::string(1, static_cast<char>('a' + r)));
+  }
+}
+
 TEST(ParadoxWrite, PasswordProtectedTables) {
   TTempDir dir;
   const std::string path = dir.File("secret.db");

@@ -1,6 +1,7 @@
 #include "ParadoxBlobFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -61,10 +62,40 @@ void TBlobFile::WritePlain(uint64_t offset, uint8_t* buf, size_t len) {
   FFile.WriteAt(offset, buf, len);
 }
 
+// Entry `index` of the shared block at `offset`, from the block as last read when it holds that
+// entry already (entries are only ever added), from the file otherwise.
+std::string TBlobFile::ReadShared(uint64_t offset, uint32_t index, uint32_t length) const {
+  const std::string& file = FFile.Path();
+  for (int attempt = 0;; ++attempt) {
+    if (attempt > 0 || FReadOffset != offset || FReadBlock.empty()) {
+      FReadBlock.assign(kUnit, 0);
+      FReadOffset = offset;
+      FFile.ReadSome(offset, FReadBlock.data(), FReadBlock.size());
+      if (FKey) DecryptBlobRange(FReadBlock.data(), FReadBlock.size(), FKey);
+    }
+    const uint8_t* e = &FReadBlock[kSharedHead + 5 * index];
+    const uint32_t start = e[0] * 16u;
+    const uint32_t stored = e[1] ? (e[1] - 1u) * 16u + e[4] : 0;
+    if (FReadBlock[0] == kTypeShared && e[0] != 0 && e[4] != 0 && stored == length &&
+        start + length <= kUnit)
+      return std::string(reinterpret_cast<const char*>(FReadBlock.data()) + start, length);
+    if (attempt > 0) {
+      FReadBlock.clear();
+      ThrowTableError(file, "damaged blob at offset " + std::to_string(offset) + " entry " +
+                                std::to_string(index));
+    }
+  }
+}
+
 std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) const {
   const std::string& file = FFile.Path();
   const uint32_t index = pointer & 0xFF;
   const uint64_t offset = pointer & 0xFFFFFF00u;
+  if (offset != 0 && offset == FReadOffset && !FReadBlock.empty() && index < kSharedEntries) {
+    std::string out = ReadShared(offset, index, length);
+    if (graphic && out.size() >= 8) out.erase(0, 8);
+    return out;
+  }
   const uint64_t size = FFile.Size();
   if (offset == 0) ThrowTableError(file, "damaged blob pointer (offset 0)");
   if (offset % 256 != 0 || offset + kSharedHead > size)
@@ -88,16 +119,7 @@ std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) con
   } else if (head[0] == kTypeShared) {
     if (index >= kSharedEntries)
       ThrowTableError(file, "damaged blob pointer (index " + std::to_string(index) + ")");
-    std::vector<uint8_t> block(kUnit, 0);
-    FFile.ReadSome(offset, block.data(), block.size());
-    if (FKey) DecryptBlobRange(block.data(), block.size(), FKey);
-    const uint8_t* e = &block[kSharedHead + 5 * index];
-    const uint32_t start = e[0] * 16u;
-    const uint32_t stored = e[1] ? (e[1] - 1u) * 16u + e[4] : 0;
-    if (e[0] == 0 || e[4] == 0 || stored != length || start + length > kUnit)
-      ThrowTableError(file, "damaged blob at offset " + std::to_string(offset) + " entry " +
-                                std::to_string(index));
-    out.assign(reinterpret_cast<const char*>(block.data()) + start, length);
+    out = ReadShared(offset, index, length);
   } else {
     ThrowTableError(file, "blob pointer leads to a " +
                               std::string(head[0] == kTypeFree ? "free" : "non-blob") +
@@ -146,18 +168,48 @@ uint32_t TBlobFile::WriteSingle(std::string_view prefix, std::string_view data) 
   return static_cast<uint32_t>(offset) | 0xFF;
 }
 
-// Only the 256-byte pieces of a shared block that hold its entry table and the new blob are
-// read and written: a blob costs a few chunks of the cipher rather than the whole unit.
+void TBlobFile::DropCache() {
+  FSharedPlain.clear();
+  FSharedMap.Unmap();
+  FReadBlock.clear();
+  FReadOffset = 0;
+}
+
+// Remembers the shared block at `offset` (plain image given) and maps it for writing.
+void TBlobFile::OpenShared(uint64_t offset, const uint8_t* plain) {
+  // Mapped pages past the end of the file cannot be written: a file that ends inside the
+  // block is completed first.
+  if (FFile.Size() < offset + kUnit) FFile.Truncate(offset + kUnit);
+  FSharedMap.Map(FFile.Fd(), offset, kUnit, FFile.Path());
+  FSharedPlain.assign(plain, plain + kUnit);
+  FSharedBlock = offset;
+}
+
+// Stores plain bytes [from, to) of the remembered shared block into the file.
+void TBlobFile::StoreShared(size_t from, size_t to) {
+  if (FKey)
+    EncryptBlobBytes(FSharedPlain.data(), FSharedMap.Data(), from, to, FKey);
+  else
+    std::memcpy(FSharedMap.Data() + from, FSharedPlain.data() + from, to - from);
+}
+
+// A small blob goes into the last shared block while it has an entry and room left, else into a
+// new one at the end of the file. The writer remembers that block: a blob then costs the
+// encryption of its own bytes and of its entry, stored through a mapping without a system call.
 uint32_t TBlobFile::WriteSmall(std::string_view data) {
-  ScanBlocks();
   const uint32_t units = static_cast<uint32_t>((data.size() + 15) / 16);
-  uint8_t block[kUnit] = {};
-  constexpr size_t kTable = RoundUp(kSharedHead + 5 * kSharedEntries, 256);
+  if (FSharedPlain.empty()) {
+    ScanBlocks();
+    if (FSharedBlock) {
+      uint8_t block[kUnit] = {};
+      ReadPlain(FSharedBlock, block, kUnit);
+      if (block[0] == kTypeShared) OpenShared(FSharedBlock, block);
+    }
+  }
   int entry = -1;
   uint32_t next = kFirstDataUnit;
-  uint64_t offset = FSharedBlock;
-  if (offset) {
-    ReadPlain(offset, block, kTable);
+  if (!FSharedPlain.empty()) {
+    const uint8_t* block = FSharedPlain.data();
     for (int i = kSharedEntries - 1; i >= 0; --i) {
       const uint8_t* e = &block[kSharedHead + 5 * i];
       if (e[0] == 0) {
@@ -166,38 +218,33 @@ uint32_t TBlobFile::WriteSmall(std::string_view data) {
         next = std::max<uint32_t>(next, e[0] + e[1]);
       }
     }
-    if (block[0] != kTypeShared || entry < 0 || next + units > kUnit / 16) offset = 0;
   }
-  size_t from = next * 16, to = RoundUp(from + data.size(), 256);
-  from = from / 256 * 256;
-  if (!offset) {
-    offset = EndOffset();
+  if (FSharedPlain.empty() || entry < 0 || next + units > kUnit / 16) {
+    const uint64_t offset = EndOffset();
     if (offset + kUnit > 0xFFFFFF00u) ThrowTableError(FFile.Path(), "blob file is full");
-    std::memset(block, 0, kUnit);
+    // The whole unit, so that the file never ends inside it.
+    uint8_t block[kUnit] = {};
     block[0] = kTypeShared;
     PutU16(&block[1], 1);
+    std::vector<uint8_t> stored(block, block + kUnit);
+    WritePlain(offset, stored.data(), stored.size());
+    if (offset >= FScanned) FScanned = offset + kUnit;
+    OpenShared(offset, block);
     entry = kSharedEntries - 1;
     next = kFirstDataUnit;
-    from = 0;
-    to = kUnit;  // the whole unit, so that the file never ends inside it
-  } else if (from >= kTable) {
-    ReadPlain(offset + from, block + from, 256);  // the part before the blob stays
-  } else {
-    from = 0;  // one write from the start of the unit; nothing is stored past `next`
-    to = std::max<size_t>(to, kTable);
   }
+  uint8_t* block = FSharedPlain.data();
+  // The blob first, then the entry that makes it reachable.
+  std::memcpy(&block[next * 16], data.data(), data.size());
+  StoreShared(next * 16, next * 16 + data.size());
+  std::atomic_thread_fence(std::memory_order_release);
   uint8_t* e = &block[kSharedHead + 5 * entry];
   e[0] = static_cast<uint8_t>(next);
   e[1] = static_cast<uint8_t>(units);
   PutU16(e + 2, kModNumber);
   e[4] = static_cast<uint8_t>(data.size() - (units - 1) * 16);
-  std::memcpy(&block[next * 16], data.data(), data.size());
-  // The blob first, then the entry that makes it reachable.
-  if (from > 0) WritePlain(offset + from, block + from, to - from);
-  WritePlain(offset, block, from > 0 ? kTable : to);
-  if (offset >= FScanned) FScanned = offset + kUnit;
-  FSharedBlock = offset;
-  return static_cast<uint32_t>(offset) | static_cast<uint32_t>(entry);
+  StoreShared(kSharedHead + 5 * entry, kSharedHead + 5 * entry + 5);
+  return static_cast<uint32_t>(FSharedBlock) | static_cast<uint32_t>(entry);
 }
 
 uint32_t TBlobFile::Write(std::string_view data, bool graphic) {

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "ParadoxMap.h"
 #include "PosixFile.h"
 
 namespace lw::paradox {
@@ -34,6 +36,11 @@ class TBlobFile {
   // here) and returns the pointer word for the record's descriptor.
   uint32_t Write(std::string_view data, bool graphic);
 
+  // Forgets what this object remembers of the file (the shared block being filled, the last
+  // shared block read): another writer may have changed it. The table calls this whenever it
+  // finds that someone else wrote, and on every refresh.
+  void DropCache();
+
  private:
   void ReadPlain(uint64_t offset, uint8_t* buf, size_t len) const;  // 256-aligned
   void WritePlain(uint64_t offset, uint8_t* buf, size_t len);       // encrypts buf in place
@@ -41,11 +48,21 @@ class TBlobFile {
   void ScanBlocks();
   uint32_t WriteSingle(std::string_view prefix, std::string_view data);
   uint32_t WriteSmall(std::string_view data);
+  std::string ReadShared(uint64_t offset, uint32_t index, uint32_t length) const;
+  void OpenShared(uint64_t offset, const uint8_t* plain);
+  void StoreShared(size_t from, size_t to);
 
   TPosixFile FFile;
   uint32_t FKey;
   uint64_t FScanned = kUnit;  // blocks before this offset have been walked
   uint64_t FSharedBlock = 0;  // last type-3 block seen, 0 = none
+  // The shared block small blobs go to, as this writer left it: its plain image and a mapping
+  // through which only the bytes of a new blob and its entry are stored.
+  std::vector<uint8_t> FSharedPlain;  // empty: not remembered
+  TMappedRange FSharedMap;
+  // The last shared block read, decrypted: the blobs of neighbouring records share it.
+  mutable std::vector<uint8_t> FReadBlock;
+  mutable uint64_t FReadOffset = 0;
 };
 
 }  // namespace lw::paradox

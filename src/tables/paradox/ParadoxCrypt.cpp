@@ -157,6 +157,55 @@ void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo
                  static_cast<uint8_t>(blockNo));
 }
 
+namespace {
+
+// Bytes [from, to) of a run of chunks, the chunk parameters c and d given per chunk.
+template <class TParams>
+void EncryptBytes(const uint8_t* plain, uint8_t* cipher, size_t from, size_t to, uint32_t key,
+                  TParams params) {
+  const TCryptTables& t = Tables();
+  const uint8_t a = key & 0xFF, b = (key >> 8) & 0xFF;
+  for (size_t i = from; i < to;) {
+    const size_t chunk = i / kCryptChunk;
+    const size_t base = chunk * kCryptChunk;
+    const size_t end = std::min(to, base + kCryptChunk);
+    uint8_t c, d;
+    params(chunk, c, d);
+    if (end - i >= kCryptChunk / 4) {
+      // Most of the chunk: the whole of it costs less, eight bytes at a time.
+      uint8_t whole[kCryptChunk];
+      std::memcpy(whole, plain + base, kCryptChunk);
+      EncryptChunk(whole, a, b, c, d);
+      std::memcpy(cipher + base, whole, kCryptChunk);
+      i = end;
+      continue;
+    }
+    for (; i < end; ++i) {
+      const size_t x = i - base;
+      const uint8_t y = static_cast<uint8_t>(kCryptTableC[x] - d);
+      cipher[base + y] = static_cast<uint8_t>(plain[i] ^ t.A[a + x] ^ t.B[b + y] ^ t.C[c + y]);
+    }
+  }
+}
+
+}  // namespace
+
+void EncryptDataBytes(const uint8_t* plain, uint8_t* cipher, size_t from, size_t to, uint32_t key,
+                      uint32_t blockNo) {
+  EncryptBytes(plain, cipher, from, to, key, [blockNo](size_t chunk, uint8_t& c, uint8_t& d) {
+    c = static_cast<uint8_t>(chunk);
+    d = static_cast<uint8_t>(blockNo);
+  });
+}
+
+void EncryptBlobBytes(const uint8_t* plain, uint8_t* cipher, size_t from, size_t to, uint32_t key) {
+  const uint8_t a = key & 0xFF, b = (key >> 8) & 0xFF;
+  EncryptBytes(plain, cipher, from, to, key, [a, b](size_t, uint8_t& c, uint8_t& d) {
+    c = static_cast<uint8_t>(a + 1);
+    d = static_cast<uint8_t>(b + 1);
+  });
+}
+
 void EncryptBlobRange(uint8_t* data, size_t size, uint32_t key) {
   const uint8_t a = key & 0xFF, b = (key >> 8) & 0xFF;
   for (size_t i = 0; i < size / kCryptChunk; ++i)

@@ -27,6 +27,19 @@ void EncryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo
 void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,
                       size_t firstChunk = 0);
 
+// The cipher moves every byte on its own: plain byte x of a chunk becomes cipher byte
+// (C[x] - d) mod 256 of the same chunk, XORed with key bytes that depend only on the
+// positions. So a change of a few bytes is encrypted without touching the rest of the chunk:
+// EncryptDataBytes stores plain bytes [from, to) of data block `blockNo` (offsets within
+// the block, any alignment) into the block's cipher image `cipher`: a chunk the range mostly
+// covers is encrypted whole from `plain` (the block's whole plain image), the few bytes of
+// any other chunk each on their own.
+void EncryptDataBytes(const uint8_t* plain, uint8_t* cipher, size_t from, size_t to, uint32_t key,
+                      uint32_t blockNo);
+
+// The same for bytes [from, to) of a .mb file range that starts on a chunk boundary.
+void EncryptBlobBytes(const uint8_t* plain, uint8_t* cipher, size_t from, size_t to, uint32_t key);
+
 // Any 256-aligned range of a .mb file: every chunk uses the same parameters.
 void EncryptBlobRange(uint8_t* data, size_t size, uint32_t key);
 void DecryptBlobRange(uint8_t* data, size_t size, uint32_t key);

@@ -21,18 +21,23 @@ class TMappedRange {
   TMappedRange(const TMappedRange&) = delete;
   TMappedRange& operator=(const TMappedRange&) = delete;
 
-  // Maps bytes [offset, offset + len) of `fd`; Data() points at `offset`.
-  void Map(int fd, uint64_t offset, size_t len, const std::string& file) {
+  // Maps bytes [offset, offset + len) of `fd`; Data() points at `offset`. Without `populate`
+  // the range may reach past the end of the file (pages there must not be touched until
+  // the file holds them).
+  void Map(int fd, uint64_t offset, size_t len, const std::string& file, bool populate = true) {
     Unmap();
     static const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t start = offset / page * page;
     FLen = len + (offset - start);
-    void* p = ::mmap(nullptr, FLen, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd,
-                     static_cast<off_t>(start));
+    void* p = ::mmap(nullptr, FLen, PROT_READ | PROT_WRITE,
+                     MAP_SHARED | (populate ? MAP_POPULATE : 0), fd, static_cast<off_t>(start));
     if (p == MAP_FAILED) {
       FLen = 0;
       ThrowTableError(file, "cannot map the file for writing");
     }
+    // Pages of a window are touched one block at a time as the file grows: reading ahead
+    // around each would cost more than the stores.
+    if (!populate) ::madvise(p, FLen, MADV_RANDOM);
     FBase = static_cast<uint8_t*>(p);
     FData = FBase + (offset - start);
     FOffset = offset;

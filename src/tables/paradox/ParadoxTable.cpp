@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "DatabaseError.h"
+#include "NulText.h"
 #include "ParadoxCrypt.h"
 #include "ParadoxFiles.h"
 #include "ParadoxValues.h"
@@ -53,6 +54,9 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
       d.Size = f.Width - kBlobDescriptor;
     FFieldDefs.push_back(d);
   }
+  for (const TPxField& f : FHdr.Fields)
+    FTextSlots.push_back(
+        {static_cast<uint32_t>(f.Offset), f.Type == pxAlpha ? static_cast<uint32_t>(f.Width) : 0u});
   for (int i = 0; i < FHdr.KeyFields; ++i) FKeySize += FHdr.Fields[i].Width;
   FPerBlock = (FHdr.BlockSize - kBlockHeaderSize) / FHdr.RecordSize;
   FVisited.assign(FHdr.Counts.FileBlocks + 1u, 0);
@@ -214,6 +218,7 @@ void TParadoxTable::InvalidateCache() {
 
 void TParadoxTable::Refresh() {
   ApplyCounts(ReadCounts());
+  if (FBlob) FBlob->DropCache();
 }
 
 // Reads the first `n` bytes of a block, decrypted.
@@ -285,6 +290,14 @@ bool TParadoxTable::ExtendIndex() {
   }
   r.Next = GetU16(head);
   r.First = FIndexed;
+  if (next == FHdr.Counts.LastBlock) {
+    // The header is the authority on what was stored: a writer that died between its stores
+    // can leave the last block counting a record, or linking a new block, that the header
+    // never counted. Neither exists; the next store takes their place.
+    r.Count = static_cast<uint16_t>(
+        std::min<int64_t>(r.Count, std::max<int64_t>(0, FHdr.Counts.NumRecords - FIndexed)));
+    if (r.Next > FHdr.Counts.FileBlocks) r.Next = 0;
+  }
   FVisited[next] = 1;
   FBlocks.push_back(r);
   if (FKeySize) FKeys.insert(FKeys.end(), head + kBlockHeaderSize, head + n);
@@ -412,30 +425,11 @@ TValue TParadoxTable::Value(const uint8_t* rec, int field) {
   return TValue::Bytes(data);
 }
 
-namespace {
-
-// Length of the text before the first NUL, eight bytes at a time (fields are short and the
-// scan calls this for every field of every record).
-size_t TextLength(const char* p, size_t width) {
-  size_t i = 0;
-  for (; i + 8 <= width; i += 8) {
-    uint64_t v;
-    std::memcpy(&v, p + i, 8);
-    const uint64_t zero = (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
-    if (zero) return i + static_cast<size_t>(__builtin_ctzll(zero)) / 8;
-  }
-  while (i < width && p[i]) ++i;
-  return i;
-}
-
-}  // namespace
-
 std::string_view TParadoxTable::Text(const uint8_t* rec, int field) {
-  if (static_cast<size_t>(field) >= FHdr.Fields.size()) FieldAt(field);  // throws
-  const TPxField& f = FHdr.Fields[field];
-  if (f.Type != pxAlpha) return {};
-  const char* p = reinterpret_cast<const char*>(rec + f.Offset);
-  return std::string_view(p, TextLength(p, f.Width));
+  if (static_cast<size_t>(field) >= FTextSlots.size()) FieldAt(field);  // throws
+  const TNulTextSlot slot = FTextSlots[static_cast<size_t>(field)];
+  if (slot.Width == 0) return {};
+  return NulText(rec, slot);
 }
 
 }  // namespace lw::paradox

@@ -10,13 +10,16 @@
 // Writing is write-through under the file's writer lock: the header counters are re-read
 // first (another table object may have written), then the record bytes, then the block
 // header, and the header's record count last, so a reader never counts a record that is not
-// complete on disk. Changes that move records between or within blocks bump a stamp in the
+// complete on disk. Encrypted blocks are written byte by byte: the cipher maps each byte on
+// its own, so a record costs the encryption of its own bytes and of the block header only.
+// Changes that move records between or within blocks bump a stamp in the
 // header so that other readers drop their block index on Refresh.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "DatabaseError.h"
 #include "ParadoxBlobFile.h"
 #include "ParadoxFormat.h"
 #include "ParadoxMap.h"
@@ -40,10 +43,17 @@ class TParadoxTable final : public TTableCodec {
   bool IsNull(const uint8_t* rec, int field) override;
   TValue Value(const uint8_t* rec, int field) override;
   std::string_view Text(const uint8_t* rec, int field) override;
+  const std::vector<TNulTextSlot>* NulTextSlots() const override { return &FTextSlots; }
   void Append(const std::vector<TValue>& values) override;
   void Insert(int64_t recNo, const std::vector<TValue>& values) override;
+  std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
+                                            const std::vector<TFieldCopy>& plan) override;
+  void BeginBatch() override { FBatch = true; }
+  void EndBatch() override;
 
  private:
+  friend class TParadoxRecordCopier;
+
   struct TBlockRef {
     uint16_t Block = 0;
     uint16_t Count = 0;
@@ -76,12 +86,35 @@ class TParadoxTable final : public TTableCodec {
   [[noreturn]] void Damaged(const std::string& why) const;
 
   // --- writing ---
+  void LockWriter();
+  void UnlockWriter();
+  // Runs one store, given the counters to change, under the writer lock: taken unless held
+  // (a batch keeps it), released afterwards unless in a batch, and always on failure.
+  template <class TStore>
+  void WriteOp(TStore&& store) {
+    if (!FWritable) ThrowTableError(FPath, "table is read-only");
+    LockWriter();
+    try {
+      BeginWriteOp();
+      TPxCounts c = FHdr.Counts;
+      store(c);
+    } catch (...) {
+      UnlockWriter();
+      throw;
+    }
+    if (!FBatch) UnlockWriter();
+  }
   void BeginWriteOp();
+  void FillAutoInc(uint8_t* rec, TPxCounts& c);
+  void Store(const uint8_t* rec, TPxCounts& c);
   void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
   void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
   void CommitCounts(TPxCounts c, bool structural);
+  uint8_t* MappedBlock(uint16_t block) const;
+  void MapWindow(uint16_t first);
   void LoadTail();
-  void StoreTailChunks(const uint8_t* plain, size_t from, size_t to);
+  void WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain);
+  void StoreTailBytes(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
   void TailAppended(uint16_t last, uint16_t newBlock, const uint8_t* rec);
@@ -100,11 +133,14 @@ class TParadoxTable final : public TTableCodec {
   TPosixFile FFile;
   bool FWritable = false;
   bool FExclusive = false;
+  bool FBatch = false;         // keep the writer lock between stores (BeginBatch)
+  bool FWriterLocked = false;  // this object holds the writer lock
   TPxHeader FHdr;
   std::vector<TFieldDef> FFieldDefs;
-  std::vector<uint8_t> FHead;  // raw header bytes up to the end of the counters
-  size_t FPerBlock = 0;        // records a block holds
-  size_t FKeySize = 0;         // bytes of the primary key, 0 for unkeyed tables
+  std::vector<TNulTextSlot> FTextSlots;  // where each field's text lies, for the scan
+  std::vector<uint8_t> FHead;            // raw header bytes up to the end of the counters
+  size_t FPerBlock = 0;                  // records a block holds
+  size_t FKeySize = 0;                   // bytes of the primary key, 0 for unkeyed tables
 
   std::vector<TBlockRef> FBlocks;  // the chain as far as it has been walked
   std::vector<uint8_t> FKeys;      // first key of each walked block (keyed tables)
@@ -129,7 +165,8 @@ class TParadoxTable final : public TTableCodec {
   std::vector<uint8_t> FRec, FWork, FWork2;
   TTail FTail;
   TMappedRange FHeadMap;  // the header counters, written in place
-  TMappedRange FTailMap;  // the last block
+  TMappedRange FTailMap;  // the write window: the last block and the ones after it
+  uint32_t FWindowFirst = 0, FWindowBlocks = 0;
   TPxCounts FTailCounts;  // counters as this object last wrote them
 };
 

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 
 #include "DatabaseError.h"
 #include "ParadoxCrypt.h"
@@ -25,7 +24,11 @@ void TParadoxTable::BeginWriteOp() {
   // Under the writer lock (or alone, when exclusive) the mapped counters are stable; only
   // when another writer changed them is the header checked through the file again.
   if (!(ParseCounts(FHeadMap.Data(), FHdr.HasExtension) == FHdr.Counts)) ApplyCounts(ReadCounts());
-  if (!(FHdr.Counts == FTailCounts)) FTail.Valid = false;
+  if (!(FHdr.Counts == FTailCounts)) {
+    // Someone else wrote since our last store: what we remember of the files may be stale.
+    FTail.Valid = false;
+    if (FBlob) FBlob->DropCache();
+  }
 }
 
 void TParadoxTable::StoreBlob(const TPxField& f, const TValue& v, uint8_t* p) {
@@ -91,22 +94,14 @@ void TParadoxTable::CommitCounts(TPxCounts c, bool structural) {
   FVisited.resize(c.FileBlocks + 1u, 0);
 }
 
-// Copies the encrypted chunks covering plain bytes [from, to) of the tail block into its
-// mapping, the chunk holding the block header last.
-void TParadoxTable::StoreTailChunks(const uint8_t* plain, size_t from, size_t to) {
-  uint8_t* mapped = FTailMap.Data();
-  const size_t c0 = from / kCryptChunk;
-  const size_t c1 = (to + kCryptChunk - 1) / kCryptChunk;
-  uint8_t chunk[kCryptChunk];
-  for (size_t i = std::max<size_t>(c0, 1); i < c1; ++i) {
-    std::memcpy(chunk, plain + i * kCryptChunk, kCryptChunk);
-    EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, i);
-    std::memcpy(mapped + i * kCryptChunk, chunk, kCryptChunk);
-  }
+// Stores plain bytes [from, to) of the tail block into its mapping, then the block header, each
+// byte encrypted on its own: the rest of the block is left as it is.
+void TParadoxTable::StoreTailBytes(const uint8_t* plain, size_t from, size_t to) {
+  uint8_t* mapped = MappedBlock(FTail.Block);
+  from = std::max(from, kBlockHeaderSize);
+  if (to > from) EncryptDataBytes(plain, mapped, from, to, FHdr.Encryption, FTail.Block);
   std::atomic_thread_fence(std::memory_order_release);
-  std::memcpy(chunk, plain, kCryptChunk);
-  EncryptDataBlock(chunk, kCryptChunk, FHdr.Encryption, FTail.Block, 0);
-  std::memcpy(mapped, chunk, kCryptChunk);
+  EncryptDataBytes(plain, mapped, 0, kBlockHeaderSize, FHdr.Encryption, FTail.Block);
 }
 
 // Writes bytes [from, to) of a block from its plain image, then (with `header`) the block
@@ -138,29 +133,79 @@ void TParadoxTable::WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t
   }
 }
 
+// The mapped bytes of `block`, or null when the write window does not hold it.
+uint8_t* TParadoxTable::MappedBlock(uint16_t block) const {
+  if (!FTailMap.Mapped() || block < FWindowFirst || block >= FWindowFirst + FWindowBlocks)
+    return nullptr;
+  return FTailMap.Data() + size_t{block - FWindowFirst} * FHdr.BlockSize;
+}
+
+// Maps the write window: the blocks from `first` on, as many as fit in a megabyte, whether the
+// file holds them yet or not (a block is only touched once the file holds it), so that new
+// blocks at the end of the table need no mapping of their own.
+void TParadoxTable::MapWindow(uint16_t first) {
+  constexpr size_t kWindowBytes = 1 << 20;
+  FWindowBlocks = static_cast<uint32_t>(std::max<size_t>(kWindowBytes / FHdr.BlockSize, 1));
+  FTailMap.Map(FFile.Fd(), BlockOffset(first), size_t{FWindowBlocks} * FHdr.BlockSize, FPath,
+               /*populate=*/false);
+  FWindowFirst = first;
+}
+
 // Maps the last block and reads its record count, unless the writer's view is current.
 void TParadoxTable::LoadTail() {
   const uint16_t last = FHdr.Counts.LastBlock;
-  const uint64_t offset = BlockOffset(last);
-  if (!FTailMap.Mapped() || FTailMap.Offset() != offset) {
+  if (!MappedBlock(last)) {
     // A block cut short at the end of the file is completed first: mapped pages past the
     // end of the file cannot be written.
-    if (FFile.Size() < offset + FHdr.BlockSize) FFile.Truncate(offset + FHdr.BlockSize);
-    FTailMap.Map(FFile.Fd(), offset, FHdr.BlockSize, FPath);
+    const uint64_t end = BlockOffset(last) + FHdr.BlockSize;
+    if (FFile.Size() < end) FFile.Truncate(end);
+    MapWindow(last);
   }
   if (FTail.Valid && FTail.Block == last) return;
   FTail.Valid = false;
   FTail.Block = last;
-  const uint8_t* head = FTailMap.Data();
+  const uint8_t* head = MappedBlock(last);
   if (FHdr.Encryption) {
     FTail.Plain.assign(head, head + FHdr.BlockSize);
     DecryptDataBlock(FTail.Plain.data(), FHdr.BlockSize, FHdr.Encryption, last);
     head = FTail.Plain.data();
   }
-  if (GetU16(head) != 0)
+  const uint16_t next = GetU16(head);
+  if (next != 0 && next <= FHdr.Counts.FileBlocks)
     Damaged("the last block " + std::to_string(last) + " is not the end of the chain");
   FTail.Count = BlockCount(last, head);
+  if (next != 0) {
+    // A link to a block the header never counted (its writer died before storing the
+    // header): the link goes, the block's number is taken again by the next new block.
+    if (FHdr.Encryption) {
+      PutU16(FTail.Plain.data(), 0);
+      StoreTailBytes(FTail.Plain.data(), 0, 0);
+    } else {
+      const uint16_t none = 0;
+      std::memcpy(MappedBlock(last), &none, 2);
+    }
+  }
+  // Records the block holds past the header's count were never counted either: the index
+  // (see ExtendIndex) leaves them out, and so does the writer, which stores over them.
+  ExtendIndexToEnd();
+  if (!FBlocks.empty() && FBlocks.back().Block == last)
+    FTail.Count = std::min(FTail.Count, FBlocks.back().Count);
   FTail.Valid = true;
+}
+
+// Writes a new block: `plain` is its whole image (header, first record, zeros). Encrypted, only
+// the chunks holding the header and the record are encrypted: the rest of the block holds no
+// record yet, its bytes are never read, and each record stored there later is encrypted on its
+// own. One write at the end of the file, which the mapped window then sees.
+void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain) {
+  FWork = plain;
+  if (FHdr.Encryption) {
+    const size_t used = kBlockHeaderSize + FHdr.RecordSize;
+    const size_t chunks =
+        std::min(FWork.size(), (used + kCryptChunk - 1) / kCryptChunk * kCryptChunk);
+    EncryptDataBlock(FWork.data(), chunks, FHdr.Encryption, block);
+  }
+  FFile.WriteAt(BlockOffset(block), FWork.data(), FWork.size());
 }
 
 void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
@@ -175,9 +220,9 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
         uint8_t* plain = FTail.Plain.data();
         std::memcpy(plain + pos, rec, rs);
         PutU16(plain + 4, add);
-        StoreTailChunks(plain, pos, pos + rs);
+        StoreTailBytes(plain, pos, pos + rs);
       } else {
-        uint8_t* mapped = FTailMap.Data();
+        uint8_t* mapped = MappedBlock(last);
         std::memcpy(mapped + pos, rec, rs);
         std::atomic_thread_fence(std::memory_order_release);
         std::memcpy(mapped + 4, &add, 2);  // little-endian host, as the format
@@ -195,16 +240,15 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   PutU16(&plain[2], last);
   PutU16(&plain[4], 0);
   std::memcpy(&plain[kBlockHeaderSize], rec, rs);
-  FWork = plain;
-  if (FHdr.Encryption) EncryptDataBlock(FWork.data(), FWork.size(), FHdr.Encryption, nb);
-  FFile.WriteAt(BlockOffset(nb), FWork.data(), FWork.size());
-  if (last) {  // link the complete new block from the old last one
+  WriteNewBlock(nb, plain);
+  std::atomic_thread_fence(std::memory_order_release);
+  if (last) {  // link the complete new block from the old last one (mapped by LoadTail)
     if (FHdr.Encryption) {
       PutU16(FTail.Plain.data(), nb);
-      StoreTailChunks(FTail.Plain.data(), 0, 0);
+      StoreTailBytes(FTail.Plain.data(), 0, 0);
     } else {
       const uint16_t next = nb;
-      std::memcpy(FTailMap.Data(), &next, 2);
+      std::memcpy(MappedBlock(last), &next, 2);
     }
   }
   c.FileBlocks = nb;
@@ -212,7 +256,6 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   c.LastBlock = nb;
   if (c.FirstBlock == 0) c.FirstBlock = nb;
   ++c.NumRecords;
-  FTailMap.Unmap();
   FTail.Block = nb;
   FTail.Count = 1;
   FTail.Plain = std::move(plain);
@@ -358,13 +401,13 @@ bool TParadoxTable::KeyedStore(const uint8_t* rec, TPxCounts& c) {
     // Keys usually grow (an auto-increment key): the writer's own view of the last block
     // answers without reading it.
     // (Encrypted tables keep its plain image; a new block is only mapped by the next store.)
-    const bool tail =
-        FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
-        FTail.Count == FBlocks[lastFull].Count &&
-        (FHdr.Encryption || (FTailMap.Mapped() && FTailMap.Offset() == BlockOffset(FTail.Block)));
-    const uint8_t* lastBlock = (tail ? (FHdr.Encryption ? FTail.Plain.data() : FTailMap.Data())
-                                     : LoadBlock(lastFull, false)) +
-                               kBlockHeaderSize;
+    const bool tail = FTail.Valid && FTail.Block == FBlocks[lastFull].Block &&
+                      FTail.Count == FBlocks[lastFull].Count &&
+                      (FHdr.Encryption || MappedBlock(FTail.Block));
+    const uint8_t* lastBlock =
+        (tail ? (FHdr.Encryption ? FTail.Plain.data() : MappedBlock(FTail.Block))
+              : LoadBlock(lastFull, false)) +
+        kBlockHeaderSize;
     const int cmpLast = std::memcmp(rec, lastBlock + (FBlocks[lastFull].Count - 1) * rs, k);
     if (cmpLast == 0) violation();
     if (cmpLast > 0 && lastFull + 1 == FBlocks.size() && FBlocks[lastFull].Block == c.LastBlock) {
@@ -461,49 +504,71 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
   index.Rewrite(n, entry, sum);
 }
 
-void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
-  FRec.assign(FHdr.RecordSize, 0);
+void TParadoxTable::FillAutoInc(uint8_t* rec, TPxCounts& c) {
   for (const TPxField& f : FHdr.Fields)
     if (f.Type == pxAutoInc) {
       if (c.AutoInc >= 0x7FFFFFFF) ThrowTableError(FPath, "auto-increment value out of range");
       ++c.AutoInc;
-      PutIntLike(&FRec[f.Offset], 4, c.AutoInc);
+      PutIntLike(rec + f.Offset, 4, c.AutoInc);
     }
+}
+
+void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
+  FRec.assign(FHdr.RecordSize, 0);
+  FillAutoInc(FRec.data(), c);
   BuildRecord(values, FRec.data());
 }
 
-void TParadoxTable::Append(const std::vector<TValue>& values) {
-  if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  std::optional<TWriteGuard> guard;  // an exclusive opener is the only writer there is
-  if (!FExclusive) guard.emplace(FFile);
-  BeginWriteOp();
-  TPxCounts c = FHdr.Counts;
-  NewRecord(values, c);
+// An exclusive opener is the only writer there is and takes no writer lock.
+void TParadoxTable::LockWriter() {
+  if (FExclusive || FWriterLocked) return;
+  FFile.BeginWrite();
+  FWriterLocked = true;
+}
+
+void TParadoxTable::UnlockWriter() {
+  if (!FWriterLocked) return;
+  FWriterLocked = false;
+  FFile.EndWrite();
+}
+
+void TParadoxTable::EndBatch() {
+  FBatch = false;
+  UnlockWriter();
+}
+
+// Stores a complete record (auto-increment filled) at the end or at its key position, then the
+// header counters.
+void TParadoxTable::Store(const uint8_t* rec, TPxCounts& c) {
   bool structural = false;
   if (FKeySize)
-    structural = KeyedStore(FRec.data(), c);
+    structural = KeyedStore(rec, c);
   else
-    AppendAtEnd(FRec.data(), c);
+    AppendAtEnd(rec, c);
   CommitCounts(c, structural);
+}
+
+void TParadoxTable::Append(const std::vector<TValue>& values) {
+  WriteOp([&](TPxCounts& c) {
+    NewRecord(values, c);
+    Store(FRec.data(), c);
+  });
 }
 
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
   if (FKeySize || recNo < 0) return Append(values);
-  if (!FWritable) ThrowTableError(FPath, "table is read-only");
-  std::optional<TWriteGuard> guard;
-  if (!FExclusive) guard.emplace(FFile);
-  BeginWriteOp();
-  TPxCounts c = FHdr.Counts;
-  NewRecord(values, c);
-  if (recNo >= FHdr.Counts.NumRecords) {
-    AppendAtEnd(FRec.data(), c);
-    CommitCounts(c, false);
-    return;
-  }
-  const size_t i = FindBlock(recNo);
-  bool split = false;
-  InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
-  CommitCounts(c, true);
+  WriteOp([&](TPxCounts& c) {
+    NewRecord(values, c);
+    if (recNo >= FHdr.Counts.NumRecords) {
+      AppendAtEnd(FRec.data(), c);
+      CommitCounts(c, false);
+    } else {
+      const size_t i = FindBlock(recNo);
+      bool split = false;
+      InsertAt(i, static_cast<size_t>(recNo - FBlocks[i].First), FRec.data(), c, split);
+      CommitCounts(c, true);
+    }
+  });
 }
 
 }  // namespace lw::paradox

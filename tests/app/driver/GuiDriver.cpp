@@ -125,8 +125,14 @@ bool Shot(QWidget* window, const QString& file) {
   return rc == 0;
 }
 
+TSharedDataOptions HomeOptions(const std::string& home) {
+  TSharedDataOptions options;
+  options.ProgramDir = home;
+  return options;
+}
+
 int Screenshots(const TArgs& a) {
-  TMainForm form(TSharedDataOptions{a.Home, {}, {}, {}});
+  TMainForm form(HomeOptions(a.Home));
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);
@@ -159,7 +165,7 @@ int Screenshots(const TArgs& a) {
 }
 
 int Bench(const TArgs& a) {
-  TMainForm form(TSharedDataOptions{a.Home, {}, {}, {}});
+  TMainForm form(HomeOptions(a.Home));
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);

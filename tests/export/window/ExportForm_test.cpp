@@ -1,5 +1,7 @@
 // The export window under the offscreen platform: its start, the field list's glyphs, the
 // file controls and the full output name, the enabling rules while an export runs.
+#include "ExportForm.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,7 +18,6 @@
 
 #include "DirectoryList.h"
 #include "ExportFixture.h"
-#include "ExportForm.h"
 #include "FieldListDelegate.h"
 #include "MessageBoxes.h"
 #include "strutil/Volumes.h"
@@ -33,6 +34,8 @@ class ExportWindow : public ::testing::Test {
     FPreviousDir = QDir::currentPath();
     FPrevious = TMessageBoxes::SetHandler([this](const TMessage& m) {
       (m.Kind == TMessageKind::mkQuestion ? FQuestions : FMessages).push_back(m.Text.toStdString());
+      FKinds.push_back(m.Kind);
+      FCaptions.push_back(m.Caption.toStdString());
       return FAnswer;
     });
   }
@@ -62,6 +65,8 @@ class ExportWindow : public ::testing::Test {
   TMessageHandler FPrevious;
   std::vector<std::string> FMessages;
   std::vector<std::string> FQuestions;
+  std::vector<TMessageKind> FKinds;
+  std::vector<std::string> FCaptions;
   bool FAnswer = false;
 };
 
@@ -97,6 +102,9 @@ TEST_F(ExportWindow, ExportRightAfterOpeningSaysInvalidFileName) {
   form.show();
   form.ExportAction->trigger();
   EXPECT_EQ(FMessages, (std::vector<std::string>{"Invalid File Name."}));
+  // The program's own message box: its title as caption, the stop icon.
+  EXPECT_EQ(FCaptions, (std::vector<std::string>{"Ledgerwake"}));
+  EXPECT_EQ(FKinds, (std::vector<TMessageKind>{TMessageKind::mkError}));
 }
 
 TEST_F(ExportWindow, TheFullNameJoinsDirectoryAndNameWithOneSlash) {

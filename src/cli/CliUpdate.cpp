@@ -1,0 +1,189 @@
+// `update`: one run of the update engine without a window. Status lines are printed as the
+// wizard's memo shows them, questions are answered from the options, and the offered files
+// are chosen with --select.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+#include "Commands.h"
+#include "NetUpdate.h"
+#include "Notifier.h"
+#include "SharedData.h"
+#include "strutil/StrUtil.h"
+
+namespace lw::cli {
+
+namespace {
+
+constexpr const char* kUpdateUsage =
+    "usage: ledgerwake-cli update [--url URL] [--yes|--no] [--select N,...] [--dry-run] "
+    "[--home DIR]\n"
+    "  --url URL         the update control file (default: the prod_dupdateurl setting)\n"
+    "  --yes, --no       the answer to every question, what's-new and licence text\n"
+    "                    (default: asked on the terminal; No without one)\n"
+    "  --select N,...    the offered files to download, counted from 1 (default: all)\n"
+    "  --dry-run         decide and report, but download, run and remember nothing\n"
+    "  --home DIR        program directory to run from (settings; {APP} in control files)\n"
+    "Exit status 0 when the control file was processed to the end, 1 otherwise.\n";
+
+struct TUpdateArgs {
+  std::string Url;
+  int Answer = -1;  // -1 ask, 0 no, 1 yes
+  std::set<int> Select;
+  bool DryRun = false;
+  std::string Home;
+};
+
+TUpdateArgs ParseUpdateArgs(const std::vector<std::string>& args) {
+  TUpdateArgs out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::runtime_error(a + " needs a value\n" + kUpdateUsage);
+      return args[++i];
+    };
+    if (a == "--url") {
+      out.Url = value();
+    } else if (a == "--yes" || a == "--no") {
+      out.Answer = a == "--yes" ? 1 : 0;
+    } else if (a == "--select") {
+      const std::string list = value();
+      const int fields = Str_StrCount(list, ",") + 1;
+      for (int n = 1; n <= fields; ++n) {
+        const std::string item = Str_Trim(Str_Extract(list, n, ","));
+        if (item.empty() || item.size() > 6 ||
+            item.find_first_not_of("0123456789") != std::string::npos)
+          throw std::runtime_error("--select: '" + item + "' is not an entry number");
+        out.Select.insert(std::stoi(item));
+      }
+    } else if (a == "--dry-run") {
+      out.DryRun = true;
+    } else if (a == "--home") {
+      out.Home = value();
+    } else {
+      throw std::runtime_error("unknown option '" + a + "'\n" + kUpdateUsage);
+    }
+  }
+  return out;
+}
+
+// Line breaks of the control file's texts (CR, CR LF) as the terminal's.
+std::string TerminalText(std::string text) {
+  text = Str_StrTran(text, "\r\n", "\n");
+  return Str_StrTran(text, "\r", "\n");
+}
+
+bool Ask(const TUpdateArgs& parsed, const std::string& question) {
+  std::printf("? %s", TerminalText(question).c_str());
+  if (parsed.Answer >= 0 || !::isatty(STDIN_FILENO)) {
+    const bool yes = parsed.Answer == 1;
+    std::printf(" %s\n", yes ? "yes" : "no");
+    return yes;
+  }
+  std::printf(" [y/N] ");
+  std::fflush(stdout);
+  std::string line;
+  std::getline(std::cin, line);
+  line = Str_Lower(Str_Trim(line));
+  return line == "y" || line == "yes";
+}
+
+void DrawProgress(const std::string& name, int64_t pos, int64_t size) {
+  constexpr int kWidth = 30;
+  const int filled =
+      size > 0 ? static_cast<int>(std::min<int64_t>(pos * kWidth / size, kWidth)) : 0;
+  std::fprintf(stderr, "\r\033[K[%s%s] %s %s", std::string(filled, '#').c_str(),
+               std::string(kWidth - filled, ' ').c_str(), FileSizeFmt(pos).c_str(),
+               UrlToFile(name).c_str());
+}
+
+}  // namespace
+
+int RunUpdate(const std::vector<std::string>& args) {
+  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+    std::fputs(kUpdateUsage, stdout);
+    return 0;
+  }
+  const TUpdateArgs parsed = ParseUpdateArgs(args);
+  std::string url = parsed.Url;
+  if (!parsed.Home.empty() && ::chdir(parsed.Home.c_str()) != 0)
+    throw std::runtime_error("--home: cannot change to " + parsed.Home);
+  std::string configuredUrl;
+  {
+    // The configured address, as the program's update window takes it.
+    TSharedDataOptions options;
+    options.ProgramDir = parsed.Home;
+    options.Notifier = std::make_shared<TSilentNotifier>();
+    TSharedData shared(options);
+    configuredUrl = shared.Params().Value("prod_dupdateurl");
+  }
+  if (url.empty()) url = configuredUrl;
+
+  // Configured as the program's update window configures it.
+  TNetUpdate engine;
+  engine.UpdateType = httpUpdate;
+  engine.UpdateConnect = nucNoConnect;
+  engine.UpdateUpdate = nuuSilent;
+  engine.URL = url;
+  engine.DryRun = parsed.DryRun;
+  const bool terminal = ::isatty(STDERR_FILENO);
+  bool finished = false;
+  bool progressShown = false;
+  engine.OnStatus = [&](const std::string& text, int code, int err) {
+    if (progressShown) std::fputs("\r\033[K", stderr);
+    progressShown = false;
+    std::printf("[%d - %d] %s\n", code, err, TerminalText(text).c_str());
+    std::fflush(stdout);
+    if (text == "Finished processing update control file") finished = true;
+  };
+  engine.OnConvertPrefix = [&](std::string& path) {
+    path = Str_StrTran(path, "<br>", "\r\n");
+    path = Str_StrTran(path, "<prod_dupdateurl>", configuredUrl);
+  };
+  engine.OnFileProgress = [&](const std::string& name, int64_t pos, int64_t size) {
+    if (!terminal) return;
+    DrawProgress(name, pos, size);
+    progressShown = true;
+  };
+  engine.OnGetFileList = [&](std::vector<std::string>& list) {
+    for (size_t i = 0; i < list.size(); ++i) {
+      const int n = static_cast<int>(i) + 1;
+      const bool chosen = parsed.Select.empty() || parsed.Select.count(n) > 0;
+      const std::string name = Str_Extract(list[i], 1, ";");
+      std::printf("%c %d. %s\n", chosen ? '*' : ' ', n, name.c_str());
+      // The engine skips an empty entry; a chosen entry without a description stays chosen.
+      if (!chosen)
+        list[i].clear();
+      else if (list[i].empty())
+        list[i].assign(1, ';');
+    }
+  };
+  engine.OnShowMessage = [](const std::string& text, bool error) {
+    std::printf("%s%s\n", error ? "Error: " : "", TerminalText(text).c_str());
+  };
+  engine.OnAskQuestion = [&](const std::string& q) { return Ask(parsed, q); };
+  engine.OnWhatsNewDialog = [&](const TWhatsNewDialog& d) {
+    std::printf("--- %s\n%s\n---\n", d.Caption.c_str(), TerminalText(d.Text).c_str());
+    return Ask(parsed, d.OkCaption + " (or " + d.CancelCaption + ")?");
+  };
+  engine.OnEulaDialog = [&](const TEulaDialog& d) {
+    std::printf("--- %s\n%s\n---\n", d.Caption.c_str(), TerminalText(d.Text).c_str());
+    return Ask(parsed, d.AcceptCaption + "?");
+  };
+  engine.OnOpenURL = [](const std::string& u) { std::printf("Open: %s\n", u.c_str()); };
+  engine.OnAppRestart = [&](bool& allow) {
+    allow = Ask(parsed, "Shutdown application to update executable files ?");
+  };
+  engine.OnAppDoClose = [] { std::fflush(stdout); };
+  engine.DoUpdate();
+  if (progressShown) std::fputs("\r\033[K", stderr);
+  return finished ? 0 : 1;
+}
+
+}  // namespace lw::cli

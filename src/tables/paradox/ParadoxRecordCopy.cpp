@@ -1,0 +1,142 @@
+// Records copied from one Paradox table into another from their stored bytes.
+//
+// Fields whose stored bytes mean the same in both layouts (same kind and width, and a kind
+// whose bytes read back unchanged through a value) are copied in runs, as many neighbouring
+// fields at once as both layouts place side by side. Text fields are then tidied past their
+// end (a value would not carry what follows the terminating NUL), reformatted text is stored
+// from the source's text, and every other field goes through a value as Append would store it.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "DatabaseError.h"
+#include "ParadoxTable.h"
+#include "ParadoxValues.h"
+
+namespace lw::paradox {
+
+namespace {
+
+// Kinds whose every non-blank stored form decodes to a value that encodes to the same bytes.
+bool SameBytesThroughValue(uint8_t type) {
+  return type == pxAlpha || type == pxBytes || type == pxShort || type == pxLong || type == pxDate;
+}
+
+void StoreText(std::string_view text, const TPxField& f, uint8_t* p) {
+  std::memcpy(p, text.data(), std::min<size_t>(text.size(), static_cast<size_t>(f.Width)));
+}
+
+}  // namespace
+
+class TParadoxRecordCopier final : public TRecordCopier {
+ public:
+  TParadoxRecordCopier(TParadoxTable& source, TParadoxTable& target)
+      : FSource(source), FTarget(target) {}
+  // False when some field cannot be copied by this codec.
+  bool Plan(const std::vector<TFieldCopy>& plan);
+  void Append(const uint8_t* sourceRecord) override;
+
+ private:
+  struct TRun {
+    int From, To, Size;
+  };
+  struct TStep {
+    int Source, Target;
+    TTextReformat Reformat;
+  };
+  void BuildRecord(const uint8_t* src, uint8_t* rec);
+
+  TParadoxTable& FSource;
+  TParadoxTable& FTarget;
+  std::vector<TRun> FRuns;
+  std::vector<int> FTexts;       // target fields copied in runs that hold text
+  std::vector<TStep> FReformat;  // text stored reformatted
+  std::vector<TStep> FValues;    // through a value: scalars first, blobs last
+  std::string FFormatted;
+};
+
+bool TParadoxRecordCopier::Plan(const std::vector<TFieldCopy>& plan) {
+  const std::vector<TPxField>& from = FSource.FHdr.Fields;
+  const std::vector<TPxField>& to = FTarget.FHdr.Fields;
+  if (plan.size() != to.size()) return false;
+  std::vector<TStep> blobs;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const int s = plan[i].Source;
+    if (s < 0) continue;
+    if (s >= static_cast<int>(from.size())) return false;
+    const TPxField& sf = from[s];
+    const TPxField& tf = to[i];
+    // The codec fills an auto-increment field whatever it is given.
+    if (tf.Type == pxAutoInc) return false;
+    const int target = static_cast<int>(i);
+    if (plan[i].Reformat) {
+      if (sf.Type != pxAlpha || tf.Type != pxAlpha) return false;
+      FReformat.push_back({s, target, plan[i].Reformat});
+    } else if (sf.Type == tf.Type && sf.Width == tf.Width && SameBytesThroughValue(sf.Type)) {
+      if (!FRuns.empty() && FRuns.back().From + FRuns.back().Size == sf.Offset &&
+          FRuns.back().To + FRuns.back().Size == tf.Offset)
+        FRuns.back().Size += sf.Width;
+      else
+        FRuns.push_back({sf.Offset, tf.Offset, sf.Width});
+      if (tf.Type == pxAlpha) FTexts.push_back(target);
+    } else if (IsBlobPxType(tf.Type)) {
+      blobs.push_back({s, target, {}});
+    } else {
+      FValues.push_back({s, target, {}});
+    }
+  }
+  FValues.insert(FValues.end(), blobs.begin(), blobs.end());
+  return true;
+}
+
+void TParadoxRecordCopier::BuildRecord(const uint8_t* src, uint8_t* rec) {
+  const std::vector<TPxField>& to = FTarget.FHdr.Fields;
+  for (const TRun& r : FRuns) std::memcpy(rec + r.To, src + r.From, r.Size);
+  for (int i : FTexts) {
+    uint8_t* p = rec + to[i].Offset;
+    const size_t width = static_cast<size_t>(to[i].Width);
+    const void* nul = std::memchr(p, 0, width);
+    if (nul) {
+      const size_t n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
+      std::memset(p + n, 0, width - n);
+    }
+  }
+  for (const TStep& step : FReformat) {
+    const TPxField& tf = to[step.Target];
+    std::string_view text = FSource.Text(src, step.Source);
+    text = text.substr(0, std::min<size_t>(text.size(), static_cast<size_t>(tf.Width)));
+    if (step.Reformat(text, FFormatted)) text = FFormatted;
+    StoreText(text, tf, rec + tf.Offset);
+  }
+  const std::vector<TFieldDef>& defs = FTarget.FFieldDefs;
+  for (const TStep& step : FValues) {
+    const TPxField& tf = to[step.Target];
+    const TFieldDef& d = defs[step.Target];
+    const TValue v = StoredFieldValue(FSource.Value(src, step.Source), d.DataType, d.Size, d.Name);
+    if (IsBlobPxType(tf.Type))
+      FTarget.StoreBlob(tf, v, rec + tf.Offset);
+    else
+      EncodeScalar(FTarget.FPath, tf, v, rec + tf.Offset);
+  }
+}
+
+void TParadoxRecordCopier::Append(const uint8_t* sourceRecord) {
+  TParadoxTable& t = FTarget;
+  t.WriteOp([&](TPxCounts& c) {
+    t.FRec.assign(t.FHdr.RecordSize, 0);
+    t.FillAutoInc(t.FRec.data(), c);
+    BuildRecord(sourceRecord, t.FRec.data());
+    t.Store(t.FRec.data(), c);
+  });
+}
+
+std::unique_ptr<TRecordCopier> TParadoxTable::CopierFrom(TTableCodec& source,
+                                                         const std::vector<TFieldCopy>& plan) {
+  auto* from = dynamic_cast<TParadoxTable*>(&source);
+  if (!from || !FWritable) return nullptr;
+  auto copier = std::make_unique<TParadoxRecordCopier>(*from, *this);
+  if (!copier->Plan(plan)) return nullptr;
+  return copier;
+}
+
+}  // namespace lw::paradox

@@ -1,0 +1,75 @@
+#include "PathExpand.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "strutil/StrUtil.h"
+#include "strutil/SysUtil.h"
+
+namespace lw {
+
+namespace {
+
+std::string CurrentDirectory() {
+  std::string buf(4096, '\0');
+  if (!::getcwd(buf.data(), buf.size())) return ".";
+  buf.resize(std::char_traits<char>::length(buf.c_str()));
+  return buf;
+}
+
+std::string TempDirectory() {
+  const char* t = std::getenv("TMPDIR");
+  return (t && *t) ? std::string(t) : std::string("/tmp");
+}
+
+}  // namespace
+
+std::string DefaultPrefixDirectory(const std::string& name) {
+  if (name == "APP") return CurrentDirectory();
+  if (name == "TMP") return TempDirectory();
+  if (name == "WIN") return GetSpecialFolderLocation(nullptr, sfWindows);
+  return {};
+}
+
+std::string NormalisePrefixDirectory(const std::string& dir) {
+  std::string d = dir;
+  // The separator the directory itself uses (a Windows-style name keeps its backslashes).
+  const char sep =
+      d.find('/') == std::string::npos && d.find('\\') != std::string::npos ? '\\' : '/';
+  if (d.empty() || (d.back() != '/' && d.back() != '\\')) d += sep;
+  if (d.size() > 3 && d[1] == ':')
+    d.pop_back();
+  else
+    d += '.';
+  return d;
+}
+
+std::string ExpandPath(std::string value, const TConvertPrefixEvent& convert,
+                       const TPrefixResolver& resolve) {
+  if (convert) convert(value);
+  size_t pos = 0;
+  while ((pos = value.find('{', pos)) != std::string::npos) {
+    const size_t close = value.find('}', pos + 1);
+    if (close == std::string::npos) break;
+    const std::string name = Str_Upper(value.substr(pos + 1, close - pos - 1));
+    const std::string dir = resolve ? resolve(name) : std::string();
+    if (dir.empty()) {
+      pos = close + 1;
+      continue;
+    }
+    const std::string inserted = NormalisePrefixDirectory(dir);
+    value.replace(pos, close - pos + 1, inserted);
+    pos += inserted.size();
+  }
+  return value;
+}
+
+std::string LocalPath(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+}  // namespace lw

@@ -1,0 +1,58 @@
+#include "TempFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace lw {
+
+namespace {
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+TTempFile::TTempFile(const std::string& dir, const std::string& prefix) {
+  std::string pattern = (dir.empty() ? std::string(".") : dir);
+  if (pattern.back() != '/') pattern += '/';
+  pattern += prefix + "XXXXXX";
+  FFd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (FFd < 0) return;
+  FPath = pattern;
+  ::fchmod(FFd, NewFileMode());
+}
+
+TTempFile::~TTempFile() {
+  if (FFd >= 0) ::close(FFd);
+  if (!FKeep && !FPath.empty()) ::unlink(FPath.c_str());
+}
+
+bool TTempFile::Close() {
+  if (FFd < 0) return true;
+  const int rc = ::close(FFd);
+  FFd = -1;
+  return rc == 0;
+}
+
+bool TTempFile::RenameTo(const std::string& target) {
+  if (!Close() || FPath.empty()) return false;
+  if (::rename(FPath.c_str(), target.c_str()) != 0) return false;
+  FKeep = true;
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace lw

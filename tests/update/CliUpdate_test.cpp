@@ -1,0 +1,129 @@
+// `ledgerwake-cli update` against a loopback HTTP server: the memo lines of a whole run,
+// the selection, the answers and the exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "EngineFixture.h"
+
+#ifdef LW_CLI_PATH
+
+namespace lw {
+namespace {
+
+using test::Exists;
+using test::ReadFile;
+using test::TEngineFixture;
+using test::WriteFile;
+
+class CliUpdateTest : public TEngineFixture {
+ protected:
+  // Runs the command with the arguments; its standard output goes to `out`.
+  int Cli(const std::string& args, std::string& out) {
+    const std::string cmd = "cd '" + WorkDir() + "' && '" LW_CLI_PATH "' update " + args +
+                            " --home '" + WorkDir() + "' </dev/null 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    out.clear();
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int status = ::pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  void ServeTwoFiles(const std::string& extra = "") {
+    WriteFile(Root("a.bin"), "A");
+    WriteFile(Root("b.bin"), "B");
+    Serve("u.inf", "[update]\n[action]\nquery=Continue?\\nReally?\n" + extra +
+                       "[files]\ncount=2\n[file1]\ndescr=First;one\nurl=" + Url("a.bin") +
+                       "\ntargetdir=<out>\n[file2]\ndescr=Second;two\nurl=" + Url("b.bin") +
+                       "\ntargetdir={APP}\\out\n");
+  }
+};
+
+TEST_F(CliUpdateTest, WholeRunWithSelectionAndAnswers) {
+  ServeTwoFiles();
+  std::string out;
+  EXPECT_EQ(Cli("--url " + Engine.URL + " --yes --select 2", out), 0);
+  EXPECT_EQ(out,
+            "[3 - 0] Checking for Internet connection\n"
+            "[3 - 0] Found open Internet connection\n"
+            "[3 - 0] Download : " +
+                Engine.URL +
+                "\n"
+                "[3 - 0] Update control file found\n"
+                "[5 - 0] New version found : \n"
+                "[3 - 0] Found query instruction\n"
+                "? Continue?\nReally? yes\n"
+                "  1. First\n"
+                "* 2. Second\n"
+                "[3 - 0] Found file update instruction\n"
+                "[3 - 0] Download update : " +
+                Url("b.bin") +
+                "\n"
+                "[3 - 0] Download : " +
+                Url("b.bin") +
+                "\n"
+                "[3 - 0] Finished processing update control file\n"
+                "[3 - 0] Closed Internet connection\n");
+  EXPECT_EQ(ReadFile(Work("out/b.bin")), "B");
+  EXPECT_FALSE(Exists(Work("out/a.bin")));
+}
+
+TEST_F(CliUpdateTest, NoDryRunAndFailures) {
+  ServeTwoFiles("runafter=touch " + Work("after") + "\n");
+  std::string out;
+  EXPECT_EQ(Cli("--url " + Engine.URL + " --no", out), 1);  // the query ends the run
+  EXPECT_NE(out.find("? Continue?\nReally? no\n[3 - 0] Closed Internet connection\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Cli("--url " + Engine.URL + " --yes --dry-run", out), 0);
+  EXPECT_NE(out.find("[3 - 0] Download update : " + Url("b.bin") + "\n[3 - 0] Finished"),
+            std::string::npos)
+      << out;
+  EXPECT_FALSE(Exists(Work("out")));
+  ::usleep(200000);
+  EXPECT_FALSE(Exists(Work("after")));
+  EXPECT_EQ(Cli("--url " + Url("missing.inf"), out), 1);
+  EXPECT_NE(out.find("[6 - 404] Http status : 404\n[2 - 0] Update control file not found\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Cli("--select x", out), 1);
+}
+
+// A run killed (SIGKILL) at many moments of a download leaves the old file or the whole new
+// one under the target's name, never a part.
+TEST_F(CliUpdateTest, KilledDuringTheDownloadLeavesOldOrNew) {
+  const std::string fresh(8 << 20, 'n'), old(100, 'o');
+  WriteFile(Root("big.bin"), fresh);
+  Serve("u.inf", "[update]\n[files]\ncount=1\n[file1]\nurl=" + Url("big.bin") +
+                     "\ntargetdir=" + WorkDir() + "\n");
+  int outcomes[2] = {0, 0};
+  for (int moment = 0; moment < 16; ++moment) {
+    WriteFile(Work("big.bin"), old);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
+              WorkDir().c_str(), nullptr);
+      ::_exit(127);
+    }
+    ::usleep(static_cast<useconds_t>(moment * 20000));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const std::string now = ReadFile(Work("big.bin"));
+    ASSERT_TRUE(now == old || now == fresh) << "moment " << moment << ": " << now.size();
+    ++outcomes[now == fresh];
+  }
+  std::printf("killed before the file was in place: %d, after: %d\n", outcomes[0], outcomes[1]);
+}
+
+}  // namespace
+}  // namespace lw
+
+#endif
