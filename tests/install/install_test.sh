@@ -39,7 +39,7 @@ done
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-for f in bin/ledgerwake bin/ledgerwake-cli share/ledgerwake/setup.ini \
+for f in bin/ledgerwake bin/ledgerwake-cli libexec/ledgerwake/upd share/ledgerwake/setup.ini \
   share/ledgerwake/sample/sample.db share/ledgerwake/data/swap.db \
   share/applications/ledgerwake.desktop share/icons/hicolor/scalable/apps/ledgerwake.svg \
   share/icons/hicolor/48x48/apps/ledgerwake.png share/icons/hicolor/256x256/apps/ledgerwake.png \
@@ -115,6 +115,7 @@ grep -qx "layout: portable" <<<"$version" || fail "no portable layout: $version"
 out=$(run "$pdir/ledgerwake-cli" search --quiet --keep --state NY 2>&1) || fail "portable search: $out"
 [[ $out == *"Total Records Found: $count"* ]] || fail "portable search: $out"
 [ -f "${pdir}lwconfig.ini" ] || fail "portable: no user settings beside the program"
+[ -x "${pdir}upd" ] || fail "portable: no updater beside the program"
 [ ! -e "$home/.config/ledgerwake" ] && [ ! -e "$home/.local/share/ledgerwake" ] ||
   fail "portable: wrote into the user's XDG directories"
 echo "install test passed: $count records, $(basename "$deb"), $(basename "$tgz")"
