@@ -12,7 +12,7 @@ build_run=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev
 # desktop-file-utils, appstream: the metadata validators; dpkg-dev, file: the .deb.
 test_only=(libgtest-dev pxlib-dev shapelib libshp-dev clang libclang-rt-14-dev sqlite3 python3
   xvfb xauth imagemagick x11-utils fonts-liberation2
-  python3-pyftpdlib tinyproxy curl gcab mscompress minisign
+  python3-pyftpdlib tinyproxy curl gcab mscompress minisign strace
   desktop-file-utils appstream dpkg-dev file)
 
 case "${1:-}" in

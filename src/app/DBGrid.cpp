@@ -99,6 +99,11 @@ void TDBGrid::ShowOrder(int position) {
   titles->setSortIndicatorShown(true);
 }
 
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  emit DblClick();
+}
+
 void TDBGrid::FollowCursor(qint64 recNo) {
   if (FFollowing || FModel->columnCount() == 0) return;
   FFollowing = true;

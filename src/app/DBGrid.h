@@ -36,6 +36,12 @@ class TDBGrid : public QTableView {
  signals:
   // A column title was clicked: the column's display position.
   void TitleClick(int position);
+  // A double-click anywhere in the grid's area: on a row, below the last one, on an empty
+  // grid.
+  void DblClick();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   void FollowCursor(qint64 recNo);

@@ -76,7 +76,9 @@ QString TMainForm::Setting(const char* key) const {
 }
 
 void TMainForm::ShowError(const QString& text) {
-  TMessageBoxes::ShowError(this, text);
+  // A box over a window not shown (a failed start) would sit where that window would have
+  // been; without a parent it is centred on the screen.
+  TMessageBoxes::ShowError(isVisible() ? this : nullptr, text);
 }
 
 TRecordForm* TMainForm::RecordForm() const {

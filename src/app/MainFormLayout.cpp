@@ -2,7 +2,9 @@
 // progress strip and the status line.
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "AppStyle.h"
 #include "CriteriaLists.h"
@@ -39,14 +41,37 @@ QLabel* CriteriaLabel(const char* caption, QWidget* buddy, QWidget* parent) {
   return label;
 }
 
+// The criteria panel as laid out: four text rows, the lists, the zip row.
+constexpr int kCriteriaHeight = 191;
+constexpr int kListHeight = 70;
+constexpr int kCriteriaMargin = 4;
+constexpr int kCriteriaSpacing = 3;
+
+// Rows of a height that divides the list's inside, so that no row shows cut off.
+class TWholeRowDelegate : public QStyledItemDelegate {
+ public:
+  TWholeRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(FHeight);
+    return size;
+  }
+
+ private:
+  int FHeight;
+};
+
 template <size_t N>
 QListWidget* CriteriaList(const std::array<std::string_view, N>& rows, QWidget* parent) {
   auto* list = new QListWidget(parent);
   for (std::string_view row : rows) list->addItem(WidgetText(row));
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setFixedHeight(70);
+  list->setFixedHeight(kListHeight);
   list->setUniformItemSizes(true);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int inside = kListHeight - 2 * list->frameWidth();
+  const int shown = std::max(1, inside / std::max(1, list->sizeHintForRow(0)));
+  list->setItemDelegate(new TWholeRowDelegate(inside / shown, list));
   return list;
 }
 
@@ -119,6 +144,11 @@ void TMainForm::BuildToolBars() {
     for (QAction* a : bar->actions())
       if (QWidget* w = bar->widgetForAction(a)) w->setMinimumWidth(54);
   PauseBtn = qobject_cast<QToolButton*>(MainToolBar->widgetForAction(PauseAction));
+  // Pause turns into the wider "Resume": a button as wide as either keeps the tool bar still.
+  PauseAction->setIconText(QStringLiteral("Resume"));
+  const int resumeWidth = PauseBtn->sizeHint().width();
+  PauseAction->setIconText(PauseAction->text());
+  PauseBtn->setFixedWidth(std::max({resumeWidth, PauseBtn->sizeHint().width(), 54}));
 }
 
 void TMainForm::BuildCriteriaPanel() {
@@ -157,10 +187,17 @@ void TMainForm::BuildCriteriaPanel() {
   EmployeeListBox->setFixedWidth(charWidth * 24);
   SalesListBox->setMinimumWidth(charWidth * 24);
 
+  // The five text rows share what the lists leave of the panel's height; taller boxes
+  // would make the layout's minimum push the panel past it.
+  const int rowHeight =
+      (kCriteriaHeight - 2 * kCriteriaMargin - 5 * kCriteriaSpacing - kListHeight) / 5;
+  for (QLineEdit* e : {SICEdit, SICDescEdit, CompanyEdit, CityEdit, ZipEdit})
+    e->setFixedHeight(std::min(e->sizeHint().height(), rowHeight));
+
   auto* grid = new QGridLayout(CriteriaPanel);
-  grid->setContentsMargins(8, 4, 8, 4);
+  grid->setContentsMargins(8, kCriteriaMargin, 8, kCriteriaMargin);
   grid->setHorizontalSpacing(8);
-  grid->setVerticalSpacing(3);
+  grid->setVerticalSpacing(kCriteriaSpacing);
   grid->addWidget(CriteriaLabel("SIC Co&de(s)*", SICEdit, CriteriaPanel), 0, 0);
   grid->addWidget(SICEdit, 0, 1);
   grid->addWidget(CriteriaLabel("SIC Description:", SICDescEdit, CriteriaPanel), 1, 0);
@@ -205,7 +242,7 @@ void TMainForm::BuildGridAndStatus() {
   DBGrid = new TDBGrid;
   DBGrid->setObjectName(QStringLiteral("DBGrid"));
   connect(DBGrid, &TDBGrid::TitleClick, this, &TMainForm::DBGridTitleClick);
-  connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { DBGridDblClick(); });
+  connect(DBGrid, &TDBGrid::DblClick, this, &TMainForm::DBGridDblClick);
 
   Splitter = new QSplitter(Qt::Vertical);
   Splitter->setObjectName(QStringLiteral("Splitter"));
@@ -214,7 +251,7 @@ void TMainForm::BuildGridAndStatus() {
   Splitter->addWidget(DBGrid);
   Splitter->setStretchFactor(0, 0);
   Splitter->setStretchFactor(1, 1);
-  Splitter->setSizes({191, 300});
+  Splitter->setSizes({kCriteriaHeight, 300});
   Splitter->setHandleWidth(5);
 
   ProgressPanel = new QWidget;

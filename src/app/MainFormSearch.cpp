@@ -72,9 +72,8 @@ void TMainForm::ActionListUpdate() {
   const bool idle = GoAction->isEnabled() && !FSearching;
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);
-  // The update wizard and the news window are not part of this program yet: Updates stays
-  // disabled and News hidden rather than pretending.
-  UpdateAction->setEnabled(false);
+  UpdateAction->setEnabled(idle);
+  // The news window is not part of this program yet: News stays hidden rather than pretending.
   NewsAction->setVisible(false);
   CloseAction->setEnabled(true);
 }
@@ -92,6 +91,7 @@ void TMainForm::ClearActionExecute() {
   ZipEdit->clear();
   EmployeeListBox->clearSelection();
   SalesListBox->clearSelection();
+  for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox}) list->scrollToTop();
   SICEdit->clear();
   SICEdit->setFocus();
   if (results) results->EnableControls();

@@ -1,10 +1,13 @@
 // The windows the main window opens, and the grid's title clicks and double-click.
+#include <QApplication>
+
 #include "AboutForm.h"
 #include "ExportWindow.h"
 #include "MainForm.h"
 #include "RecordForm.h"
 #include "SettingsKeys.h"
 #include "Table.h"
+#include "UpdateForm.h"
 #include "WidgetText.h"
 
 namespace lw {
@@ -17,7 +20,14 @@ void TMainForm::ExportActionExecute() {
 }
 
 void TMainForm::UpdateActionExecute() {
-  // The update wizard is not part of this program yet; the action stays disabled.
+  if (!UpdateAction->isEnabled()) return;
+  // Destroyed when it closes; an update that replaced the program closes this window from
+  // inside the wizard's run (after Finish), the normal way, before the wizard is gone.
+  auto wizard = std::make_unique<TUpdateForm>(this);
+  wizard->Variables = {"br=\r\n", std::string("prod_dupdateurl=") +
+                                      FSharedData->Params().Value(keys::kProductUpdateUrl)};
+  wizard->exec();
+  ActionListUpdate();
 }
 
 void TMainForm::NewsActionExecute() {
@@ -36,15 +46,23 @@ void TMainForm::CloseActionExecute() {
 
 void TMainForm::DBGridTitleClick(int position) {
   const TGridColumn column = DBGrid->Column(position);
-  // Bold navy titles are the sortable ones; any other title click does nothing.
-  if (!column.Bold || column.FieldName.empty()) return;
+  // Bold navy titles are the sortable ones; any other title click does nothing, and the
+  // header's own move of the sort arrow is undone (it would claim an order the rows lack).
   TTable* results = FSharedData->ResultTable();
-  if (!results || !results->Active()) return;
+  if (!column.Bold || column.FieldName.empty() || !results || !results->Active()) {
+    MarkOrderColumn();
+    return;
+  }
+  // A million rows take a noticeable moment to order.
+  std::string failure;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
     results->SetIndexFieldNames(column.FieldName);
   } catch (const std::exception& e) {
-    ShowError(WidgetText(e.what()));
+    failure = e.what();
   }
+  QApplication::restoreOverrideCursor();
+  if (!failure.empty()) ShowError(WidgetText(failure));
   MarkOrderColumn();
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* kBlanks = " \t\v";
 constexpr const char* kCrLf = "\r\n";
-constexpr const char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr const char kUtf16LeBom[] = "\xFF\xFE";
 
 std::string TrimBlanks(const std::string& s) {
   const size_t b = s.find_first_not_of(kBlanks);
@@ -62,8 +63,85 @@ void Classify(TLine& line) {
   }
 }
 
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// UTF-16LE text (without its mark) as UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16LeToUtf8(const std::string& bytes) {
+  std::string out;
+  auto unit = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i]) |
+                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
+  };
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+// UTF-8 text as UTF-16LE; a byte that starts no valid sequence stands for itself (Latin-1).
+std::string Utf8ToUtf16Le(const std::string& text) {
+  std::string out;
+  auto put = [&](uint32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    uint32_t c = b;
+    bool valid = len > 0 && i + static_cast<size_t>(len) <= text.size();
+    if (valid && len > 1) {
+      c = b & (0x7F >> len);
+      for (int k = 1; k < len && valid; ++k) {
+        const auto cont = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+        valid = (cont & 0xC0) == 0x80;
+        c = (c << 6) | (cont & 0x3F);
+      }
+    }
+    if (!valid) {
+      c = b;
+      i += 1;
+    } else {
+      i += static_cast<size_t>(len);
+    }
+    if (c >= 0x10000) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+  return out;
+}
+
 struct TDocument {
-  std::string Bom;
+  // Read from and written back as UTF-16LE with its mark; other files are bytes as they are.
+  // A UTF-8 mark is not special: it sticks to the first line, which then is no section.
+  bool Utf16 = false;
   std::vector<TLine> Lines;
 
   // Index of the first header named `section`, or -1.
@@ -88,19 +166,15 @@ struct TDocument {
   }
 
   std::string Text() const {
-    std::string out = Bom;
+    std::string out;
     for (const TLine& l : Lines) out += l.Text + l.Eol;
-    return out;
+    return Utf16 ? kUtf16LeBom + Utf8ToUtf16Le(out) : out;
   }
 };
 
 TDocument Parse(const std::string& content) {
   TDocument doc;
   size_t pos = 0;
-  if (content.compare(0, 3, kUtf8Bom) == 0) {
-    doc.Bom = kUtf8Bom;
-    pos = 3;
-  }
   while (pos < content.size()) {
     const size_t eol = content.find_first_of(kCrLf, pos);
     TLine line;
@@ -137,6 +211,11 @@ TDocument Load(const std::string& fileName) {
     }
   }
   ::close(fd);
+  if (content.compare(0, 2, kUtf16LeBom) == 0) {
+    TDocument doc = Parse(Utf16LeToUtf8(content.substr(2)));
+    doc.Utf16 = true;
+    return doc;
+  }
   return Parse(content);
 }
 
@@ -167,10 +246,17 @@ bool WriteFileAt(const std::string& path, const std::string& content, mode_t mod
   return ok;
 }
 
+// Write permission as Windows grants it: a file or directory without any write bit is
+// read-only for everyone, the owner and root included.
+bool Writable(const std::string& path, const struct stat& st) {
+  return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
 // Replaces the file's contents through a temporary file in the same directory, so that a
-// crash never leaves half a settings file; falls back to rewriting in place when the
-// directory does not allow the temporary file.
-bool Save(const std::string& fileName, const std::string& content) {
+// crash never leaves half a settings file. A read-only file or directory refuses the write
+// rather than being replaced; the file keeps its owner and group, or is rewritten in place
+// when the replacement could not have them.
+bool Save(const std::string& fileName, const std::string& content, bool ownerOnly) {
   namespace fs = std::filesystem;
   std::string target = fileName;
   std::error_code ec;
@@ -178,17 +264,27 @@ bool Save(const std::string& fileName, const std::string& content) {
     const fs::path real = fs::canonical(target, ec);
     if (!ec) target = real.string();
   }
+  std::string dir = fs::path(target).parent_path().string();
+  if (dir.empty()) dir = ".";
+  struct stat dirSt {};
+  if (::stat(dir.c_str(), &dirSt) != 0 || !Writable(dir, dirSt)) return false;
   mode_t mode = 0666;
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists) mode = st.st_mode & 07777;
+  if (exists) {
+    if (!S_ISREG(st.st_mode) || !Writable(target, st)) return false;
+    mode = st.st_mode & 07777;
+  }
+  if (ownerOnly) mode = 0600;
   const std::string temp = target + ".tmp" + std::to_string(::getpid());
   if (WriteFileAt(temp, content, mode)) {
-    if (exists) ::chmod(temp.c_str(), mode);
-    if (::rename(temp.c_str(), target.c_str()) == 0) return true;
+    bool kept = ::chmod(temp.c_str(), mode) == 0;
+    if (exists) kept = kept && ::chown(temp.c_str(), st.st_uid, st.st_gid) == 0;
+    if (kept && ::rename(temp.c_str(), target.c_str()) == 0) return true;
   }
   ::unlink(temp.c_str());
-  return WriteFileAt(target, content, mode);
+  if (!WriteFileAt(target, content, mode)) return false;
+  return !ownerOnly || ::chmod(target.c_str(), mode) == 0;
 }
 
 }  // namespace
@@ -299,7 +395,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     line.Eol = kCrLf;
     doc.Lines.insert(doc.Lines.begin() + after + 1, line);
   }
-  if (!Save(FFileName, doc.Text())) throw std::runtime_error("Unable to write to " + FFileName);
+  if (!Save(FFileName, doc.Text(), FOwnerOnly))
+    throw std::runtime_error("Unable to write to " + FFileName);
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, long value) {
@@ -315,7 +412,8 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
   const int i = doc.FindKey(doc.FindSection(TrimSpaces(section)), TrimSpaces(key));
   if (i < 0) return;
   doc.Lines.erase(doc.Lines.begin() + i);
-  if (!Save(FFileName, doc.Text())) throw std::runtime_error("Unable to write to " + FFileName);
+  if (!Save(FFileName, doc.Text(), FOwnerOnly))
+    throw std::runtime_error("Unable to write to " + FFileName);
 }
 
 void TIniFile::EraseSection(const std::string& section) {
@@ -330,7 +428,8 @@ void TIniFile::EraseSection(const std::string& section) {
     kept.push_back(std::move(doc.Lines[i]));
   }
   doc.Lines = std::move(kept);
-  if (!Save(FFileName, doc.Text())) throw std::runtime_error("Unable to write to " + FFileName);
+  if (!Save(FFileName, doc.Text(), FOwnerOnly))
+    throw std::runtime_error("Unable to write to " + FFileName);
 }
 
 }  // namespace lw

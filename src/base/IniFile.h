@@ -12,7 +12,9 @@ namespace lw {
 // Nothing is cached: every read parses the file as it is on disk and every write edits the
 // file at once, touching only the affected lines (comments, blank lines and the order of the
 // other lines survive). A missing file reads as empty and is created by the first write.
-// Writes use CRLF line ends; files with LF or CR line ends read the same.
+// Writes use CRLF line ends; files with LF or CR line ends read the same. A file that starts
+// with the UTF-16LE mark is read and written as UTF-16LE; a UTF-8 mark is not recognised.
+// A read-only file or a file in a read-only directory is never replaced: writes fail.
 class TIniFile {
  public:
   static constexpr std::size_t kMaxValueLength = 2047;
@@ -47,11 +49,15 @@ class TIniFile {
   void DeleteKey(const std::string& section, const std::string& key);
   // Removes the section's header and key lines (comment lines inside it stay).
   void EraseSection(const std::string& section);
+  // Whether writes leave the file readable and writable by its owner only (mode 0600), as
+  // a file holding a password must be.
+  void SetOwnerOnly(bool value) { FOwnerOnly = value; }
   // Writes are immediate; kept for callers that flush explicitly.
   void UpdateFile() {}
 
  private:
   std::string FFileName;
+  bool FOwnerOnly = false;
 };
 
 }  // namespace lw

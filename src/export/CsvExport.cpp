@@ -17,6 +17,7 @@ namespace {
 enum class TCsvForm { Quoted, Boolean, Plain, NotSupported };
 
 TCsvForm CsvFormOf(TFieldType type) {
+  if (IsNumberType(type)) return TCsvForm::Plain;
   switch (type) {
     case ftString:
     case ftBytes:
@@ -28,17 +29,6 @@ TCsvForm CsvFormOf(TFieldType type) {
       return TCsvForm::Quoted;
     case ftBoolean:
       return TCsvForm::Boolean;
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-    case ftAutoInc:
-      return TCsvForm::Plain;
     default:
       return TCsvForm::NotSupported;
   }

@@ -54,6 +54,7 @@ TCsvWriter::~TCsvWriter() {
 
 void TCsvWriter::Field(std::string_view text) {
   if (FRowStarted) FBuffer += FDelimiter;
+  if (!FRowStarted) FRowStart = FBuffer.size();
   FRowStarted = true;
   AppendCsvField(FBuffer, text, FDelimiter);
 }
@@ -65,10 +66,12 @@ void TCsvWriter::EndRow() {
 }
 
 void TCsvWriter::Flush() {
-  if (!FBuffer.empty()) {
-    const size_t size = FBuffer.size();
+  // Only whole rows go out: a row cut short by a failure must not look like data.
+  const size_t size = FRowStarted ? FRowStart : FBuffer.size();
+  if (size > 0) {
     const size_t written = std::fwrite(FBuffer.data(), 1, size, FOut);
-    FBuffer.clear();
+    FBuffer.erase(0, size);
+    FRowStart = 0;
     if (written != size) throw std::runtime_error("cannot write the output");
   }
   if (std::fflush(FOut) != 0) throw std::runtime_error("cannot write the output");

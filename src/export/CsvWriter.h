@@ -15,6 +15,7 @@ void AppendCsvField(std::string& out, std::string_view field, char delimiter = '
 void AppendCsvQuoted(std::string& out, std::string_view field);
 
 // Writes rows of fields to a stream through a buffer. Rows end with CRLF as RFC 4180 asks.
+// Only complete rows are written: a row not ended by EndRow never reaches the stream.
 // A failed write throws std::runtime_error.
 class TCsvWriter {
  public:
@@ -33,6 +34,7 @@ class TCsvWriter {
   std::string FLineEnd;
   std::string FBuffer;
   bool FRowStarted = false;
+  size_t FRowStart = 0;  // where the unfinished row begins in FBuffer
 };
 
 }  // namespace lw

@@ -90,7 +90,10 @@ TExportResult TExportEngine::Execute() {
   TExportResult result;
   if (FRunning) return result;
   FLastMessage.clear();
-  if (FOutputName.empty()) {
+  // The name box holds the list's mask ("*.csv") after a change of folder or file type; a
+  // wildcard is no name to create a file under.
+  const std::string baseName = FOutputName.substr(FOutputName.find_last_of('/') + 1);
+  if (FOutputName.empty() || baseName.find_first_of("*?") != std::string::npos) {
     ShowMessage(kInvalidFileName);
     result.Message = FLastMessage;
     return result;

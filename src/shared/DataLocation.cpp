@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "Database.h"
+#include "DatabaseError.h"
 #include "Session.h"
 #include "SharedData.h"
 #include "Table.h"
@@ -36,6 +37,29 @@ std::string TSharedData::FindSourceDir(const std::string& fileName) {
   return !candidate.empty() && FileExists(candidate + fileName) ? candidate : std::string();
 }
 
+// The result table only ever holds the last search's results, so one that no longer opens
+// (a crash of some other writer, a damaged disk) is worth nothing; rebuilding it from the
+// source table's fields keeps the program from failing at every start from then on.
+void TSharedData::RebuildResultTable(const std::string& reason) {
+  TTable source;
+  source.SetSessionName(FSession->SessionName());
+  source.SetTableName(FSourceDir + FSourceTableName);
+  source.SetReadOnly(true);
+  source.Open();
+  source.FieldDefs().Update();
+  std::vector<TFieldDef> fields{{"Result", ftAutoInc, 0, false, 0}};
+  for (const TFieldDef& f : source.FieldDefs().Items()) fields.push_back(f);
+  source.Close();
+
+  FResultTable->FieldDefs().Items() = fields;
+  FResultTable->IndexDefs().Clear();
+  FResultTable->IndexDefs().Add("", "Result", ixPrimary | ixUnique);
+  FResultTable->RecreateEmpty(DataPassword());
+  FNotifier->ShowInfo(Title(), "The result table " + FResultTable->FullPath() +
+                                   " could not be opened (" + reason +
+                                   ") and has been recreated empty.");
+}
+
 void TSharedData::InitLocalTables() {
   try {
     if (!FSession || !FDatabase || !FResultTable)
@@ -43,7 +67,18 @@ void TSharedData::InitLocalTables() {
     if (!FSession->Active()) FSession->Open();
     if (!FDatabase->Connected()) FDatabase->Open();
     FSession->AddPassword(DataPassword());
-    FResultTable->Open();
+    try {
+      FResultTable->Open();
+    } catch (const EDatabaseError& e) {
+      // A table someone else holds open is left alone: the rebuild refuses to replace it.
+      const std::string reason = e.what();
+      try {
+        RebuildResultTable(reason);
+      } catch (const std::exception& again) {
+        throw std::runtime_error(reason + "; recreating it failed: " + again.what());
+      }
+      FResultTable->Open();
+    }
     FResultTable->FieldDefs().Update();
     FResultTable->IndexDefs().Update();
   } catch (const std::exception& e) {
@@ -73,13 +108,10 @@ void TSharedData::RestructureTable(TTable* table, const std::string& password) {
   guarded([&] {
     table->Close();
     table->SetExclusive(true);
-    table->CreateTable();
-    table->Open();
     const std::string pw = password.empty() ? DataPassword() : password;
-    table->Close();
-    // A refused protection is reported: the table would otherwise be left open to anyone
-    // while the program believes it protected.
-    table->SetMasterPassword(pw);
+    // Built beside the old table and renamed over it: a crash while emptying must never
+    // leave a table that no longer opens.
+    table->RecreateEmpty(pw);
     if (pw != DataPassword()) {
       TSession* session = FSession ? FSession.get() : table->Session();
       if (session) session->AddPassword(pw);

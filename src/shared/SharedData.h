@@ -149,6 +149,9 @@ class TSharedData {
   void Initialize(const std::string& programDir, const std::string& versionFile);
   void CopyResultTemplate();
   const std::string& PlaceHome() const;
+  // Recreates the result table empty from the source table's fields; `reason` is why it did
+  // not open. Throws when that fails too.
+  void RebuildResultTable(const std::string& reason);
   void AppendError(const std::string& prefix, const std::exception* error,
                    const std::string& unknownText, const std::string& suffix = "");
 

@@ -109,6 +109,8 @@ void TSharedData::LoadParams() {
 void TSharedData::SaveParams() {
   TIniFile* ini = ConfigIni();
   if (!ini) return;
+  // The proxy password is no business of other users of the machine.
+  ini->SetOwnerOnly(!FParams.Value(keys::kAppProxyPassword).empty());
   for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
     const std::string value = FParams.Value(setting.Key);
     ini->WriteString(keys::kApplicationSection, setting.IniName,

@@ -52,6 +52,24 @@ const char* FieldTypeName(TFieldType type) {
   return "Unknown";
 }
 
+bool IsNumberType(TFieldType type) {
+  switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftAutoInc:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsBlobType(TFieldType type) {
   switch (type) {
     case ftBlob:

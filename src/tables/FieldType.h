@@ -39,4 +39,8 @@ const char* FieldTypeName(TFieldType type);
 // Blob kinds keep their data outside the record (Paradox .mb, dBase .dbt).
 bool IsBlobType(TFieldType type);
 
+// Numbers and calendar values (whole, floating, money, BCD, date, time, timestamp, counter):
+// written as they are in text and ordered by value. Boolean is not one of them.
+bool IsNumberType(TFieldType type);
+
 }  // namespace lw

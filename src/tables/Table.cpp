@@ -112,6 +112,8 @@ void TTable::Open() {
   opt.ReadOnly = FReadOnly;
   opt.Passwords = session->Passwords();
   const std::string path = FullPath();
+  // A replacement (RecreateEmpty) that a crash cut short is finished before anyone reads.
+  if (!FReadOnly) RecoverTableFiles(path);
   FCodec = EffectiveType() == ttDBase ? OpenDbaseTable(path, opt) : OpenParadoxTable(path, opt);
 
   BuildFields();
@@ -512,6 +514,19 @@ void TTable::CreateTable() {
     CreateDbaseTable(path, FFieldDefs.Items());
   else
     CreateParadoxTable(path, FFieldDefs.Items(), FIndexDefs.Items());
+}
+
+void TTable::RecreateEmpty(const std::string& password) {
+  RequireClosed("recreate the table");
+  if (FFieldDefs.Count() == 0) Fail("cannot create a table without field definitions");
+  const bool dbase = EffectiveType() == ttDBase;
+  if (dbase && !password.empty()) Fail("only Paradox tables can be protected with a password");
+  ReplaceTableFiles(FullPath(), [&](const std::string& staged) {
+    if (dbase)
+      CreateDbaseTable(staged, FFieldDefs.Items());
+    else
+      CreateParadoxTable(staged, FFieldDefs.Items(), FIndexDefs.Items(), password);
+  });
 }
 
 void TTable::SetMasterPassword(const std::string& password) {

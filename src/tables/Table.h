@@ -114,6 +114,10 @@ class TTable {
   // Creates an empty table from FieldDefs and IndexDefs, replacing any old file. The table
   // must be closed.
   void CreateTable();
+  // Replaces the closed table by an empty one built from FieldDefs and IndexDefs beside it and
+  // protected with `password` (Paradox; empty: unprotected). A crash at any moment leaves the
+  // old table or the new one; Open completes an interrupted replacement.
+  void RecreateEmpty(const std::string& password);
   // Protects the closed Paradox table with a master password (empty: removes protection).
   void SetMasterPassword(const std::string& password);
 

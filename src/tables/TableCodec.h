@@ -136,4 +136,15 @@ void CreateDbaseTable(const std::string& path, const std::vector<TFieldDef>& fie
 // Deletes a table file and its companions (.mb, .px, .Xnn, .Ynn, .XGn, .YGn / .dbt, .mdx).
 void DeleteTableFiles(const std::string& path);
 
+// Replaces the table at `path` and its companions by the table `build` creates at the path it
+// is given: the same file name in a directory beside the table. The old table is never
+// touched until the new one is complete, and a crash at any moment leaves either the old
+// table or a finished replacement that RecoverTableFiles completes. Refused while anyone else
+// has the table open.
+void ReplaceTableFiles(const std::string& path,
+                       const std::function<void(const std::string& stagedPath)>& build);
+// Completes a replacement of the table at `path` that a crash interrupted after its new files
+// were complete, or discards one interrupted before that. Nothing to do is the usual case.
+void RecoverTableFiles(const std::string& path);
+
 }  // namespace lw

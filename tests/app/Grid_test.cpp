@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTest>
 
 #include "DBNavigator.h"
 #include "GridLayout.h"
@@ -209,6 +210,61 @@ TEST_F(GridTest, DoubleClickingTwiceOpensOneRecordView) {
   Pump(10);
   Form->DBGridDblClick();
   ASSERT_NE(Form->RecordForm(), nullptr);
+}
+
+// Clicks on the header as the mouse gives them: a title that is not bold leaves the order
+// and its arrow alone; a bold one sorts under the busy cursor.
+TEST_F(GridTest, TitleClicksThroughTheHeader) {
+  Start();
+  SearchAll();
+  TDBGrid& grid = *Form->DBGrid;
+  QHeaderView* h = grid.horizontalHeader();
+  auto click = [h](int position) {
+    const int logical = h->logicalIndex(position);
+    const QPoint at(h->sectionViewportPosition(logical) + h->sectionSize(logical) / 2,
+                    h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
+  };
+  int cursorWhileSorting = -1;
+  auto seeCursor = [&cursorWhileSorting] {
+    const QCursor* c = QApplication::overrideCursor();
+    cursorWhileSorting = c ? c->shape() : -1;
+  };
+  // The model hears of the new order while the table sorts.
+  const QMetaObject::Connection seen =
+      QObject::connect(grid.model(), &QAbstractItemModel::dataChanged, &grid, seeCursor);
+
+  const int city = grid.ColumnOfField("CITY");
+  const int address = grid.ColumnOfField("ADDRESS");
+  click(city);
+  EXPECT_EQ(Results().IndexFieldNames(), "CITY");
+  EXPECT_EQ(cursorWhileSorting, Qt::WaitCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  const QString first = Cell(0, city);
+
+  click(address);
+  EXPECT_EQ(Results().IndexFieldNames(), "CITY");
+  EXPECT_TRUE(h->isSortIndicatorShown());
+  EXPECT_EQ(h->sortIndicatorSection(), h->logicalIndex(city));
+  EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+  EXPECT_EQ(Cell(0, city), first);
+  // A second click on the bold title keeps the one order there is.
+  click(city);
+  EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+  QObject::disconnect(seen);
+}
+
+// A double-click anywhere in the grid opens the record view: on an empty grid too.
+TEST_F(GridTest, DoubleClickAnywhereOpensTheRecordView) {
+  Start();
+  ASSERT_EQ(Form->DBGrid->model()->rowCount(), 0);
+  QTest::mouseDClick(Form->DBGrid->viewport(), Qt::LeftButton, {}, QPoint(20, 40));
+  ASSERT_NE(Form->RecordForm(), nullptr);
+  Form->RecordForm()->close();
+  Pump(10);
+  SearchAll();
+  QTest::mouseDClick(Form->DBGrid->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+  EXPECT_NE(Form->RecordForm(), nullptr);
 }
 
 }  // namespace

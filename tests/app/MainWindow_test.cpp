@@ -2,6 +2,7 @@
 // Abort, Clear, closing, and which actions are enabled in each state.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -149,9 +150,16 @@ TEST_F(MainWindowTest, PauseAndResumeToggleCaptionAndStatus) {
   EXPECT_EQ(Form->StatusText(), QStringLiteral("Searching..."));
   // The worker cannot get past its first event before this thread has handled it, so it is
   // paused before it examines any record.
+  QToolBar* bar = Form->MainToolBar;
+  const QRect abortAt = bar->widgetForAction(Form->AbortAction)->geometry();
+  const QRect pauseAt = Form->PauseBtn->geometry();
   Form->PauseActionExecute();
   EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("Resume"));
   EXPECT_TRUE(Form->PauseBtn->isChecked());
+  // The wider caption does not move the buttons after it.
+  Pump(10);
+  EXPECT_EQ(Form->PauseBtn->geometry(), pauseAt);
+  EXPECT_EQ(bar->widgetForAction(Form->AbortAction)->geometry(), abortAt);
   EXPECT_EQ(Form->StatusText(), QStringLiteral("Pausing..."));
   Pump(150);
   EXPECT_TRUE(Form->Searching());
@@ -243,8 +251,8 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
       s += a->isEnabled() ? '1' : '0';
     return s;
   };
-  // Idle without results: Clear, Go, About, Quit. Updates has no window yet: disabled.
-  EXPECT_EQ(enabled(), "11000011");
+  // Idle without results: Clear, Go, Updates, About, Quit.
+  EXPECT_EQ(enabled(), "11000111");
   EXPECT_FALSE(Form->NewsAction->isVisible());
 
   Form->GoActionExecute();
@@ -253,10 +261,10 @@ TEST_F(MainWindowTest, ActionsFollowTheSearchState) {
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
   ASSERT_GT(Results().RecordCount(), 0);
   // Idle with results: Export as well.
-  EXPECT_EQ(enabled(), "11001011");
+  EXPECT_EQ(enabled(), "11001111");
 
   Form->ClearActionExecute();
-  EXPECT_EQ(enabled(), "11000011");
+  EXPECT_EQ(enabled(), "11000111");
 }
 
 TEST_F(MainWindowTest, ExportOpensTheLinkedExportWindowOverTheResults) {
@@ -323,6 +331,32 @@ TEST_F(MainWindowTest, ClosingDuringASearchStopsTheWorkerEmptiesTheResultsAndSav
   const auto lines = TIniFile(Home.ConfigFile()).ReadSectionValues("Grid View");
   EXPECT_EQ(lines.size(), static_cast<size_t>(Form->DBGrid->ColumnCount()));
   Form.reset();
+}
+
+// The criteria panel keeps its laid-out height; its lists show whole rows and Clear brings
+// them back to their first row.
+TEST_F(MainWindowTest, CriteriaPanelHeightAndListRows) {
+  Start();
+  Pump(10);
+  EXPECT_EQ(Form->CriteriaPanel->height(), 191);
+  EXPECT_LE(Form->CriteriaPanel->minimumSizeHint().height(), 191);
+  for (QListWidget* list : {Form->StateListBox, Form->EmployeeListBox, Form->SalesListBox}) {
+    EXPECT_EQ(list->height(), 70);
+    const int inside = list->viewport()->height();
+    const int row = list->visualItemRect(list->item(0)).height();
+    ASSERT_GT(row, 0);
+    // The last row that starts inside the list ends inside it too.
+    const int lastShown = (inside - 1) / row;
+    EXPECT_LE(list->visualItemRect(list->item(lastShown)).bottom(), inside - 1)
+        << list->objectName().toStdString();
+    list->scrollToBottom();
+    list->item(list->count() - 1)->setSelected(true);
+  }
+  Form->ClearActionExecute();
+  for (QListWidget* list : {Form->StateListBox, Form->EmployeeListBox, Form->SalesListBox}) {
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0) << list->objectName().toStdString();
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+  }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Start-up: the error box of a failed start, and one running copy per user.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
+#include <QTimer>
 #include <QUuid>
 
 #include "GuiTestSupport.h"
@@ -45,6 +48,29 @@ TEST(StartupTest, BothTablesMissingShowOneBoxAndLeaveNoWindow) {
   const auto lines = TIniFile(config).ReadSectionValues("Grid View");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "Col0=;COMPANY;Company;200;1");
+}
+
+// The box of a failed start stands in the middle of the screen, the window never shown.
+TEST(StartupTest, TheStartupErrorBoxIsCentredOnTheScreen) {
+  TTempDir dir;
+  QPoint boxCentre;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      if (box->icon() == QMessageBox::Critical) boxCentre = box->frameGeometry().center();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  poll.start(20);
+  TMainForm form(OptionsFor(dir.Path() + "/"));
+  EXPECT_FALSE(form.FormShow());
+  poll.stop();
+  const QPoint screenCentre = QApplication::primaryScreen()->availableGeometry().center();
+  EXPECT_LE((boxCentre - screenCentre).manhattanLength(), 4)
+      << boxCentre.x() << "," << boxCentre.y() << " vs " << screenCentre.x() << ","
+      << screenCentre.y();
 }
 
 TEST(StartupTest, ShowingWithoutFormShowStillClosesAfterAFailedStart) {

@@ -163,5 +163,66 @@ TEST_F(IniTest, FailedWriteNamesTheFile) {
   }
 }
 
+// A read-only file, or a file in a read-only directory, is left exactly as it was (contents,
+// mode, group) and the write fails, as on Windows; root is refused the same way.
+TEST_F(IniTest, ReadOnlyFilesAndDirectoriesAreNotReplaced) {
+  const std::string text = "[Application]\r\ndatadir=/old/\r\n";
+  WriteAll(Path(), text);
+  auto expectRefused = [&](const char* what) {
+    SCOPED_TRACE(what);
+    try {
+      TIniFile(Path()).WriteString("Application", "datadir", "/new/");
+      ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), "Unable to write to " + Path());
+    }
+    EXPECT_EQ(ReadAll(Path()), text);
+  };
+  ASSERT_EQ(::chmod(Path().c_str(), 0444), 0);
+  expectRefused("read-only file");
+  struct stat st {};
+  ::stat(Path().c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+  ASSERT_EQ(::chmod(Path().c_str(), 0644), 0);
+  const std::string dir = Path().substr(0, Path().rfind('/'));
+  ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
+  expectRefused("read-only directory");
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+
+  // A writable file keeps its group (when this user may give it another one).
+  if (::chown(Path().c_str(), static_cast<uid_t>(-1), 1) == 0) {
+    TIniFile(Path()).WriteString("Application", "datadir", "/new/");
+    ::stat(Path().c_str(), &st);
+    EXPECT_EQ(st.st_gid, 1u);
+  }
+}
+
+TEST_F(IniTest, ByteOrderMarks) {
+  // UTF-8: not recognised, so the first line's section is not found; the bytes survive writes.
+  WriteAll(Path(), "\xEF\xBB\xBF[App]\r\nk=v\r\n[B]\r\nm=n\r\n");
+  TIniFile utf8(Path());
+  EXPECT_EQ(utf8.ReadString("App", "k", "def"), "def");
+  EXPECT_EQ(utf8.ReadString("B", "m", ""), "n");
+  utf8.WriteString("B", "m", "o");
+  EXPECT_EQ(ReadAll(Path()), "\xEF\xBB\xBF[App]\r\nk=v\r\n[B]\r\nm=o\r\n");
+
+  // UTF-16LE with its mark: read, and written back in the same encoding.
+  auto utf16 = [](const std::string& ascii, const std::string& tail = "") {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out + tail;
+  };
+  // "name=" then U+00FC, U+00DF and U+1F600 (a surrogate pair), then CRLF.
+  WriteAll(Path(),
+           utf16("[App]\r\nname=") + std::string("\xFC\0\xDF\0\x3D\xD8\x00\xDE\r\0\n\0", 12));
+  TIniFile wide(Path());
+  EXPECT_EQ(wide.ReadString("app", "name", ""), "\xC3\xBC\xC3\x9F\xF0\x9F\x98\x80");
+  wide.WriteString("App", "x", "1");
+  EXPECT_EQ(ReadAll(Path()), utf16("[App]\r\nname=") +
+                                 std::string("\xFC\0\xDF\0\x3D\xD8\x00\xDE\r\0\n\0", 12) +
+                                 utf16("x=1\r\n").substr(2));
+}
+
 }  // namespace
 }  // namespace lw

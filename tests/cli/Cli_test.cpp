@@ -1,6 +1,7 @@
 // ledgerwake-cli info and dump, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 
 #include "CommandRunner.h"
@@ -55,6 +56,31 @@ TEST(CliTest, DumpWritesRfc4180CsvWithHeaderInTableOrder) {
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(r.Out, kExpectedDump);
   EXPECT_EQ(r.Err, "");
+}
+
+// A table that fails in its second record: the dump shows the rows before it whole and not
+// a part of the failing one.
+TEST(CliTest, DumpFailingMidTableWritesOnlyCompleteRows) {
+  TScratchDir dir("cli-dump-damaged");
+  // dBase III: NAME C(5), QTY N(5); the second record's number is damaged.
+  std::string b(32 + 2 * 32 + 1, '\0');
+  b[0] = 0x03;
+  b[4] = 3;
+  b[8] = static_cast<char>(b.size());
+  b[10] = 11;
+  b.replace(32, 4, "NAME");
+  b[32 + 11] = 'C';
+  b[32 + 16] = 5;
+  b.replace(64, 3, "QTY");
+  b[64 + 11] = 'N';
+  b[64 + 16] = 5;
+  b[96] = 0x0D;
+  b += " first    1 secnd  1x2 third    3\x1A";
+  { std::ofstream(dir / "t.dbf", std::ios::binary) << b; }
+  test::TCommandResult r = RunProgram(LW_CLI_PATH, {"dump", dir / "t.dbf"}, dir);
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Out, "NAME,QTY\r\nfirst,1\r\n");
+  EXPECT_NE(r.Err.find("record 2, field 'QTY': invalid number"), std::string::npos) << r.Err;
 }
 
 TEST(CliTest, InfoListsStructureCountAndFormat) {

@@ -70,6 +70,19 @@ inline TCommandResult RunProgram(const std::string& program, const std::vector<s
   return r;
 }
 
+// Copies the sample data next to the built command-line tool (the sample_data target) into
+// `home`, so that a test's searches never touch the original. False when there is none.
+inline bool CopySampleHome(const std::string& cliPath, const std::filesystem::path& home) {
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::path(cliPath).parent_path();
+  if (!fs::exists(bin / "sample" / "sample.db") || !fs::exists(bin / "data" / "swap.db"))
+    return false;
+  fs::copy(bin / "sample", home / "sample", fs::copy_options::recursive);
+  fs::copy(bin / "data", home / "data", fs::copy_options::recursive);
+  fs::copy(bin / "setup.ini", home / "setup.ini");
+  return true;
+}
+
 inline int CountLines(const std::string& text) {
   int n = 0;
   for (char c : text) n += c == '\n';

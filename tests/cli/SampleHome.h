@@ -1,5 +1,10 @@
 #pragma once
 
+// The sample data next to the built programs (the sample_data target).
+inline fs::path SampleHome() {
+  return fs::path(LW_CLI_PATH).parent_path();
+}
+
 // A program directory of its own with a copy of the sample data next to the built programs,
 // and readers of what the search prints.
 
@@ -15,22 +20,13 @@ namespace lw::test {
 
 namespace fs = std::filesystem;
 
-// The sample data next to the built programs (the sample_data target).
-inline fs::path SampleHome() {
-  return fs::path(LW_CLI_PATH).parent_path();
-}
-
 // A program directory of its own with a copy of the sample data, so that the searches here
 // never touch the one next to the programs.
 class TSampleHomeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path bin = SampleHome();
-    if (!fs::exists(bin / "sample" / "sample.db") || !fs::exists(bin / "data" / "swap.db"))
+    if (!CopySampleHome(LW_CLI_PATH, FHome.Path()))
       GTEST_SKIP() << "no sample data next to " << LW_CLI_PATH << " (build sample_data)";
-    fs::copy(bin / "sample", FHome.Path() / "sample", fs::copy_options::recursive);
-    fs::copy(bin / "data", FHome.Path() / "data", fs::copy_options::recursive);
-    fs::copy(bin / "setup.ini", FHome.Path() / "setup.ini");
   }
 
   test::TCommandResult Search(std::vector<std::string> args) {

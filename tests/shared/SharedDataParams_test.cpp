@@ -1,5 +1,6 @@
 // The settings list, the password scrambling, and LoadParams/SaveParams over the two files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <filesystem>
@@ -152,6 +153,23 @@ TEST(SaveParams, WriteFailureIsReportedAtShutdown) {
   sd.reset();
   ASSERT_EQ(home.Notifier->Errors.size(), 1u);
   EXPECT_EQ(home.Notifier->Errors[0], "Ledgerwake|Unable to write to " + home.Path("lwconfig.ini"));
+}
+
+TEST(SaveParams, AStoredProxyPasswordMakesTheFileOwnerOnly) {
+  test::THome home;
+  home.Write("lwconfig.ini", "[Application]\r\nproxyuser=anna\r\n");
+  ::chmod(home.Path("lwconfig.ini").c_str(), 0644);
+  { auto sd = home.Start(); }
+  struct stat st {};
+  ::stat(home.Path("lwconfig.ini").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);  // nothing secret in it
+  {
+    auto sd = home.Start();
+    sd->Params().SetValue("app_proxypassword", "secret");
+  }
+  ::stat(home.Path("lwconfig.ini").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_NE(home.Read("lwconfig.ini").find("proxypassword=secret"), std::string::npos);
 }
 
 }  // namespace

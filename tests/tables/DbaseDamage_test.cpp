@@ -102,8 +102,10 @@ TEST_F(DbaseDamage, HeaderLies) {
   b = FGood;
   Put16(b, 8, 20);  // header length below the fixed part
   EXPECT_NE(Failure(b).find("header length 20 is too small"), std::string::npos);
-  Put16(b, 8, 0xFFFF);
+  Put16(b, 8, 4000);
   EXPECT_NE(Failure(b).find("exceeds the file size"), std::string::npos);
+  Put16(b, 8, 0xFFFF);  // no table has such a header, whatever the file size
+  EXPECT_NE(Failure(b).find("impossible header length 65535"), std::string::npos);
 
   b = FGood;
   Put16(b, 10, 10);  // record length shorter than the fields
@@ -195,6 +197,75 @@ TEST_F(DbaseDamage, FoxProMemoEntries) {
   std::string longer = fpt;
   longer[512 + 4] = 0x7F;  // big-endian length near 2 GB
   EXPECT_NE(fail(b, longer).find("runs past the end of the memo file"), std::string::npos);
+  std::string noBlocks = fpt;
+  noBlocks[7] = 0;
+  EXPECT_NE(fail(b, noBlocks).find("t.fpt: damaged memo file header: impossible block size 0"),
+            std::string::npos);
+}
+
+// A table written byte by byte: one record of `fields` ({name, letter, width, decimals}) per
+// entry of `records` (each the record's bytes after the deletion flag).
+struct TRawField {
+  std::string Name;
+  char Letter;
+  int Width;
+  int Decimals;
+};
+
+std::string RawTable(uint8_t version, const std::vector<TRawField>& fields,
+                     const std::vector<std::string>& records) {
+  const bool vfp = version == 0x30;
+  const int headerLength = 32 + 32 * static_cast<int>(fields.size()) + 1 + (vfp ? 263 : 0);
+  int recordLength = 1;
+  for (const TRawField& f : fields) recordLength += f.Width;
+  std::string b(static_cast<size_t>(headerLength), '\0');
+  b[0] = static_cast<char>(version);
+  Put32(b, 4, static_cast<uint32_t>(records.size()));
+  Put16(b, 8, headerLength);
+  Put16(b, 10, recordLength);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const size_t d = 32 + 32 * i;
+    b.replace(d, fields[i].Name.size(), fields[i].Name);
+    b[d + 11] = fields[i].Letter;
+    b[d + 16] = static_cast<char>(fields[i].Width);
+    b[d + 17] = static_cast<char>(fields[i].Decimals);
+  }
+  b[32 + 32 * fields.size()] = 0x0D;
+  for (const std::string& r : records) b += " " + r;
+  return b + "\x1A";
+}
+
+// Files other readers take: numbers wider than 32 digits, and Visual FoxPro times stored a
+// millisecond short of the second the writing program shows.
+TEST_F(DbaseDamage, WideNumbersAndFoxProTimes) {
+  const std::string wide(50, ' ');
+  std::string value = wide;
+  value.replace(50 - 6, 6, "123.25");
+  WriteFile(FPath, RawTable(0x03, {{"BIG", 'N', 50, 2}, {"F", 'F', 40, 0}},
+                            {value + std::string(39, ' ') + "7"}));
+  TOpenOptions opt;
+  opt.ReadOnly = true;
+  auto t = OpenDbaseTable(FPath, opt);
+  EXPECT_DOUBLE_EQ(t->Value(t->Record(0), 0).ToFloat(), 123.25);
+  EXPECT_DOUBLE_EQ(t->Value(t->Record(0), 1).ToFloat(), 7);
+  t.reset();
+
+  // A width the record cannot hold is still an error.
+  std::string cut = RawTable(0x03, {{"BIG", 'N', 50, 2}}, {value});
+  Put16(cut, 10, 30);
+  EXPECT_NE(Failure(cut).find("shorter than its fields"), std::string::npos);
+
+  // 2024-03-05 (Julian day 2460375) at 30599999 ms and at 86399700 ms.
+  auto stamp = [](uint32_t ms) {
+    std::string s(8, '\0');
+    Put32(s, 0, 2460375);
+    Put32(s, 4, ms);
+    return s;
+  };
+  WriteFile(FPath, RawTable(0x30, {{"WHEN", 'T', 8, 0}}, {stamp(30599999), stamp(86399700)}));
+  t = OpenDbaseTable(FPath, opt);
+  EXPECT_EQ(t->Value(t->Record(0), 0).ToString(), "2024-03-05 08:30:00");
+  EXPECT_EQ(t->Value(t->Record(1), 0).ToString(), "2024-03-06 00:00:00");  // the next day
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ TEST(ParadoxDamage, HeadersThatLie) {
   with([](uint8_t* h) { PutU32(h + 0x06, 300); }, "block chain holds 250");  // fits, but absent
   with([](uint8_t* h) { PutU16(h + 0x0C, 9); }, "truncated");                // blocks
   with([](uint8_t* h) { PutU16(h + 0x0E, 7); }, "past the last block");      // first block
-  with([](uint8_t* h) { PutU16(h + 0x02, 0xF000); }, "truncated");           // header size
+  with([](uint8_t* h) { PutU16(h + 0x02, 0xFFFF); }, "impossible header size 65535");
   with([](uint8_t* h) { PutU16(h + 0x02, 0x20); }, "header size");
   with([](uint8_t* h) { PutU16(h + 0x00, 40); }, "does not match");  // record size
   with([](uint8_t* h) { PutU16(h + 0x00, 0); }, "record size 0");
@@ -131,12 +131,18 @@ TEST(ParadoxDamage, HeadersThatLie) {
   with([](uint8_t* h) { PutU16(h + 0x21, 0); }, "field count");
   with([](uint8_t* h) { PutU16(h + 0x21, 0x8000); }, "field count");
   with([](uint8_t* h) { PutU16(h + 0x21, 200); }, "field");
+  with([](uint8_t* h) { PutU16(h + 0x21, 255); }, "impossible field count 255");
   with([](uint8_t* h) { PutU16(h + 0x23, 9); }, "key field count");
   with([](uint8_t* h) { h[0x78 + 2] = 0x42; }, "unsupported Paradox field type 0x42");
   with([](uint8_t* h) { h[0x78 + 3] = 0; }, "width 0");
   with([](uint8_t* h) { h[0x78 + 5] = 3; }, "blob width");
   with([](uint8_t* h) { std::memset(h + 0x78 + 6 + 12 + 261, 'x', 2048 - 0x78 - 6 - 12 - 261); },
        "names");
+  // A header size a table could have, past the end of a file cut short.
+  std::string cut = s.DbBytes.substr(0, 0x1800);
+  PutU16(reinterpret_cast<uint8_t*>(cut.data()) + 0x02, 0x2000);
+  WriteFile(s.Db, cut);
+  ExpectError(s.Db, "truncated");
 }
 
 TEST(ParadoxDamage, BlockChainsThatLie) {
@@ -170,6 +176,8 @@ TEST(ParadoxDamage, BlobPointersThatLie) {
     ASSERT_TRUE(err.has_value());
     EXPECT_NE(err->find(file), std::string::npos) << *err;
     EXPECT_NE(err->find(fragment), std::string::npos) << *err;
+    const std::string record = at < desc1 ? "record 1, field" : "record 2, field";
+    EXPECT_NE(err->find(record), std::string::npos) << *err;
   };
   with(desc0, 0x7FFFFF00 | 0xFF, "past the end", "t.mb");
   with(desc0, 0x00000000, "damaged blob pointer", "t.db");

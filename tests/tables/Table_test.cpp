@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "Database.h"
 #include "DatabaseError.h"
 #include "Session.h"
+#include "TableOrder.h"
 #include "TempDir.h"
 
 namespace lw {
@@ -240,6 +244,105 @@ TEST_F(TableTest, CreateTableReplacesTheOldFileAndDefinitionsReadBack) {
   t->Open();
   EXPECT_EQ(t->RecordCount(), 0);
   EXPECT_EQ(t->FieldCount(), 3);
+}
+
+// The grid's one-field orders agree with CompareValues on texts that differ only after their
+// eighth character or only in case, on bytes past ASCII, on nulls and on equal keys (which
+// keep table order), for text, float and whole-number fields.
+TEST_F(TableTest, OneFieldOrdersAgreeWithCompareValues) {
+  const std::vector<std::string> names = {"Northwind Traders",
+                                          "northwind traders",
+                                          "NORTHWIND",
+                                          "Northwind Tr",
+                                          "<null>",
+                                          "\xE9"
+                                          "cole",
+                                          "Zed",
+                                          "zed",
+                                          "Northwind Traders",
+                                          "a",
+                                          "",
+                                          "Northwind Trad\xE9",
+                                          "Northwind traders Co"};
+  // Amounts with negatives, fractions, duplicates and a null.
+  const double amounts[] = {3.5, -1, 2, 2, 0.25, -7.75, 100, 2, 1e9, -0.5, 3.5, 0, 42};
+  auto t = MakeTable({}, "order.db");
+  for (size_t i = 0; i < names.size(); ++i) {
+    t->Append();
+    if (names[i] != "<null>") t->Fields(1).SetAsString(names[i]);
+    if (i != 4) t->Fields(2).SetAsFloat(amounts[i]);
+    t->Post();
+  }
+  // Many texts over a small alphabet: long common prefixes, texts ending inside and beyond
+  // eight-byte steps, case twins and repeats.
+  uint32_t seed = 12345;
+  for (int i = 0; i < 400; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    std::string text;
+    for (uint32_t k = 0, len = (seed >> 8) % 20; k < len; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      text += "aAbB "[(seed >> 16) % 5];
+    }
+    t->Append();
+    if (!text.empty()) t->Fields(1).SetAsString(text);
+    t->Fields(2).SetAsFloat(static_cast<double>(seed % 7) - 3);
+    t->Post();
+  }
+  for (const char* field : {"Name", "Amount", "Id"}) {
+    SCOPED_TRACE(field);
+    t->SetIndexFieldNames("");
+    const int index = t->FieldByName(field).Index();
+    std::vector<TValue> values;
+    for (t->First(); !t->Eof(); t->Next()) values.push_back(t->FieldValue(index));
+    std::vector<size_t> expected(values.size());
+    for (size_t i = 0; i < expected.size(); ++i) expected[i] = i;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](size_t a, size_t b) { return CompareValues(values[a], values[b]) < 0; });
+    t->SetIndexFieldNames(field);
+    std::vector<size_t> got;
+    for (t->First(); !t->Eof(); t->Next())
+      got.push_back(static_cast<size_t>(t->Fields(0).AsInteger() - 1));
+    EXPECT_EQ(got, expected);
+  }
+}
+
+// Emptying by building beside and renaming: the old table stays until the new one is whole,
+// nobody's open table is replaced, and a replacement cut short is finished or dropped when
+// the table is next opened.
+TEST_F(TableTest, RecreateEmptyReplacesWholeTablesOnly) {
+  auto t = MakeTable({"a", "b", "c"});
+  const std::string path = FDir.File("people.db");
+  t->Close();
+  {
+    TSession other;
+    other.SetAutoSessionName(true);
+    auto holder = OpenAgain(other);
+    EXPECT_THROW(t->RecreateEmpty(""), EDatabaseError);  // in use
+  }
+  t->RecreateEmpty("secret");
+  FSession->AddPassword("secret");
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 0);
+  EXPECT_EQ(t->FieldCount(), 3);
+  t->Close();
+
+  // A replacement cut short after its files were complete: finished at the next opening.
+  auto full = MakeTable({"x", "y"}, "full.db");
+  full->Close();
+  std::filesystem::create_directory(path + ".ready~");
+  std::filesystem::copy_file(FDir.File("full.db"), path + ".ready~/people.db");
+  std::ofstream(path + ".ready~/files~") << "people.db\n";
+  t->Open();
+  EXPECT_EQ(Names(*t), (std::vector<std::string>{"x", "y"}));
+  t->Close();
+  EXPECT_FALSE(std::filesystem::exists(path + ".ready~"));
+
+  // One cut short while being built: dropped, the old table kept.
+  std::filesystem::create_directory(path + ".new~");
+  std::ofstream(path + ".new~/people.db") << "half";
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 2);
+  EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
 }
 
 }  // namespace

@@ -123,6 +123,9 @@ void TExportForm::BuildToolBar(QVBoxLayout* root) {
   ExportAction->setObjectName(QStringLiteral("ExportAction"));
   AbortAction->setObjectName(QStringLiteral("AbortAction"));
   CloseAction->setObjectName(QStringLiteral("CloseAction"));
+  // The buttons show the icon text, which Qt derives without the "&": set it to the caption
+  // so that the buttons underline and answer their access keys, as the main window's do.
+  for (QAction* a : {ExportAction, AbortAction, CloseAction}) a->setIconText(a->text());
   connect(ExportAction, &QAction::triggered, this, &TExportForm::ExportActionExecute);
   connect(AbortAction, &QAction::triggered, this, &TExportForm::AbortActionExecute);
   connect(CloseAction, &QAction::triggered, this, &TExportForm::reject);

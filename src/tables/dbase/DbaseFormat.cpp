@@ -67,7 +67,9 @@ TFieldType MapType(const std::string& file, TDbaseField& f, bool vfp) {
       return ftString;
     case 'N':
     case 'F':
-      if (f.Width < 1 || f.Width > 32)
+      // Widths past 20 digits are written by real programs (50 is seen); the record-length
+      // check is what stops a width the record cannot hold.
+      if (f.Width < 1)
         ThrowTableError(file,
                         "numeric field '" + f.Name + "' has width " + std::to_string(f.Width));
       // Whole numbers narrow enough for the engine's integer kinds keep an integer type;
@@ -196,6 +198,12 @@ TDbaseHeader ReadFixedPart(const TPosixFile& file) {
   if (hdr.HeaderLength < kHeaderSize)
     ThrowTableError(path, "damaged header: header length " + std::to_string(hdr.HeaderLength) +
                               " is too small");
+  // 32 bytes per field for Clipper's 1024 fields, the terminator and Visual FoxPro's
+  // back link: a longer header is no header at all, whatever the file size.
+  constexpr int kMaxHeaderLength = kHeaderSize + 1024 * kDescriptorSize + 1 + 263;
+  if (hdr.HeaderLength > kMaxHeaderLength)
+    ThrowTableError(path,
+                    "damaged header: impossible header length " + std::to_string(hdr.HeaderLength));
   if (static_cast<uint64_t>(hdr.HeaderLength) > fileSize)
     ThrowTableError(path, "file is truncated: header length " + std::to_string(hdr.HeaderLength) +
                               " exceeds the file size " + std::to_string(fileSize));

@@ -42,13 +42,15 @@ TDbaseMemoFile::TDbaseMemoFile(const std::string& path, TMemoKind kind, bool wri
       // The block size is at 20-21; some writers put it at 4-7 instead.
       uint32_t bs = GetU16LE(h + 20);
       if (bs == 0) bs = GetU32LE(h + 4);
-      FBlockSize = bs == 0 || bs > 65536 ? 512 : bs;
+      if (bs == 0) Fail("damaged memo file header: impossible block size 0");
+      FBlockSize = bs > 65536 ? 512 : bs;
       break;
     }
     case TMemoKind::FoxPro: {
       if (got < 8) Fail("memo file is truncated (no header)");
       uint32_t bs = uint32_t(h[6]) << 8 | h[7];
-      FBlockSize = bs == 0 ? 512 : bs;
+      if (bs == 0) Fail("damaged memo file header: impossible block size 0");
+      FBlockSize = bs;
       break;
     }
     default:

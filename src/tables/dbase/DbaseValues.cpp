@@ -246,7 +246,9 @@ TValue DecodeField(const TDbaseHeader& h, const TDbaseField& f, const uint8_t* r
       const int64_t ms = static_cast<int32_t>(GetU32LE(p + 4));
       const int64_t day = julian - kJulianDayOffset;
       if (day < 1 || day > 3'652'059 || ms < 0 || ms >= kMsPerDay) Bad(f, "invalid date-time", raw);
-      return TValue::DateTime(day * kMsPerDay + ms);
+      // The writing program shows whole seconds, rounded: its 08:30:00 is often stored as
+      // 30599999 ms, which must not read as 08:29:59.
+      return TValue::DateTime((day * kMsPerDay + ms + 500) / 1000 * 1000);
     }
     case 'Q': {
       std::string_view s = raw;

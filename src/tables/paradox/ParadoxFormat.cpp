@@ -169,6 +169,10 @@ bool ReadCString(const uint8_t* data, size_t& pos, size_t end, std::string& out)
 
 }  // namespace
 
+// The most a header can need: 255 fields with 25-character names, their pointers and
+// numbers, the table name and the sort order, in Paradox's 2 KB header units.
+constexpr size_t kMaxHeaderSize = 0x2800;
+
 void ParseHeader(const std::string& file, const uint8_t* data, size_t len, uint64_t fileSize,
                  TPxHeader& h, bool allowIndexFiles) {
   auto damaged = [&](const std::string& why) {
@@ -200,12 +204,22 @@ void ParseHeader(const std::string& file, const uint8_t* data, size_t len, uint6
   h.HasExtension = h.Version >= 5 && IsTableLayout(h.FileType);
   const size_t base = h.HasExtension ? hdr::kExtEnd : hdr::kFixedEnd;
   if (h.HeaderSize < base) damaged("header size " + std::to_string(h.HeaderSize));
+  if (h.HeaderSize > kMaxHeaderSize)
+    damaged("impossible header size " + std::to_string(h.HeaderSize));
   if (h.HeaderSize > fileSize) ThrowTableError(file, "file is truncated (inside the header)");
   if (len < base) ThrowTableError(file, "file is truncated (inside the header)");
   const size_t end = std::min<size_t>(len, h.HeaderSize);
 
   const int numFields = static_cast<int16_t>(GetU16(data + hdr::kNumFields));
   if (numFields < 1 || numFields > 255) damaged("field count " + std::to_string(numFields));
+  // Each field takes at least one byte of the record and, in the header, its type and size,
+  // a name pointer, a field number and a name's terminating NUL.
+  const size_t leastHeader = base + 4 + (h.Version >= 12 ? 261 : 79) +
+                             (2 + 4 + 1 + (h.HasExtension ? 2 : 0)) * size_t(numFields);
+  if (numFields > h.RecordSize || leastHeader > h.HeaderSize)
+    damaged("impossible field count " + std::to_string(numFields) + " for a record of " +
+            std::to_string(h.RecordSize) + " bytes and a header of " +
+            std::to_string(h.HeaderSize));
   h.KeyFields = static_cast<int16_t>(GetU16(data + hdr::kKeyFields));
   if (h.KeyFields < 0 || h.KeyFields > numFields)
     damaged("key field count " + std::to_string(h.KeyFields));

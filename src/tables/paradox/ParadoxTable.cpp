@@ -398,6 +398,12 @@ TBlobFile* TParadoxTable::Blobs(bool forWrite) {
   return FBlob.get();
 }
 
+std::string TParadoxTable::RecordOf(const uint8_t* rec) const {
+  const uint8_t* end = FCurData + (FCurEnd - FCurFirst) * FHdr.RecordSize;
+  if (!FCurData || rec < FCurData || rec >= end) return "";
+  return "record " + std::to_string(FCurFirst + (rec - FCurData) / FHdr.RecordSize + 1) + ", ";
+}
+
 bool TParadoxTable::IsNull(const uint8_t* rec, int field) {
   const TPxField& f = FieldAt(field);
   const uint8_t* p = rec + f.Offset;
@@ -417,9 +423,14 @@ TValue TParadoxTable::Value(const uint8_t* rec, int field) {
   if (length <= static_cast<uint32_t>(leader)) {
     data.assign(reinterpret_cast<const char*>(p), length);
   } else {
-    if ((pointer & 0xFFFFFF00u) == 0)
-      ThrowTableError(FPath, "damaged blob pointer in field \"" + f.Name + "\"");
-    data = Blobs(false)->Read(pointer, length, f.Type == pxGraphic);
+    // Which record holds the damage is what someone repairing the table needs to know.
+    const std::string where = RecordOf(rec) + "field \"" + f.Name + "\"";
+    if ((pointer & 0xFFFFFF00u) == 0) ThrowTableError(FPath, "damaged blob pointer in " + where);
+    try {
+      data = Blobs(false)->Read(pointer, length, f.Type == pxGraphic);
+    } catch (const EDatabaseError& e) {
+      throw EDatabaseError(std::string(e.what()) + " (" + where + ")");
+    }
   }
   if (f.Type == pxMemo || f.Type == pxFmtMemo) return TValue::String(data);
   return TValue::Bytes(data);

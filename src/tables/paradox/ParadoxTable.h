@@ -84,6 +84,8 @@ class TParadoxTable final : public TTableCodec {
   const TPxField& FieldAt(int i) const;
   TBlobFile* Blobs(bool forWrite);
   [[noreturn]] void Damaged(const std::string& why) const;
+  // "record N, " for a record pointer of the current block (1-based), "" otherwise.
+  std::string RecordOf(const uint8_t* rec) const;
 
   // --- writing ---
   void LockWriter();

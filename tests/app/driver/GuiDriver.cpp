@@ -24,6 +24,7 @@
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
+#include "UpdateDriver.h"
 
 namespace {
 
@@ -217,6 +218,7 @@ int Bench(const TArgs& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const int rc = lw::UpdateDriverMain(argc, argv); rc >= 0) return rc;
   TArgs args;
   if (!Parse(argc, argv, args) || (args.Mode == "screenshots" && args.Out.empty()) ||
       (args.Mode != "screenshots" && args.Mode != "bench")) {

@@ -15,6 +15,8 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "DirectoryList.h"
 #include "ExportFixture.h"
@@ -105,6 +107,34 @@ TEST_F(ExportWindow, ExportRightAfterOpeningSaysInvalidFileName) {
   // The program's own message box: its title as caption, the stop icon.
   EXPECT_EQ(FCaptions, (std::vector<std::string>{"Ledgerwake"}));
   EXPECT_EQ(FKinds, (std::vector<TMessageKind>{TMessageKind::mkError}));
+}
+
+// After a change of folder the name box holds the list's mask: exporting then must not create
+// a file literally named after it.
+TEST_F(ExportWindow, AWildcardInTheNameIsRefused) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  const QString dir = Dir("out");
+  ASSERT_TRUE(form.SetDirectory(dir));
+  ASSERT_EQ(form.FileNameEdit->text(), "*.*");
+  form.ExportAction->trigger();
+  form.FileNameEdit->setText("a?.csv");
+  form.ExportAction->trigger();
+  EXPECT_EQ(FMessages, (std::vector<std::string>{"Invalid File Name.", "Invalid File Name."}));
+  EXPECT_TRUE(QDir(dir).entryList(QDir::Files).isEmpty());
+}
+
+// The tool buttons underline their captions' access keys and answer Alt+E, Alt+A, Alt+C.
+TEST_F(ExportWindow, ToolButtonsCarryTheirAccessKeys) {
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  auto button = [&form](QAction* a) {
+    return qobject_cast<QToolButton*>(form.MenuToolBar->widgetForAction(a));
+  };
+  EXPECT_EQ(button(form.ExportAction)->text(), "&Export");
+  EXPECT_EQ(button(form.ExportAction)->shortcut(), QKeySequence("Alt+E"));
+  EXPECT_EQ(button(form.AbortAction)->shortcut(), QKeySequence("Alt+A"));
+  EXPECT_EQ(button(form.CloseAction)->shortcut(), QKeySequence("Alt+C"));
 }
 
 TEST_F(ExportWindow, TheFullNameJoinsDirectoryAndNameWithOneSlash) {
