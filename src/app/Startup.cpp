@@ -43,6 +43,9 @@ int Run(QApplication& app, const std::string& home) {
 int RunLedgerwake(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName(QString::fromLatin1(kApplicationTitle));
+  // The window class (X11) is the application name; the desktop entry's StartupWMClass
+  // says the same, and Wayland matches the window to the entry by this name.
+  app.setDesktopFileName(QStringLiteral("ledgerwake"));
   try {
     return Run(app, HomeOption(argc, argv));
   } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "CliOptions.h"
+#include "Layout.h"
 #include "strutil/FileUtil.h"
 #include "strutil/VersionInfo.h"
 
@@ -60,6 +61,8 @@ int PrintVersion() {
   add("Internal name: ", v.InternalName);
   add("Company:       ", v.CompanyName);
   add("", v.LegalCopyright);
+  // Where this copy reads and writes: the same decision the program makes at start.
+  s += DecideLayout(ExtractFilePath(ProgramPath())).Description();
   std::fputs(s.c_str(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

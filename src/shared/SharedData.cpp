@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include "DataPassword.h"
 #include "Database.h"
@@ -94,7 +95,8 @@ TSharedData::~TSharedData() {
 }
 
 std::string TSharedData::ConfigFileName() const {
-  return AppExeDir() + Str_Lower(ProductId()) + "config.ini";
+  return (FLayout.ConfigDir.empty() ? AppExeDir() : FLayout.ConfigDir) + Str_Lower(ProductId()) +
+         "config.ini";
 }
 
 void TSharedData::AppendError(const std::string& prefix, const std::exception* error,
@@ -128,6 +130,37 @@ std::string TSharedData::DecryptPassword(const std::string& text) {
   return {};
 }
 
+// The installed program directory cannot hold the user's result table: the first start
+// copies the installed empty one (with its blob and index files) into the data directory,
+// the table file itself last, as its presence marks a finished copy. An existing table is
+// the user's and stays. The copies are made writable whatever the template's mode.
+void TSharedData::CopyResultTemplate() {
+  namespace fs = std::filesystem;
+  const std::string templateDir = FLayout.ReadOnlyDir + "data/";
+  if (FLocalDir.empty() || FileExists(FLocalDir + FResultTableName) ||
+      !FileExists(templateDir + FResultTableName))
+    return;
+  const std::string stem = fs::path(FResultTableName).stem().string();
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(templateDir, ec))
+    if (e.is_regular_file() && e.path().stem() == stem && e.path().filename() != FResultTableName)
+      names.push_back(e.path().filename().string());
+  names.push_back(FResultTableName);
+  for (const std::string& name : names) {
+    const fs::path part = FLocalDir + name + ".part";
+    fs::copy_file(templateDir + name, part, fs::copy_options::overwrite_existing, ec);
+    if (!ec)
+      fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                      ec);
+    if (!ec) fs::rename(part, FLocalDir + name, ec);
+    if (ec) {
+      fs::remove(part, ec);
+      throw std::runtime_error("cannot copy '" + templateDir + name + "' to '" + FLocalDir + "'");
+    }
+  }
+}
+
 void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {
   // 1. Version block of the program.
   TFileVersionInfo version;
@@ -149,6 +182,8 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   // grow a tree of its own.
   if (!DirectoryExists(FProgramDir))
     throw std::runtime_error("program directory '" + FProgramDir + "' does not exist");
+  // Portable or installed: where the read-only files come from and where ours go.
+  FLayout = DecideLayout(FProgramDir);
 
   // 3. The distribution medium.
   FAppInfo.AppSrcDir = FindSourceDir("setup.ini");
@@ -161,12 +196,12 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   FConfigIni = std::make_unique<TIniFile>(ConfigFileName());
   LoadParams();
 
-  // 8. Source table: one given by the caller, the medium's, or the sample next to the program.
+  // 8. Source table: one given by the caller, the medium's, or the sample table.
   if (!FOptions.SourceTable.empty()) {
     FSourceDir = ExtractFilePath(AbsoluteFile(FOptions.SourceTable));
     FSourceTableName = ExtractFileName(FOptions.SourceTable);
   } else if (AppSrcDir().empty()) {
-    FSourceDir = AppExeDir() + "sample/";
+    FSourceDir = FLayout.ReadOnlyDir + "sample/";
     FSourceTableName = "sample.db";
     FNotifier->ShowInfo(Title(), Title() + " will run with sample data.");
   } else {
@@ -181,12 +216,15 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
   const std::string sourcePath = FSourceDir + FSourceTableName;
   const bool sourceFound = FileExists(sourcePath);
   if (sourceFound) {
+    // Installed, the user's settings directory too, and the user's result table.
+    if (FLayout.IsInstalled()) MakeDirectory(FLayout.ConfigDir);
     MakeDirectory(FParams.Value(keys::kAppDataDir));
     MakeDirectory(FParams.Value(keys::kAppTempDir));
     FInstallationFound = true;
   }
   FLocalDir = FParams.Value(keys::kAppDataDir);
   FResultTableName = "swap.db";
+  if (sourceFound && FLayout.IsInstalled()) CopyResultTemplate();
   if (!sourceFound) FErrorText += "\r\nFile not found. '" + sourcePath + "'";
   const std::string resultPath = FParams.Value(keys::kAppDataDir) + FResultTableName;
   if (!FileExists(resultPath)) FErrorText += "\r\nFile not found. '" + resultPath + "'";

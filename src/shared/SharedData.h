@@ -5,6 +5,7 @@
 #include <string>
 
 #include "IniFile.h"
+#include "Layout.h"
 #include "Notifier.h"
 #include "Params.h"
 #include "strutil/Volumes.h"
@@ -32,8 +33,9 @@ struct TAppInfo {
 // What start-up uses from the outside world; every member has a default, so
 // TSharedData() runs the real program's start-up.
 struct TSharedDataOptions {
-  // The program directory (setup.ini, lwconfig.ini, sample/sample.db, data/swap.db are
-  // looked for there). Empty: the directory of the running executable (/proc/self/exe).
+  // The program directory; its layout (portable or installed) says where setup.ini,
+  // lwconfig.ini, sample/sample.db and data/swap.db are looked for. Empty: the directory of
+  // the running executable (/proc/self/exe).
   std::string ProgramDir;
   // The file whose embedded version block fills the application information. Empty: the
   // running executable, or the values compiled into this library when it carries no block.
@@ -93,6 +95,8 @@ class TSharedData {
   const std::string& AppSrcDir() const { return FAppInfo.AppSrcDir; }
   const std::string& DataPassword() const { return FAppInfo.DataPassword; }
   const std::string& NetNewsURL() const { return FAppInfo.NetNewsURL; }
+  // Portable or installed, and the directories that follow from it (decided at start).
+  const TLayout& Layout() const { return FLayout; }
   // The application title (the product name).
   const std::string& Title() const { return FAppInfo.ProductName; }
 
@@ -104,7 +108,8 @@ class TSharedData {
   // The password of a source table given in the options, registered by the worker besides
   // DataPassword; "" otherwise.
   const std::string& SourcePassword() const { return FOptions.SourcePassword; }
-  // The user settings file's path: AppExeDir + lower-cased ProductId + "config.ini".
+  // The user settings file's path: the layout's settings directory (the program directory
+  // when portable) + lower-cased ProductId + "config.ini".
   std::string ConfigFileName() const;
 
   // --- table engine (owned by Session; null when start-up failed its checks) ---
@@ -130,10 +135,11 @@ class TSharedData {
   // Writes the "Application" settings to ConfigIni, places inside the program directory
   // relative to it; throws "Unable to write to <file>".
   void SaveParams();
-  // A directory setting as the program uses it: a relative value is taken from the program
-  // directory, an absolute one (older files wrote those) as it is.
+  // A directory setting as the program uses it: a relative value is taken from the layout's
+  // home (the program directory when portable, the user's data directory when installed),
+  // an absolute one (older files wrote those) as it is.
   std::string ProgramPlace(const std::string& setting) const;
-  // A directory as the user settings file keeps it: relative when inside the program directory.
+  // A directory as the user settings file keeps it: relative when inside the layout's home.
   std::string PlaceSetting(const std::string& dir) const;
 
   TNotifier& Notifier() const { return *FNotifier; }
@@ -141,6 +147,8 @@ class TSharedData {
 
  private:
   void Initialize(const std::string& programDir, const std::string& versionFile);
+  void CopyResultTemplate();
+  const std::string& PlaceHome() const;
   // Recreates the result table empty from the source table's fields; `reason` is why it did
   // not open. Throws when that fails too.
   void RebuildResultTable(const std::string& reason);
@@ -155,6 +163,7 @@ class TSharedData {
   std::unique_ptr<TIniFile> FConfigIni;
   TAppInfo FAppInfo;
   std::string FProgramDir;  // program directory as the system reports it, with '/'
+  TLayout FLayout;
   // The source table was found and the local directories made: the directory is an
   // installation, and the user settings file may be created in it.
   bool FInstallationFound = false;

@@ -18,25 +18,31 @@ bool IsDirectorySetting(std::string_view key) {
 
 }  // namespace
 
-// A directory setting is absolute or relative to the program directory; a relative one
-// (the default "data/", or "data\" as Windows wrote it) is what makes a copied or moved
+// A directory setting is absolute or relative to the layout's home: the program directory
+// when portable, the user's data directory when installed. A relative one (the default
+// "data/", or "data\" as Windows wrote it) is what makes a copied or moved portable
 // installation use its own data. The empty value stays empty: it is an error of its own.
 std::string TSharedData::ProgramPlace(const std::string& setting) const {
   if (setting.empty() || setting.front() == '/') return setting;
-  return FProgramDir + SlashPath(setting);
+  return PlaceHome() + SlashPath(setting);
 }
 
-// The inverse for writing: a place inside the program directory is written relative to it.
+// The inverse for writing: a place inside the layout's home is written relative to it.
 std::string TSharedData::PlaceSetting(const std::string& dir) const {
-  if (FProgramDir.empty() || dir.compare(0, FProgramDir.size(), FProgramDir) != 0) return dir;
-  const std::string rest = dir.substr(FProgramDir.size());
+  const std::string home = PlaceHome();
+  if (home.empty() || dir.compare(0, home.size(), home) != 0) return dir;
+  const std::string rest = dir.substr(home.size());
   return rest.empty() ? "./" : rest;
+}
+
+const std::string& TSharedData::PlaceHome() const {
+  return FLayout.HomeDir.empty() ? FProgramDir : FLayout.HomeDir;
 }
 
 void TSharedData::LoadParams() {
   TParams& p = FParams;
   {
-    const TIniFile setup((AppSrcDir().empty() ? AppExeDir() : AppSrcDir()) + "setup.ini");
+    const TIniFile setup((AppSrcDir().empty() ? FLayout.ReadOnlyDir : AppSrcDir()) + "setup.ini");
 
     p.SetValue(keys::kAuthorName, AuthorCompany());
     p.SetValue(keys::kAuthorCompany, AuthorCompany());
@@ -88,8 +94,10 @@ void TSharedData::LoadParams() {
   for (const keys::TIniSetting& setting : keys::kApplicationSettings) {
     // Without a settings file only the directories have values (their defaults).
     const std::string_view key = setting.Key;
-    const std::string fallback = key == keys::kAppDataDir   ? defaults::kDataDir
-                                 : key == keys::kAppTempDir ? defaults::kTempDir
+    // The layout's directories, written as the settings file would hold them ("data/",
+    // "temp/" when portable; the temporary directory is the user's cache when installed).
+    const std::string fallback = key == keys::kAppDataDir   ? PlaceSetting(FLayout.DataDir)
+                                 : key == keys::kAppTempDir ? PlaceSetting(FLayout.TempDir)
                                                             : std::string();
     const std::string value =
         ini ? ini->ReadString(keys::kApplicationSection, setting.IniName, fallback) : fallback;

@@ -73,6 +73,12 @@ TEST(CliConventions, VersionPrintsTheVersionBlock) {
   EXPECT_EQ(r.Out.rfind("ledgerwake-cli (Ledgerwake) ", 0), 0u) << r.Out;
   EXPECT_NE(r.Out.find("Internal name: LW"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("Copyright"), std::string::npos) << r.Out;
+  // The build folder is a portable copy: everything beside the program.
+  EXPECT_NE(r.Out.find("layout: portable\n"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("  data:      " + std::filesystem::path(LW_CLI_PATH).parent_path().string() +
+                       "/data/\n"),
+            std::string::npos)
+      << r.Out;
 }
 
 // A command line that does not fit: the message and a short usage on stderr, one option per

@@ -139,7 +139,9 @@ int UpdateDriverMain(int argc, char** argv) {
     if (m.Kind == TMessageKind::mkError) std::fprintf(stderr, "error: %s\n", qPrintable(m.Text));
     return m.Kind == TMessageKind::mkQuestion;
   });
-  TMainForm form(TSharedDataOptions{home, {}, {}, {}});
+  TSharedDataOptions options;
+  options.ProgramDir = home;
+  TMainForm form(std::move(options));
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);

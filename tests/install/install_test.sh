@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The packages as a user meets them. Makes the .deb and the portable archive from the build
+# tree, unpacks the .deb into a scratch root (dpkg-deb -x) and, as a user who cannot write
+# that root (another uid through setpriv when run as root, else a read-only tree), runs the
+# command-line tool and the main window (offscreen) from it: the version with its layout, a
+# search with an export, a search in the window. Then checks that nothing was written outside
+# the user's XDG directories and the export's own folder, and that the portable archive
+# keeps everything beside its programs.
+#
+# Usage: install_test.sh BUILD_DIR GUI_DRIVER
+set -euo pipefail
+build=$(cd "$1" && pwd)
+driver=$(realpath "$2")
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/lw-install-XXXXXX")
+cleanup() {
+  chmod -R u+w "$scratch" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+chmod 755 "$scratch"
+
+# --- the packages, from this build tree ---
+if ! cpack --config "$build/CPackConfig.cmake" -G "DEB;TGZ" -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1; then
+  cat "$scratch/cpack.log" >&2
+  fail "cpack"
+fi
+deb=$(ls "$scratch"/pkg/*.deb)
+tgz=$(ls "$scratch"/pkg/*.tar.gz)
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libc6; do
+  [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for f in bin/ledgerwake bin/ledgerwake-cli libexec/ledgerwake/upd share/ledgerwake/setup.ini \
+  share/ledgerwake/sample/sample.db share/ledgerwake/data/swap.db \
+  share/applications/ledgerwake.desktop share/icons/hicolor/scalable/apps/ledgerwake.svg \
+  share/icons/hicolor/48x48/apps/ledgerwake.png share/icons/hicolor/256x256/apps/ledgerwake.png \
+  share/metainfo/com.talvern.ledgerwake.metainfo.xml share/man/man1/ledgerwake.1 \
+  share/man/man1/ledgerwake-cli.1 share/bash-completion/completions/ledgerwake-cli; do
+  [ -e "$root/usr/$f" ] || fail "the .deb lacks /usr/$f"
+done
+[ ! -e "$root/usr/bin/lwconfig.ini" ] || fail "the .deb carries a user settings file"
+desktop-file-validate "$root/usr/share/applications/ledgerwake.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/com.talvern.ledgerwake.metainfo.xml" >/dev/null
+bash -n "$root/usr/share/bash-completion/completions/ledgerwake-cli"
+
+# --- the user: own home, own runtime and temporary directories ---
+home=$scratch/home
+mkdir -p "$home/exports" "$scratch/run" "$scratch/tmp" "$scratch/cwd"
+chmod 700 "$scratch/run"
+if [ "$(id -u)" -eq 0 ]; then
+  uid=65534
+  chown -R "$uid:$uid" "$home" "$scratch/run" "$scratch/tmp" "$scratch/cwd"
+  as_user() { setpriv --reuid="$uid" --regid="$uid" --clear-groups -- "$@"; }
+else
+  chmod -R a-w "$root"
+  as_user() { "$@"; }
+fi
+run() {
+  (cd "$scratch/cwd" && as_user env -i PATH=/usr/bin:/bin HOME="$home" \
+    XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$scratch/run" TMPDIR="$scratch/tmp" \
+    QT_QPA_PLATFORM=offscreen "$@")
+}
+as_user test -w "$root/usr/bin" && fail "the user can write the installation"
+touch "$scratch/marker"
+sleep 1
+
+cli=$root/usr/bin/ledgerwake-cli
+version=$(run "$cli" --version) || fail "--version"
+grep -qx "layout: installed" <<<"$version" || fail "no installed layout: $version"
+grep -q "settings:  $home/.config/ledgerwake/" <<<"$version" || fail "settings dir: $version"
+grep -q "read-only: $root/usr/share/ledgerwake/" <<<"$version" || fail "read-only dir: $version"
+
+out=$(run "$cli" search --quiet --state NY --export "$home/exports/ny.csv" 2>&1) ||
+  fail "search: $out"
+count=$(sed -n 's/^Total Records Found: \([0-9]*\).*/\1/p' <<<"$out")
+[ -n "$count" ] && [ "$count" -gt 0 ] || fail "no records found: $out"
+rows=$(python3 -c 'import csv,sys; print(sum(1 for _ in csv.reader(open(sys.argv[1], newline="", encoding="latin-1"))))' "$home/exports/ny.csv")
+[ "$rows" -eq $((count + 1)) ] || fail "export has $rows rows for $count records"
+
+gui=$(run "$driver" bench --home "$root/usr/bin" --state NY 2>&1) || fail "window: $gui"
+[[ $gui == *"found=$count"* ]] || fail "the window found other records: $gui"
+
+[ -f "$home/.local/share/ledgerwake/data/swap.db" ] || fail "no result table in XDG_DATA_HOME"
+[ -f "$home/.config/ledgerwake/lwconfig.ini" ] || fail "no user settings in XDG_CONFIG_HOME"
+
+# Nothing new outside the XDG directories of the program, the runtime directory and the
+# export's folder.
+stray=$(find "$scratch" -newer "$scratch/marker" \
+  -not -path "$home/.config/ledgerwake*" -not -path "$home/.local/share/ledgerwake*" \
+  -not -path "$home/.cache/ledgerwake*" -not -path "$scratch/run*" \
+  -not -path "$home/exports*" \
+  -not -path "$home" -not -path "$home/.config" -not -path "$home/.local" \
+  -not -path "$home/.local/share" -not -path "$home/.cache" -print)
+[ -z "$stray" ] || fail "written outside the user's directories: $stray"
+
+# --- the portable archive: everything beside its programs, nothing in the user's ---
+portable=$scratch/portable
+mkdir -p "$portable"
+tar -xzf "$tgz" -C "$portable"
+pdir=$(ls -d "$portable"/*/)
+[ "$(id -u)" -eq 0 ] && chown -R "$uid:$uid" "$portable"
+rm -rf "$home/.config/ledgerwake" "$home/.local/share/ledgerwake" "$home/.cache/ledgerwake"
+version=$(run "$pdir/ledgerwake-cli" --version) || fail "portable --version"
+grep -qx "layout: portable" <<<"$version" || fail "no portable layout: $version"
+out=$(run "$pdir/ledgerwake-cli" search --quiet --keep --state NY 2>&1) || fail "portable search: $out"
+[[ $out == *"Total Records Found: $count"* ]] || fail "portable search: $out"
+[ -f "${pdir}lwconfig.ini" ] || fail "portable: no user settings beside the program"
+[ -x "${pdir}upd" ] || fail "portable: no updater beside the program"
+[ ! -e "$home/.config/ledgerwake" ] && [ ! -e "$home/.local/share/ledgerwake" ] ||
+  fail "portable: wrote into the user's XDG directories"
+echo "install test passed: $count records, $(basename "$deb"), $(basename "$tgz")"

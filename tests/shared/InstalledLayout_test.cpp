@@ -1,0 +1,92 @@
+// Start-up from an installed program directory: read-only files from share/ledgerwake/,
+// everything written in the user's XDG directories, nothing in the installation.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "EnvOverride.h"
+#include "SharedData.h"
+#include "SharedTestHome.h"
+#include "Table.h"
+
+namespace lw {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> Tree(const fs::path& dir) {
+  std::set<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    out.insert(e.path().string() + "@" +
+               std::to_string(e.is_regular_file() ? fs::file_size(e.path()) : 0));
+  return out;
+}
+
+class InstalledLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FEnv.UserHome(FHome.Path("home"));
+    fs::create_directories(FHome.Path("usr/bin"));
+    FHome.Write("usr/share/ledgerwake/setup.ini", "[PRODUCT]\r\nurl=http://example.test/lw/\r\n");
+    FHome.Write("usr/share/ledgerwake/sample/sample.db", "x");
+    TTable swap;
+    swap.SetDatabaseName(FHome.Path("usr/share/ledgerwake/data"));
+    swap.SetTableName("swap.db");
+    swap.FieldDefs().Add("Result", ftAutoInc);
+    swap.FieldDefs().Add("COMPANY", ftString, 40);
+    swap.FieldDefs().Add("NOTES", ftMemo, 10);
+    fs::create_directories(FHome.Path("usr/share/ledgerwake/data"));
+    swap.CreateTable();
+  }
+  std::unique_ptr<TSharedData> Start() {
+    TSharedDataOptions o = FHome.Options();
+    o.ProgramDir = FHome.Path("usr/bin");
+    return std::make_unique<TSharedData>(o);
+  }
+  test::THome FHome;
+  test::TEnvOverride FEnv;
+};
+
+TEST_F(InstalledLayout, ReadsTheInstallationAndWritesOnlyTheUsersDirectories) {
+  const std::set<std::string> installed = Tree(FHome.Path("usr"));
+  const std::string home = FHome.Path("home/");
+  {
+    auto sd = Start();
+    ASSERT_TRUE(sd->GetSuccess()) << sd->ErrorText();
+    EXPECT_TRUE(sd->Layout().IsInstalled());
+    EXPECT_EQ(sd->AppExeDir(), FHome.Path("usr/bin/"));
+    EXPECT_EQ(sd->SourceDir(), FHome.Path("usr/share/ledgerwake/sample/"));
+    EXPECT_EQ(sd->Params().Value("prod_url"), "http://example.test/lw/");
+    EXPECT_EQ(sd->LocalDir(), home + ".local/share/ledgerwake/data/");
+    EXPECT_EQ(sd->Params().Value("app_tempdir"), home + ".cache/ledgerwake/");
+    EXPECT_EQ(sd->ConfigFileName(), home + ".config/ledgerwake/lwconfig.ini");
+    ASSERT_NE(sd->ResultTable(), nullptr);
+    EXPECT_TRUE(sd->ResultTable()->Active());
+    EXPECT_TRUE(fs::exists(sd->LocalDir() + "swap.mb")) << "the blob file stays with its table";
+    // The user's copy of the result table takes records.
+    sd->ResultTable()->Append();
+    sd->ResultTable()->FieldByName("COMPANY").SetAsString("Alder Mills");
+    sd->ResultTable()->Post();
+  }
+  EXPECT_TRUE(fs::exists(home + ".config/ledgerwake/lwconfig.ini"));
+  EXPECT_TRUE(fs::is_directory(home + ".cache/ledgerwake"));
+  EXPECT_EQ(Tree(FHome.Path("usr")), installed);
+
+  // A second start keeps the user's result table instead of copying the template again.
+  auto again = Start();
+  ASSERT_TRUE(again->GetSuccess()) << again->ErrorText();
+  EXPECT_EQ(again->ResultTable()->RecordCount(), 1);
+}
+
+TEST_F(InstalledLayout, AMissingTemplateIsReportedWithTheUsersPath) {
+  fs::remove(FHome.Path("usr/share/ledgerwake/data/swap.db"));
+  auto sd = Start();
+  EXPECT_EQ(sd->ErrorText(), "\r\nFile not found. '" +
+                                 FHome.Path("home/.local/share/ledgerwake/data/swap.db") + "'");
+  EXPECT_EQ(Tree(FHome.Path("usr")).count(FHome.Path("usr/bin") + "/lwconfig.ini@0"), 0u);
+}
+
+}  // namespace
+}  // namespace lw
