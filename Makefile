@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 10
 
 .PHONY: all deps test-deps configure build asan fuzz sample run test bench format clean
 

@@ -1,10 +1,5 @@
 #pragma once
 
-// The sample data next to the built programs (the sample_data target).
-inline fs::path SampleHome() {
-  return fs::path(LW_CLI_PATH).parent_path();
-}
-
 // A program directory of its own with a copy of the sample data next to the built programs,
 // and readers of what the search prints.
 
@@ -19,6 +14,11 @@ inline fs::path SampleHome() {
 namespace lw::test {
 
 namespace fs = std::filesystem;
+
+// The sample data next to the built programs (the sample_data target).
+inline fs::path SampleHome() {
+  return fs::path(LW_CLI_PATH).parent_path();
+}
 
 // A program directory of its own with a copy of the sample data, so that the searches here
 // never touch the one next to the programs.
