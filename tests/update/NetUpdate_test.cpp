@@ -177,7 +177,8 @@ TEST_F(RunTest, QueryMessageAndDialogs) {
   EXPECT_EQ(seenNews.OkCaption, "Ok");
   EXPECT_EQ(seenEula.Text, "Licence text");
   EXPECT_EQ(seenEula.AcceptCaption, "Agreed");
-  EXPECT_EQ(seenEula.DeclineCaption, "Agreed");  // the one key labels both choices
+  // The decline choice has its own key (`decline`): setting `accept` leaves it alone.
+  EXPECT_EQ(seenEula.DeclineCaption, "I do not accept");
   EXPECT_EQ(Ids, (TIds{918, 921, 915, 926, 929, 934, 936, 937, 915, 939, 915, 940, 949}))
       << AllLines();
   EXPECT_FALSE(Engine.RestartWanted());
