@@ -8,9 +8,9 @@
 namespace lw::cli {
 
 int RunDump(const std::vector<std::string>& args) {
-  const TCommandSpec spec = TableCommandSpec("dump");
-  const TTableArgs parsed = ParseTableArgs(args, spec);
-  if (parsed.Help) return PrintHelp(spec);
+  const TCommandSpec commandSpec = TableCommandSpec("dump");
+  const TTableArgs parsed = ParseTableArgs(args, commandSpec);
+  if (parsed.Help) return PrintHelp(commandSpec);
   std::unique_ptr<TTable> table = OpenTableForReading(parsed);
   TOutputText text(*table, parsed.Raw);
   TCsvWriter csv(stdout);

@@ -24,12 +24,12 @@ namespace fs = std::filesystem;
 
 constexpr char kStdoutName[] = "standard output";
 
-TExportFormat ParseFormat(const TCommandSpec& spec, const std::string& text) {
+TExportFormat ParseFormat(const TCommandSpec& commandSpec, const std::string& text) {
   const std::string f = Str_Lower(text);
   if (f == "csv") return efCsv;
   if (f == "dbase") return efDbase;
   if (f == "paradox") return efParadox;
-  throw UsageError(spec, "--format: '" + text + "' is not one of csv, dbase, paradox");
+  throw UsageError(commandSpec, "--format: '" + text + "' is not one of csv, dbase, paradox");
 }
 
 std::vector<std::string> SplitFields(const std::string& list) {
@@ -66,29 +66,31 @@ fs::path ExistingDirOf(const std::string& file) {
 
 }  // namespace
 
-TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& spec) {
+TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& commandSpec) {
   TExportCliOptions out;
   out.File = args.Value("--export");
-  if (args.Has("--export") && out.File.empty()) throw UsageError(spec, "--export needs a file");
-  out.Format = ParseFormat(spec, args.Value("--format", "csv"));
+  if (args.Has("--export") && out.File.empty())
+    throw UsageError(commandSpec, "--export needs a file");
+  out.Format = ParseFormat(commandSpec, args.Value("--format", "csv"));
   if (args.Has("--fields")) {
     out.Fields = SplitFields(args.Value("--fields"));
-    if (out.Fields.empty()) throw UsageError(spec, "--fields names no field");
+    if (out.Fields.empty()) throw UsageError(commandSpec, "--fields names no field");
   }
   out.Overwrite = args.Has("--overwrite");
   const std::string encoding = Str_Lower(args.Value("--encoding", "raw"));
   if (encoding != "raw" && encoding != "utf-8" && encoding != "utf8")
-    throw UsageError(spec,
+    throw UsageError(commandSpec,
                      "--encoding: '" + args.Value("--encoding") + "' is not one of raw, utf-8");
   out.Utf8 = encoding != "raw";
   if (!out.Active()) {
     for (const char* option : {"--format", "--fields", "--overwrite", "--encoding"})
-      if (args.Has(option)) throw UsageError(spec, std::string(option) + " goes with --export");
+      if (args.Has(option))
+        throw UsageError(commandSpec, std::string(option) + " goes with --export");
   }
   if (out.ToStdout() && out.Format != efCsv)
-    throw UsageError(spec, "--export -: only CSV can be written to standard output");
+    throw UsageError(commandSpec, "--export -: only CSV can be written to standard output");
   if (out.Utf8 && out.Format != efCsv)
-    throw UsageError(spec, "--encoding: tables keep the code page of their records");
+    throw UsageError(commandSpec, "--encoding: tables keep the code page of their records");
   return out;
 }
 

@@ -27,7 +27,7 @@ struct TExportCliOptions {
 // Takes the export options from the command line; throws EUsage for a format or encoding
 // that does not exist, options that go with --export given without it, or a table format
 // asked for on standard output.
-TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& spec);
+TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec& commandSpec);
 
 // Refuses, before anything is searched, an output that exists without --overwrite, that is a
 // directory, or whose directory cannot be written.

@@ -24,9 +24,9 @@ std::string IndexOptions(int options) {
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
-  const TCommandSpec spec = TableCommandSpec("info");
-  const TTableArgs parsed = ParseTableArgs(args, spec);
-  if (parsed.Help) return PrintHelp(spec);
+  const TCommandSpec commandSpec = TableCommandSpec("info");
+  const TTableArgs parsed = ParseTableArgs(args, commandSpec);
+  if (parsed.Help) return PrintHelp(commandSpec);
   std::unique_ptr<TTable> table = OpenTableForReading(parsed);
   TOutputText text(*table, parsed.Raw);
   const TTableFileInfo info = table->FileInfo();

@@ -7,10 +7,10 @@ namespace lw::cli {
 
 namespace {
 
-const TOptionSpec* Find(const TCommandSpec& spec, const std::string& name) {
-  auto it = std::find_if(spec.Options.begin(), spec.Options.end(),
+const TOptionSpec* Find(const TCommandSpec& commandSpec, const std::string& name) {
+  auto it = std::find_if(commandSpec.Options.begin(), commandSpec.Options.end(),
                          [&](const TOptionSpec& o) { return name == o.Name; });
-  return it == spec.Options.end() ? nullptr : &*it;
+  return it == commandSpec.Options.end() ? nullptr : &*it;
 }
 
 std::string OptionText(const TOptionSpec& o) {
@@ -21,8 +21,9 @@ std::string OptionText(const TOptionSpec& o) {
 
 }  // namespace
 
-EUsage UsageError(const TCommandSpec& spec, const std::string& message) {
-  return EUsage(std::string("ledgerwake-cli ") + spec.Name + ": " + message, ShortUsage(spec));
+EUsage UsageError(const TCommandSpec& commandSpec, const std::string& message) {
+  return EUsage(std::string("ledgerwake-cli ") + commandSpec.Name + ": " + message,
+                ShortUsage(commandSpec));
 }
 
 bool TParsedArgs::Has(const std::string& name) const {
@@ -43,7 +44,7 @@ std::vector<std::string> TParsedArgs::Values(const std::string& name) const {
   return out;
 }
 
-TParsedArgs ParseArgs(const std::vector<std::string>& args, const TCommandSpec& spec) {
+TParsedArgs ParseArgs(const std::vector<std::string>& args, const TCommandSpec& commandSpec) {
   TParsedArgs out;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -62,45 +63,47 @@ TParsedArgs ParseArgs(const std::vector<std::string>& args, const TCommandSpec& 
     }
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq);
-    const TOptionSpec* option = a.rfind("--", 0) == 0 ? Find(spec, name) : nullptr;
-    if (!option) throw UsageError(spec, "unknown option '" + name + "'");
+    const TOptionSpec* option = a.rfind("--", 0) == 0 ? Find(commandSpec, name) : nullptr;
+    if (!option) throw UsageError(commandSpec, "unknown option '" + name + "'");
     if (!option->ValueName) {
       if (eq != std::string::npos)
-        throw UsageError(spec, name + " takes no value (given '" + a.substr(eq + 1) + "')");
+        throw UsageError(commandSpec, name + " takes no value (given '" + a.substr(eq + 1) + "')");
       out.Options.emplace_back(name, "");
     } else if (eq != std::string::npos) {
       out.Options.emplace_back(name, a.substr(eq + 1));
     } else if (i + 1 < args.size()) {
       out.Options.emplace_back(name, args[++i]);
     } else {
-      throw UsageError(spec, name + " needs a value (" + option->ValueName + ")");
+      throw UsageError(commandSpec, name + " needs a value (" + option->ValueName + ")");
     }
   }
   return out;
 }
 
-std::string FullUsage(const TCommandSpec& spec) {
-  std::string s = std::string("usage: ledgerwake-cli ") + spec.Name + " " + spec.Synopsis + "\n";
+std::string FullUsage(const TCommandSpec& commandSpec) {
+  std::string s =
+      std::string("usage: ledgerwake-cli ") + commandSpec.Name + " " + commandSpec.Synopsis + "\n";
   size_t width = std::string("-h, --help").size();
-  for (const TOptionSpec& o : spec.Options) width = std::max(width, OptionText(o).size());
+  for (const TOptionSpec& o : commandSpec.Options) width = std::max(width, OptionText(o).size());
   auto line = [&](const std::string& left, const char* help) {
     s += "  " + left + std::string(width - left.size() + 2, ' ') + help + "\n";
   };
-  for (const TOptionSpec& o : spec.Options) line(OptionText(o), o.Help);
+  for (const TOptionSpec& o : commandSpec.Options) line(OptionText(o), o.Help);
   line("-h, --help", "this text");
-  if (spec.Notes) s += spec.Notes;
+  if (commandSpec.Notes) s += commandSpec.Notes;
   return s;
 }
 
-std::string ShortUsage(const TCommandSpec& spec) {
-  std::string s = std::string("usage: ledgerwake-cli ") + spec.Name + " " + spec.Synopsis + "\n";
-  for (const TOptionSpec& o : spec.Options) s += "  " + OptionText(o) + "\n";
-  s += std::string("'ledgerwake-cli ") + spec.Name + " --help' explains each option.\n";
+std::string ShortUsage(const TCommandSpec& commandSpec) {
+  std::string s =
+      std::string("usage: ledgerwake-cli ") + commandSpec.Name + " " + commandSpec.Synopsis + "\n";
+  for (const TOptionSpec& o : commandSpec.Options) s += "  " + OptionText(o) + "\n";
+  s += std::string("'ledgerwake-cli ") + commandSpec.Name + " --help' explains each option.\n";
   return s;
 }
 
-int PrintHelp(const TCommandSpec& spec) {
-  std::fputs(FullUsage(spec).c_str(), stdout);
+int PrintHelp(const TCommandSpec& commandSpec) {
+  std::fputs(FullUsage(commandSpec).c_str(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

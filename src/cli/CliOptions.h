@@ -48,18 +48,18 @@ class TParsedArgs {
   std::vector<std::string> Values(const std::string& name) const;
 };
 
-// Splits `args` by `spec`. "--" ends the options; "-" alone is an operand (standard input or
+// Splits `args` by `commandSpec`. "--" ends the options; "-" alone is an operand (standard input or
 // output). Throws EUsage for an unknown option, a flag given a value or a missing value.
-TParsedArgs ParseArgs(const std::vector<std::string>& args, const TCommandSpec& spec);
+TParsedArgs ParseArgs(const std::vector<std::string>& args, const TCommandSpec& commandSpec);
 
 // A usage error of the command: "ledgerwake-cli NAME: message" with its short usage.
-EUsage UsageError(const TCommandSpec& spec, const std::string& message);
+EUsage UsageError(const TCommandSpec& commandSpec, const std::string& message);
 
 // "usage: ledgerwake-cli NAME SYNOPSIS" and every option with its help line, for --help.
-std::string FullUsage(const TCommandSpec& spec);
+std::string FullUsage(const TCommandSpec& commandSpec);
 // "usage: ..." and the options, one per line without help, for stderr after a usage error.
-std::string ShortUsage(const TCommandSpec& spec);
+std::string ShortUsage(const TCommandSpec& commandSpec);
 // --help: the full usage on stdout; the exit status (0, or 1 when stdout cannot be written).
-int PrintHelp(const TCommandSpec& spec);
+int PrintHelp(const TCommandSpec& commandSpec);
 
 }  // namespace lw::cli

@@ -37,13 +37,14 @@ TCommandSpec TableCommandSpec(const char* name) {
           "then .dbf.\n"};
 }
 
-TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSpec& spec) {
-  const TParsedArgs parsed = ParseArgs(args, spec);
+TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSpec& commandSpec) {
+  const TParsedArgs parsed = ParseArgs(args, commandSpec);
   TTableArgs out;
   out.Help = parsed.Help;
   if (out.Help) return out;
   if (parsed.Operands.size() != 1)
-    throw UsageError(spec, parsed.Operands.empty() ? "no table given" : "one table at a time");
+    throw UsageError(commandSpec,
+                     parsed.Operands.empty() ? "no table given" : "one table at a time");
   out.Path = parsed.Operands[0];
   out.Password = parsed.Value("--password");
   out.Raw = parsed.Has("--raw");

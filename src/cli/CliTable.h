@@ -20,8 +20,8 @@ struct TTableArgs {
 // The description of a command that reads one table (info, dump).
 TCommandSpec TableCommandSpec(const char* name);
 
-// Parses TABLE [--password P] [--raw] for `spec`; throws EUsage otherwise.
-TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSpec& spec);
+// Parses TABLE [--password P] [--raw] for `commandSpec`; throws EUsage otherwise.
+TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSpec& commandSpec);
 
 // The table file a user means: the path as given when it exists, otherwise, for a name
 // without extension, the name with ".db" and then ".dbf". Throws with a message naming
