@@ -38,6 +38,15 @@ QLabel* PageLabel(QWidget* page, const char* name, const char* text) {
   return label;
 }
 
+// The read-only text boxes of the pages (the result memo, the update's description).
+QPlainTextEdit* PageMemo(QWidget* page, const char* name) {
+  auto* memo = new QPlainTextEdit(page);
+  memo->setObjectName(QString::fromLatin1(name));
+  memo->setReadOnly(true);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return memo;
+}
+
 }  // namespace
 
 TUpdateForm::TUpdateForm(QWidget* parent) : QDialog(parent) {
@@ -102,10 +111,7 @@ void TUpdateForm::BuildPages() {
                           "\r\nUpdatewarden is finding out which updates are available\r\n"
                           "for your product(s).");
   ServerLabel->setGeometry(0, 0, w, 50);
-  ResultMemo = new QPlainTextEdit(retrieve);
-  ResultMemo->setObjectName(QStringLiteral("ResultMemo"));
-  ResultMemo->setReadOnly(true);
-  ResultMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  ResultMemo = PageMemo(retrieve, "ResultMemo");
   ResultMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   ResultMemo->setGeometry(0, 54, w, h - 54);
   Notebook->addWidget(retrieve);
@@ -118,10 +124,7 @@ void TUpdateForm::BuildPages() {
   LocalTreeView = new TUpdateTree(select);
   LocalTreeView->setObjectName(QStringLiteral("LocalTreeView"));
   LocalTreeView->setGeometry(0, 52, w, h - 52 - 50);
-  InfoLabel = new QPlainTextEdit(select);
-  InfoLabel->setObjectName(QStringLiteral("InfoLabel"));
-  InfoLabel->setReadOnly(true);
-  InfoLabel->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  InfoLabel = PageMemo(select, "InfoLabel");
   InfoLabel->setGeometry(0, h - 46, w, 46);
   Notebook->addWidget(select);
 
