@@ -6,22 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "LocalServers.h"
 #include "NetUpdate.h"
+#include "UpdateSandbox.h"
 #include "UpdateStatus.h"
 #include "UpdateTestUtil.h"
 
 namespace lw::test {
 
-// An engine wired to a fresh HTTP server on 127.0.0.1 over Root(), with its own temporary
-// and configuration directories, recording every status line as the memo shows it.
-class TEngineFixture : public ::testing::Test {
+// An engine wired to the sandbox's HTTP server, recording every status line as the memo shows it.
+class TEngineFixture : public TUpdateSandbox {
  protected:
   void SetUp() override {
-    ::setenv("TMPDIR", FTmp.Path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
-    FServer = std::make_unique<THttpServer>(FRoot.Path());
-    ASSERT_TRUE(FServer->Ok()) << "the test HTTP server did not start";
+    TUpdateSandbox::SetUp();
+    if (HasFatalFailure()) return;
     Engine.UpdateType = httpUpdate;
     Engine.ConnectedCheck = [] { return true; };
     Engine.OnStatus = [this](const std::string& text, int code, int err) {
@@ -32,10 +29,6 @@ class TEngineFixture : public ::testing::Test {
       Questions.push_back(q);
       return Answer;
     };
-  }
-  void TearDown() override {
-    ::unsetenv("TMPDIR");
-    ::unsetenv("XDG_CONFIG_HOME");
   }
 
   // Status id of a status text (first message whose fixed part begins the text).
@@ -49,8 +42,6 @@ class TEngineFixture : public ::testing::Test {
     return 0;
   }
 
-  std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
-  std::string Root(const std::string& name) const { return FRoot.File(name); }
   std::string Work(const std::string& name) const { return FWork.File(name); }
   const std::string& WorkDir() const { return FWork.Path(); }
   // Serves the control file and points the engine at it.
@@ -67,8 +58,6 @@ class TEngineFixture : public ::testing::Test {
     return std::system(("ls -a '" + dir + "' | grep -q NUPD").c_str()) != 0;
   }
 
-  TTempDir FRoot, FWork, FTmp, FConfig;
-  std::unique_ptr<THttpServer> FServer;
   TNetUpdate Engine;
   std::vector<std::string> Lines;
   std::vector<int> Ids;

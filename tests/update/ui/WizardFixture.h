@@ -15,22 +15,20 @@
 #include <string>
 #include <vector>
 
-#include "LocalServers.h"
 #include "MessageBoxes.h"
 #include "TempDir.h"
 #include "UpdateForm.h"
+#include "UpdateSandbox.h"
 #include "UpdateTestUtil.h"
 #include "UpdateTree.h"
 
 namespace lw::test {
 
-class TWizardFixture : public ::testing::Test {
+class TWizardFixture : public TUpdateSandbox {
  protected:
   void SetUp() override {
-    ::setenv("TMPDIR", FTmp.Path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
-    FServer = std::make_unique<THttpServer>(FRoot.Path());
-    ASSERT_TRUE(FServer->Ok()) << "the test HTTP server did not start";
+    TUpdateSandbox::SetUp();
+    if (HasFatalFailure()) return;
     FPreviousHandler = TMessageBoxes::SetHandler([this](const TMessage& m) {
       Messages.push_back(m);
       return true;
@@ -43,8 +41,7 @@ class TWizardFixture : public ::testing::Test {
     FScriptTimer.stop();
     Form.reset();
     TMessageBoxes::SetHandler(FPreviousHandler);
-    ::unsetenv("TMPDIR");
-    ::unsetenv("XDG_CONFIG_HOME");
+    TUpdateSandbox::TearDown();
   }
 
   // Serves the control file and gives the wizard its two variables, then shows it.
@@ -56,8 +53,6 @@ class TWizardFixture : public ::testing::Test {
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
   }
-  std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
-  std::string Root(const std::string& name) const { return FRoot.File(name); }
   std::string Work(const std::string& name) const { return FWork.File(name); }
   const std::string& WorkDir() const { return FWork.Path(); }
   static std::string FileEntry(int i, const std::string& descr, const std::string& url,
@@ -111,8 +106,6 @@ class TWizardFixture : public ::testing::Test {
     return true;
   }
 
-  TTempDir FRoot, FWork, FTmp, FConfig;
-  std::unique_ptr<THttpServer> FServer;
   std::unique_ptr<TUpdateForm> Form;
   std::vector<TMessage> Messages;
 

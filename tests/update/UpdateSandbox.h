@@ -1,0 +1,37 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+
+#include "LocalServers.h"
+#include "UpdateTestUtil.h"
+
+namespace lw::test {
+
+// What every update test runs in: a fresh HTTP server on 127.0.0.1 over Root(), a work
+// directory, and temporary and configuration directories of its own (TMPDIR,
+// XDG_CONFIG_HOME), so that remembered values and NUPD files never leave the test.
+class TUpdateSandbox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("TMPDIR", FTmp.Path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
+    FServer = std::make_unique<THttpServer>(FRoot.Path());
+    ASSERT_TRUE(FServer->Ok()) << "the test HTTP server did not start";
+  }
+  void TearDown() override {
+    ::unsetenv("TMPDIR");
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
+
+  std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
+  std::string Root(const std::string& name) const { return FRoot.File(name); }
+
+  TTempDir FRoot, FWork, FTmp, FConfig;
+  std::unique_ptr<THttpServer> FServer;
+};
+
+}  // namespace lw::test
