@@ -27,6 +27,7 @@ void TMainForm::UpdateActionExecute() {
   auto wizard = std::make_unique<TUpdateForm>(this);
   wizard->Variables = {"br=\r\n", std::string("prod_dupdateurl=") +
                                       FSharedData->Params().Value(keys::kProductUpdateUrl)};
+  wizard->NetUpdate.Layout = FSharedData->Layout();
   wizard->exec();
   ActionListUpdate();
 }

@@ -29,14 +29,18 @@ bool Writable(const std::string& dir) {
   return ::access(dir.c_str(), W_OK) == 0;
 }
 
+// `kind`/ledgerwake/ of the installation whose bin/ is `programDir`, with trailing '/'.
+std::string InstallationDir(const std::string& programDir, const char* kind) {
+  const std::filesystem::path dir =
+      std::filesystem::path(ExcludeTrailingSlash(programDir)).parent_path() / kind / "ledgerwake";
+  return IncludeTrailingSlash(dir.lexically_normal().string());
+}
+
 // share/ledgerwake/ of the installation whose bin/ is `programDir`, or "".
 std::string InstalledDataDir(const std::string& programDir) {
   std::error_code ec;
-  const std::filesystem::path share =
-      std::filesystem::path(ExcludeTrailingSlash(programDir)).parent_path() / "share" /
-      "ledgerwake";
-  if (!std::filesystem::is_directory(share, ec)) return {};
-  return IncludeTrailingSlash(share.lexically_normal().string());
+  const std::string share = InstallationDir(programDir, "share");
+  return std::filesystem::is_directory(share, ec) ? share : std::string();
 }
 
 }  // namespace
@@ -59,13 +63,15 @@ TLayout DecideLayout(const std::string& programDir) {
   const bool installedTree = !share.empty() && !FileExists(l.ProgramDir + "setup.ini");
   if (!installedTree && Writable(l.ProgramDir)) {
     l.Kind = TLayout::Portable;
-    l.ReadOnlyDir = l.ConfigDir = l.HomeDir = l.NewsDir = l.ProgramDir;
+    l.ReadOnlyDir = l.ConfigDir = l.HomeDir = l.NewsDir = l.UpdaterDir = l.ProgramDir;
     l.DataDir = l.ProgramDir + "data/";
     l.TempDir = l.ProgramDir + "temp/";
     return l;
   }
   l.Kind = TLayout::Installed;
   l.ReadOnlyDir = installedTree ? share : l.ProgramDir;
+  // The updater is no user command: an installation keeps it out of bin/.
+  l.UpdaterDir = installedTree ? InstallationDir(l.ProgramDir, "libexec") : l.ProgramDir;
   l.ConfigDir = XdgConfigHome() + kAppDir;
   l.HomeDir = XdgDataHome() + kAppDir;
   l.DataDir = l.HomeDir + "data/";
@@ -81,7 +87,8 @@ std::string TLayout::Description() const {
          "  settings:  " + ConfigDir + "\n" +           //
          "  data:      " + DataDir + "\n" +             //
          "  temporary: " + TempDir + "\n" +             //
-         "  news:      " + NewsDir + "\n";
+         "  news:      " + NewsDir + "\n" +             //
+         "  updater:   " + UpdaterDir + "\n";
 }
 
 }  // namespace lw

@@ -12,8 +12,8 @@ namespace lw {
 // directory cannot be written, or it is the bin/ of an installation with share/ledgerwake/
 // beside it (also when root runs it, so that nothing is ever written into /usr/bin); the
 // read-only files then come from share/ledgerwake/ (or from the program directory itself
-// when there is none, as on a read-only medium) and what the program writes goes to the
-// user's XDG directories.
+// when there is none, as on a read-only medium), the updater from libexec/ledgerwake/, and
+// what the program writes goes to the user's XDG directories.
 struct TLayout {
   enum TKind { Portable, Installed };
   TKind Kind = Portable;
@@ -23,7 +23,8 @@ struct TLayout {
   std::string HomeDir;      // relative directory settings are taken from here
   std::string DataDir;      // default data directory (the result table)
   std::string TempDir;      // default temporary directory
-  std::string NewsDir;      // the news file
+  std::string NewsDir;      // a relative news file setting is taken from here
+  std::string UpdaterDir;   // the updater program `upd`
 
   bool IsInstalled() const { return Kind == Installed; }
   const char* KindName() const { return Kind == Installed ? "installed" : "portable"; }

@@ -33,6 +33,8 @@ constexpr TOptionSpec kUpdateOptions[] = {
 
 constexpr TCommandSpec kUpdate{
     "update", "[--url URL] [--yes|--no] [--select N,...] [--dry-run] [--home DIR]", kUpdateOptions,
+    "An installed copy (layout: installed) is updated by the system's package manager: an\n"
+    "update that would change its files is refused before anything is downloaded.\n"
     "Exit status 0 when the control file was processed to the end, 1 otherwise.\n"};
 
 struct TUpdateArgs {
@@ -107,13 +109,15 @@ int RunUpdate(const std::vector<std::string>& args) {
   if (!parsed.Home.empty() && ::chdir(parsed.Home.c_str()) != 0)
     throw std::runtime_error("--home: cannot change to " + parsed.Home);
   std::string configuredUrl;
+  TLayout layout;
   {
-    // The configured address, as the program's update window takes it.
+    // The configured address, as the program's update window takes it, and the layout.
     TSharedDataOptions options;
     options.ProgramDir = parsed.Home;
     options.Notifier = std::make_shared<TSilentNotifier>();
     TSharedData shared(options);
     configuredUrl = shared.Params().Value("prod_dupdateurl");
+    layout = shared.Layout();
   }
   if (url.empty()) url = configuredUrl;
 
@@ -124,6 +128,7 @@ int RunUpdate(const std::vector<std::string>& args) {
   engine.UpdateUpdate = nuuSilent;
   engine.URL = url;
   engine.DryRun = parsed.DryRun;
+  if (!layout.ProgramDir.empty()) engine.Layout = layout;  // else the running program's
   const bool terminal = ::isatty(STDERR_FILENO);
   bool finished = false;
   bool progressShown = false;

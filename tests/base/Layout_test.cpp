@@ -40,6 +40,7 @@ TEST_F(LayoutTest, AWritableProgramDirectoryKeepsEverythingBesideIt) {
   EXPECT_EQ(l.NewsDir, bin);
   EXPECT_EQ(l.DataDir, bin + "data/");
   EXPECT_EQ(l.TempDir, bin + "temp/");
+  EXPECT_EQ(l.UpdaterDir, bin);
   EXPECT_NE(l.Description().find("layout: portable\n"), std::string::npos);
 }
 
@@ -59,7 +60,9 @@ TEST_F(LayoutTest, TheBinOfAnInstallationUsesShareAndTheXdgDirectories) {
   EXPECT_EQ(l.DataDir, home + ".local/share/ledgerwake/data/");
   EXPECT_EQ(l.NewsDir, home + ".local/share/ledgerwake/");
   EXPECT_EQ(l.TempDir, home + ".cache/ledgerwake/");
+  EXPECT_EQ(l.UpdaterDir, FRoot.Path() + "/usr/libexec/ledgerwake/");
   EXPECT_NE(l.Description().find("layout: installed\n"), std::string::npos);
+  EXPECT_NE(l.Description().find("  updater:   " + l.UpdaterDir + "\n"), std::string::npos);
 
   // The XDG variables move the user's directories; a relative value is ignored.
   FEnv.Set("XDG_CONFIG_HOME", "/x/config");
@@ -84,6 +87,7 @@ TEST_F(LayoutTest, AReadOnlyProgramDirectoryWithoutShareReadsFromItself) {
   ::chmod(medium.c_str(), 0755);
   EXPECT_EQ(l.Kind, TLayout::Installed);
   EXPECT_EQ(l.ReadOnlyDir, medium);
+  EXPECT_EQ(l.UpdaterDir, medium);
   EXPECT_EQ(l.DataDir, FRoot.Path() + "/home/.local/share/ledgerwake/data/");
 }
 

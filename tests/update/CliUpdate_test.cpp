@@ -22,10 +22,13 @@ using test::WriteFile;
 
 class CliUpdateTest : public TEngineFixture {
  protected:
-  // Runs the command with the arguments; its standard output goes to `out`.
-  int Cli(const std::string& args, std::string& out) {
-    const std::string cmd = "cd '" + WorkDir() + "' && '" LW_CLI_PATH "' update " + args +
-                            " --home '" + WorkDir() + "' </dev/null 2>/dev/null";
+  // Runs the command with the arguments from `home` (default: the work directory), the user's
+  // data and cache directories in the work directory; its standard output goes to `out`.
+  int Cli(const std::string& args, std::string& out, const std::string& home = "") {
+    const std::string cmd = "cd '" + WorkDir() + "' && XDG_DATA_HOME='" + Work("data") +
+                            "' XDG_CACHE_HOME='" + Work("cache") + "' '" LW_CLI_PATH "' update " +
+                            args + " --home '" + (home.empty() ? WorkDir() : home) +
+                            "' </dev/null 2>/dev/null";
     FILE* p = ::popen(cmd.c_str(), "r");
     out.clear();
     char buf[4096];
@@ -93,6 +96,36 @@ TEST_F(CliUpdateTest, NoDryRunAndFailures) {
       << out;
   EXPECT_EQ(Cli("--select x", out), 2);  // a command line that does not fit
   EXPECT_EQ(Cli("--select=1 --yes --no", out), 2);
+}
+
+// An installed copy: an update of its program directory is refused with one line before
+// anything is asked or downloaded, and the command fails; the same control file updates a
+// portable copy (WholeRunWithSelectionAndAnswers).
+TEST_F(CliUpdateTest, AnInstalledCopyIsLeftToThePackageManager) {
+  const std::string bin = InstalledBin();
+  WriteFile(Root("a.bin"), "A");
+  Serve("u.inf",
+        "[update]\n[action]\nquery=Continue?\n[files]\ncount=2\n[file1]\nurl=" + Url("a.bin") +
+            "\ntargetdir={TMP}\\\n[file2]\nurl=" + Url("a.bin") + "\ntargetdir={APP}\\\n");
+  std::string out;
+  for (const char* mode : {"--yes", "--yes --dry-run"}) {
+    EXPECT_EQ(Cli("--url " + Engine.URL + " " + mode, out, bin), 1) << mode;
+    EXPECT_EQ(out,
+              "[3 - 0] Checking for Internet connection\n"
+              "[3 - 0] Found open Internet connection\n"
+              "[3 - 0] Download : " +
+                  Engine.URL +
+                  "\n"
+                  "[3 - 0] Update control file found\n"
+                  "[5 - 0] New version found : \n"
+                  "[16 - 0] This update would change files in " +
+                  bin +
+                  ": an installed copy is updated by the system's package manager\n"
+                  "[3 - 0] Closed Internet connection\n")
+        << mode;
+    EXPECT_FALSE(Exists(bin + "a.bin"));
+    EXPECT_FALSE(Exists(FTmp.File("a.bin")));
+  }
 }
 
 // A run killed (SIGKILL) at many moments of a download leaves the old file or the whole new

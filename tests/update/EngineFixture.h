@@ -33,7 +33,7 @@ class TEngineFixture : public TUpdateSandbox {
 
   // Status id of a status text (first message whose fixed part begins the text).
   static int IdOf(const std::string& text) {
-    for (int id = 912; id <= 950; ++id) {
+    for (int id = 912; id <= 951; ++id) {
       std::string fixed = UpdateStatusText(id).Text;
       const size_t p = fixed.find("%s");
       if (p != std::string::npos) fixed.resize(p);

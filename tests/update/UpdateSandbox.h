@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,14 @@ class TUpdateSandbox : public ::testing::Test {
 
   std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
   std::string Root(const std::string& name) const { return FRoot.File(name); }
+  // An installation in the work directory as a package leaves it: usr/bin/ (returned, with
+  // trailing '/'), usr/share/ledgerwake/ and usr/libexec/ledgerwake/.
+  std::string InstalledBin() const {
+    namespace fs = std::filesystem;
+    for (const char* dir : {"usr/bin", "usr/share/ledgerwake", "usr/libexec/ledgerwake"})
+      fs::create_directories(FWork.File(dir));
+    return fs::canonical(FWork.File("usr/bin")).string() + "/";
+  }
 
   TTempDir FRoot, FWork, FTmp, FConfig;
   std::unique_ptr<THttpServer> FServer;

@@ -27,6 +27,7 @@ std::string BuiltInUpdatePublicKey() {
 
 TNetUpdate::TNetUpdate() : FTransfer(std::make_unique<TTransfer>()) {
   UpdatePublicKey = BuiltInUpdatePublicKey();
+  Layout = DecideLayout(ExtractFilePath(ProgramPath()));
 }
 
 TNetUpdate::~TNetUpdate() {
@@ -44,6 +45,9 @@ std::string TNetUpdate::ExpandPath(const std::string& text) {
 }
 
 std::string TNetUpdate::ConvertPrefix(const std::string& name) {
+  // An installed program is started from anywhere (a desktop menu, a shell): its current
+  // directory says nothing about where the application lives.
+  if (name == "APP" && Layout.IsInstalled()) return Layout.ProgramDir;
   return DefaultPrefixDirectory(name);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ControlFile.h"
+#include "Layout.h"
 #include "PathExpand.h"
 #include "UpdateDate.h"
 
@@ -81,9 +82,14 @@ struct TNetUpdateProperties {
   // valid detached signature at its URL + ".minisig". Defaults to the key built into the
   // program (empty unless the build names one).
   std::string UpdatePublicKey;
-  // The updater program put into the temporary directory at a restart; default: "upd"
-  // beside the running program.
+  // The updater program put into the temporary directory at a restart; default: "upd" in
+  // the layout's updater directory.
   std::string UpdaterProgram;
+  // Where the program lives; default: the layout of the running program's directory. In
+  // the installed layout "{APP}" is the program directory, and a control file that would
+  // change the installation is refused as a whole (951) before anything is downloaded: the
+  // system's package manager updates an installed copy.
+  TLayout Layout;
   // A run that decides and reports everything but changes nothing: no file is downloaded
   // (each entry that would be is reported with 945), no command or page is started, nothing
   // is remembered and there is no restart.
@@ -156,6 +162,10 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
                              int64_t newChecksum, int64_t newSize);
   std::string ExpandPath(const std::string& text);
   virtual std::string ConvertPrefix(const std::string& name);
+  // In the installed layout, the directory of the installation that the control file would
+  // change (a file entry's target that needs updating, or a restart that replaces parts of
+  // the program); "" when it changes none, and always in the portable layout.
+  std::string InstalledTarget(const TControlFile& control);
   static std::string URLtoFile(const std::string& url);
   static std::string MakeProxyUrl(const std::string& url, const std::string& userId,
                                   const std::string& password);

@@ -16,20 +16,22 @@ namespace lw {
 
 namespace {
 
-// Downloads a text into `localName`, reads it and deletes the file; empty when that failed.
+// Downloads a text into a file of its own in the engine's temporary directory (beside the
+// control file; never a fixed name in the current directory, which may be anyone's or not
+// writable), reads it and deletes the file; nothing when that failed.
 std::optional<std::string> TakeText(TNetUpdate& engine, const std::string& url,
-                                    const std::string& localName) {
-  if (!engine.URLGetFile(url, false, localName)) return std::nullopt;
-  std::ifstream in(localName, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ::unlink(localName.c_str());
-  return text;
+                                    const std::string& prefix) {
+  TTempFile local(TNetUpdate::TempDirectory(), prefix);
+  if (!local.IsOpen() || !local.Close()) return std::nullopt;
+  if (!engine.URLGetFile(url, false, local.Path())) return std::nullopt;
+  std::ifstream in(local.Path(), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
 
 bool TNetUpdate::WhatsNewDialog(const std::string& url, const TWhatsNewDialog& dialog) {
-  const auto text = TakeText(*this, url, "./whatsnew.txt");
+  const auto text = TakeText(*this, url, "whatsnew-");
   if (!text) return true;  // nothing to show counts as accepted
   TWhatsNewDialog d = dialog;
   d.Text = *text;
@@ -37,7 +39,7 @@ bool TNetUpdate::WhatsNewDialog(const std::string& url, const TWhatsNewDialog& d
 }
 
 bool TNetUpdate::EULADialog(const std::string& url, const TEulaDialog& dialog) {
-  const auto text = TakeText(*this, url, "./eula.txt");
+  const auto text = TakeText(*this, url, "eula-");
   if (!text) return true;
   TEulaDialog d = dialog;
   d.Text = *text;
@@ -45,10 +47,10 @@ bool TNetUpdate::EULADialog(const std::string& url, const TEulaDialog& dialog) {
 }
 
 bool TNetUpdate::ExtractUpdateResource() {
-  // The updater ships as its own executable beside the program; it is copied out of the way
-  // so that it can replace files in the program's directory, itself included.
-  std::string source = UpdaterProgram;
-  if (source.empty()) source = ExtractFilePath(ProgramPath()) + "upd";
+  // The updater ships as its own executable (beside the program when portable, in the
+  // installation's libexec/ledgerwake/ when installed); it is copied out of the way so that
+  // it can replace files in the program's directory, itself included.
+  const std::string source = UpdaterProgram.empty() ? Layout.UpdaterDir + "upd" : UpdaterProgram;
   std::ifstream in(source, std::ios::binary);
   if (!in) return false;
   const std::string target = TempDirectory() + "upd";

@@ -155,6 +155,12 @@ bool TNetUpdate::RunSteps(TRun& run) {
     DoStatus(929, c.NewVersion);
   }
 
+  // Decided once, before anything is shown, asked, remembered or downloaded.
+  if (const std::string installed = InstalledTarget(control); !installed.empty()) {
+    DoStatus(951, installed);
+    return !run.FileMode;
+  }
+
   if (OnCustomValidate) {
     bool allow = true;
     OnCustomValidate(control.ValidateMsg(), control.ValidateParam(), allow);

@@ -49,6 +49,10 @@ const TUpdateStatusText kTexts[] = {
     {948, "Finished processing update control file", 3, 0},
     {949, "Closed Internet connection", 3, 0},
     {950, "Failed to spawn updater process : %s", 9, 0},
+    {951,
+     "This update would change files in %s: an installed copy is updated by the system's "
+     "package manager",
+     16, 0},
 };
 
 }  // namespace

@@ -6,7 +6,8 @@ namespace lw {
 
 // The numbered messages of an update run: text (with one "%s" at most), the kind of the
 // message (status code) and its usual error code. 909 to 911 are question texts and carry no
-// codes; 944 is never reported.
+// codes; 944 is never reported. 951 (status code 16) refuses an update that would change an
+// installed copy.
 struct TUpdateStatusText {
   int Id;
   const char* Text;

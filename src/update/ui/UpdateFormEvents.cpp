@@ -74,6 +74,11 @@ void TUpdateForm::NetUpdateStatus(const std::string& text, int statusCode, int e
       WidgetText("[" + std::to_string(statusCode) + " - " + std::to_string(errCode) + "] " + text));
   if (statusCode == 1 || statusCode == 2 || statusCode == 8) {
     FLog += "\r\n" + text;
+  } else if (statusCode == 16) {
+    // An installed copy: the run ends here, and the Complete page says why.
+    FLog += "\r\n" + text + ".";
+    FStop = true;
+    GoToPage(pgComplete);
   } else if (statusCode == 4) {
     FLog += "\r\nNo updates are available.";
     GoToPage(pgComplete);

@@ -86,6 +86,34 @@ TEST_F(WizardTest, ControlFileNotFoundStaysUntilCancel) {
                        "found\nUpdate process aborted by user."));
 }
 
+// An installed copy: an update of its program directory ends the wizard on the Complete page
+// with the reason, before anything is asked, offered or downloaded.
+TEST_F(WizardTest, AnInstalledCopyEndsOnCompleteWithThePackageManager) {
+  const std::string bin = InstalledBin();
+  Form->NetUpdate.Layout = DecideLayout(bin);
+  WriteFile(Root("app"), "new program");
+  Serve("[update]\n[action]\nquery=Continue?\n[files]\ncount=1\n" +
+        FileEntry(1, "App;new", Url("app"), "{APP}\\"));
+  std::vector<int> pages;
+  QObject::connect(Form.get(), &TUpdateForm::PageShown, [&](int page) { pages.push_back(page); });
+  Show();
+  RunWizard();
+  ASSERT_TRUE(WaitUntil([&] { return Form->Page() == TUpdateForm::pgComplete; }));
+  const std::string reason = "This update would change files in " + bin +
+                             ": an installed copy is updated by the system's package manager";
+  EXPECT_EQ(Finish(), "\nUpdatewarden did not complete successfully.\n\n" + reason +
+                          ".\n\nClick the 'Finish' button to quit Updatewarden.");
+  const TLines memo = MemoLines();
+  EXPECT_TRUE(std::find(memo.begin(), memo.end(), "[16 - 0] " + reason) != memo.end());
+  EXPECT_EQ(pages, (std::vector<int>{TUpdateForm::pgWelcome, TUpdateForm::pgRetrieve,
+                                     TUpdateForm::pgComplete}));
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_FALSE(Exists(bin + "app"));
+  EXPECT_EQ(Form->CancelBtn->text(), "&Finish");
+  QTest::mouseClick(Form->CancelBtn, Qt::LeftButton);
+  EXPECT_FALSE(Form->isVisible());
+}
+
 TEST_F(WizardTest, NoUpdateGoesStraightToCompleteWithSuccess) {
   Serve("[update]\ndate=01/01/1975\n");
   Show();

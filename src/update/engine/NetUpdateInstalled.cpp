@@ -1,0 +1,57 @@
+// An installed copy belongs to the system's package manager: an update that would change the
+// installation is refused as a whole, before anything is downloaded, instead of failing file
+// by file (or, run by root, replacing files behind the package manager's back).
+#include <filesystem>
+#include <vector>
+
+#include "NetUpdate.h"
+#include "strutil/FileUtil.h"
+
+namespace lw {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A directory as the file system resolves it ("." and "..", symbolic links), with trailing
+// '/'; "" stands for the current directory, as an empty target directory does.
+std::string Resolved(const std::string& dir) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(dir.empty() ? "." : ExcludeTrailingSlash(dir), ec);
+  if (ec) return IncludeTrailingSlash(dir);
+  const fs::path real = fs::weakly_canonical(absolute, ec);
+  return IncludeTrailingSlash((ec ? absolute.lexically_normal() : real).string());
+}
+
+int FileCountOrNone(const TControlFile& control) {
+  try {
+    return control.FilesCount().empty() ? 0 : control.FileCount();
+  } catch (const std::exception&) {
+    return 0;  // the file loop reports it, as in any layout
+  }
+}
+
+}  // namespace
+
+std::string TNetUpdate::InstalledTarget(const TControlFile& control) {
+  if (!Layout.IsInstalled()) return {};
+  std::vector<std::string> installation;
+  for (const std::string& dir : {Layout.ProgramDir, Layout.ReadOnlyDir, Layout.UpdaterDir})
+    if (!dir.empty()) installation.push_back(Resolved(dir));
+  // Replacing parts of the running program means replacing files in its directory.
+  if (control.AppUpdate() && !control.AppName().empty()) return Resolved(Layout.ProgramDir);
+  const int count = FileCountOrNone(control);
+  for (int i = 1; i <= count; ++i) {
+    const TFileEntry e = control.File(i);
+    if (e.Url.empty()) continue;
+    const std::string target = Resolved(LocalPath(e.TargetDir));
+    for (const std::string& dir : installation)
+      if (target.compare(0, dir.size(), dir) == 0 &&
+          CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion, e.Criteria.NewChecksum,
+                        e.Criteria.NewSize))
+        return target;
+  }
+  return {};
+}
+
+}  // namespace lw
