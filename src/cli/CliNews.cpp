@@ -24,7 +24,9 @@ constexpr TCommandSpec kNews{
     "Prints the news as the news window shows it: one node a line, two blanks per level, each\n"
     "news item's link after its caption. Without a news file, or with --refresh, the news is\n"
     "fetched first from news_url (through app_proxyhost:app_proxyport when set) into\n"
-    "news_file; a failed fetch prints its reason, leaves the file as it was and exits 1.\n"};
+    "news_file; a failed fetch prints its reason, leaves the file as it was and exits 1.\n"
+    "A relative news_file lies in the program directory (layout: portable) or in\n"
+    "$XDG_DATA_HOME/ledgerwake/ (layout: installed).\n"};
 
 }  // namespace
 
@@ -43,7 +45,7 @@ int RunNews(const std::vector<std::string>& args) {
   auto shared = std::make_unique<TSharedData>(options);
   if (!shared->ErrorText().empty()) throw std::runtime_error(shared->ErrorText());
   const TParams& p = shared->Params();
-  TNewsSettings settings{p.Value(keys::kNewsUrl), p.Value(keys::kNewsFile),
+  TNewsSettings settings{p.Value(keys::kNewsUrl), shared->NewsFilePath(),
                          p.Value(keys::kAppProxyHost), p.Value(keys::kAppProxyPort)};
   if (settings.File.empty()) {
     std::fputs("No news: news_file is not set.\n", stderr);

@@ -11,7 +11,7 @@ namespace lw {
 // The settings a refresh reads, as the settings store holds them.
 struct TNewsSettings {
   std::string Url;        // news_url
-  std::string File;       // news_file; relative to the current directory
+  std::string File;       // the news file's path (TSharedData::NewsFilePath)
   std::string ProxyHost;  // app_proxyhost
   std::string ProxyPort;  // app_proxyport, as typed
 };

@@ -141,6 +141,10 @@ class TSharedData {
   std::string ProgramPlace(const std::string& setting) const;
   // A directory as the user settings file keeps it: relative when inside the layout's home.
   std::string PlaceSetting(const std::string& dir) const;
+  // The news file: the news_file setting, a relative name taken from the layout's news
+  // directory (the program directory when portable, the user's data directory when
+  // installed, which the program can write); "" when there is no news.
+  std::string NewsFilePath() const;
 
   TNotifier& Notifier() const { return *FNotifier; }
   TVolumeSource& Volumes() const { return *FVolumes; }

@@ -35,6 +35,12 @@ std::string TSharedData::PlaceSetting(const std::string& dir) const {
   return rest.empty() ? "./" : rest;
 }
 
+std::string TSharedData::NewsFilePath() const {
+  const std::string file = SlashPath(FParams.Value(keys::kNewsFile));
+  if (file.empty() || file.front() == '/' || FLayout.NewsDir.empty()) return file;
+  return FLayout.NewsDir + file;
+}
+
 const std::string& TSharedData::PlaceHome() const {
   return FLayout.HomeDir.empty() ? FProgramDir : FLayout.HomeDir;
 }

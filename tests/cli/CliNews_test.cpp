@@ -75,5 +75,35 @@ TEST_F(CliNews, InvalidLevelPrintsThePartialTreeAndFails) {
   EXPECT_NE(r.Err.find("Invalid level (2) for item \"Too deep\""), std::string::npos) << r.Err;
 }
 
+// A relative news file lies where the layout keeps what the program writes: beside the
+// program when portable, in the user's data directory when installed; never in the current
+// directory, which may be anyone's.
+TEST_F(CliNews, ARelativeNewsFileFollowsTheLayout) {
+  NewsFile = "lwnews.inf";
+  SetUrl("/files/lwnews.inf");
+  test::TCommandResult r = News();
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_TRUE(fs::exists(FHome / "lwnews.inf"));
+  EXPECT_FALSE(fs::exists(fs::current_path() / "lwnews.inf"));
+
+  // Installed: bin/ with share/ledgerwake/ beside it, as a package leaves it.
+  const fs::path prefix = FScratch.Path() / "usr", user = FScratch.Path() / "user";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share");
+  fs::rename(FHome.Path(), prefix / "share" / "ledgerwake");
+  fs::remove(prefix / "share" / "ledgerwake" / "lwnews.inf");
+  r = test::RunProgram("/usr/bin/env",
+                       {"HOME=" + user.string(), "XDG_DATA_HOME=" + (user / "data").string(),
+                        "XDG_CONFIG_HOME=" + (user / "config").string(),
+                        "XDG_CACHE_HOME=" + (user / "cache").string(), LW_CLI_PATH, "news",
+                        "--home", (prefix / "bin").string()},
+                       FScratch);
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Products\n  New release  -> notes.txt\n    more\n");
+  EXPECT_TRUE(fs::exists(user / "data" / "ledgerwake" / "lwnews.inf"));
+  EXPECT_FALSE(fs::exists(prefix / "share" / "ledgerwake" / "lwnews.inf"));
+  EXPECT_FALSE(fs::exists(prefix / "bin" / "lwnews.inf"));
+}
+
 }  // namespace
 }  // namespace lw

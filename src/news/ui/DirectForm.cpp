@@ -94,7 +94,7 @@ TNewsSettings TDirectForm::Settings() const {
   if (!FSharedData) return s;
   const TParams& p = FSharedData->Params();
   s.Url = p.Value(keys::kNewsUrl);
-  s.File = p.Value(keys::kNewsFile);
+  s.File = FSharedData->NewsFilePath();
   s.ProxyHost = p.Value(keys::kAppProxyHost);
   s.ProxyPort = p.Value(keys::kAppProxyPort);
   return s;
