@@ -50,6 +50,23 @@ void MakeDirectory(const std::string& dir) {
                              "': " + (ec ? ec.message() : "Not a directory"));
 }
 
+// Copies `source` to `target` through "<target>.part", made writable by its owner whatever
+// the source's mode, so that `target` appears whole or not at all.
+void CopyWritable(const std::string& source, const std::string& target) {
+  namespace fs = std::filesystem;
+  const fs::path part = target + ".part";
+  std::error_code ec;
+  fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
+  if (!ec)
+    fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                    ec);
+  if (!ec) fs::rename(part, target, ec);
+  if (ec) {
+    fs::remove(part, ec);
+    throw std::runtime_error("cannot copy '" + source + "' to '" + ExtractFilePath(target) + "'");
+  }
+}
+
 }  // namespace
 
 TSharedData::TSharedData() : TSharedData(TSharedDataOptions{}) {}
@@ -147,18 +164,20 @@ void TSharedData::CopyResultTemplate() {
     if (e.is_regular_file() && e.path().stem() == stem && e.path().filename() != FResultTableName)
       names.push_back(e.path().filename().string());
   names.push_back(FResultTableName);
-  for (const std::string& name : names) {
-    const fs::path part = FLocalDir + name + ".part";
-    fs::copy_file(templateDir + name, part, fs::copy_options::overwrite_existing, ec);
-    if (!ec)
-      fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                      ec);
-    if (!ec) fs::rename(part, FLocalDir + name, ec);
-    if (ec) {
-      fs::remove(part, ec);
-      throw std::runtime_error("cannot copy '" + templateDir + name + "' to '" + FLocalDir + "'");
-    }
-  }
+  for (const std::string& name : names) CopyWritable(templateDir + name, FLocalDir + name);
+}
+
+// A package ships the user settings file a user starts from (the grid's columns, which
+// fields the record view shows) as defaults/ beside its setup file; the first start copies
+// it to where the user settings file belongs. A user's own file stays, and unpacking a newer
+// archive over a portable copy leaves it alone.
+void TSharedData::CopySettingsTemplate() {
+  const std::string target = ConfigFileName();
+  const std::string source = FLayout.ReadOnlyDir + "defaults/" + ExtractFileName(target);
+  if (FileExists(target) || !FileExists(source) || !FileExists(FLayout.ReadOnlyDir + "setup.ini"))
+    return;
+  MakeDirectory(FLayout.ConfigDir);
+  CopyWritable(source, target);
 }
 
 void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {
@@ -193,6 +212,7 @@ void TSharedData::Initialize(const std::string& programDir, const std::string& v
 
   // 5.-7. Settings.
   FParams.SetValue("br", "\r\n");
+  CopySettingsTemplate();
   FConfigIni = std::make_unique<TIniFile>(ConfigFileName());
   LoadParams();
 

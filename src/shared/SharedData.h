@@ -152,6 +152,7 @@ class TSharedData {
  private:
   void Initialize(const std::string& programDir, const std::string& versionFile);
   void CopyResultTemplate();
+  void CopySettingsTemplate();
   const std::string& PlaceHome() const;
   // Recreates the result table empty from the source table's fields; `reason` is why it did
   // not open. Throws when that fails too.

@@ -80,6 +80,24 @@ TEST_F(InstalledLayout, ReadsTheInstallationAndWritesOnlyTheUsersDirectories) {
   EXPECT_EQ(again->ResultTable()->RecordCount(), 1);
 }
 
+// The shipped settings (which fields the record view shows) become the user's on the first
+// start; from then on the user's own file is read, never replaced.
+TEST_F(InstalledLayout, TheShippedSettingsAreTheFirstStartsAndThenTheUsers) {
+  FHome.Write("usr/share/ledgerwake/defaults/lwconfig.ini", "[Record View]\r\nCol1=1\r\n");
+  fs::permissions(FHome.Path("usr/share/ledgerwake/defaults/lwconfig.ini"),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string mine = FHome.Path("home/.config/ledgerwake/lwconfig.ini");
+  {
+    auto sd = Start();
+    ASSERT_TRUE(sd->GetSuccess()) << sd->ErrorText();
+    EXPECT_EQ(sd->ConfigIni()->ReadInteger("Record View", "Col1", -1), 1);
+    EXPECT_NE(fs::status(mine).permissions() & fs::perms::owner_write, fs::perms::none);
+    sd->ConfigIni()->WriteString("Record View", "Col1", "7");
+  }
+  auto again = Start();
+  EXPECT_EQ(again->ConfigIni()->ReadInteger("Record View", "Col1", -1), 7);
+}
+
 TEST_F(InstalledLayout, AMissingTemplateIsReportedWithTheUsersPath) {
   fs::remove(FHome.Path("usr/share/ledgerwake/data/swap.db"));
   auto sd = Start();

@@ -8,6 +8,10 @@
 //   lw-gui-driver bench --home DIR [--sic T] [--company T] [--zip T] [--state S]...
 //       presses Go and reports, on stdout, the time from Go to "Total Records Found: ",
 //       the count and the longest stall of the user-interface thread meanwhile
+//   lw-gui-driver tour --home DIR [criteria]
+//       a search, the record view of the first row and the news window (which fetches the
+//       news when there is no news file yet), reported on stdout as "found=<count>",
+//       "record=<company>" and "news=<first heading>"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -248,16 +252,59 @@ int Bench(const TArgs& a) {
   return 0;
 }
 
+// The status line's text after the search, once it holds the count.
+QString SearchAndCount(TMainForm& form) {
+  QString found;
+  const QString prefix = QStringLiteral("Total Records Found: ");
+  QObject::connect(&form, &TMainForm::StatusChanged, [&](const QString& text) {
+    if (found.isEmpty() && text.startsWith(prefix)) found = text.mid(prefix.size());
+  });
+  form.GoActionExecute();
+  return WaitForSearchEnd(form, 60000) ? found : QString();
+}
+
+int Tour(const TArgs& a) {
+  TMainForm form(HomeOptions(a.Home));
+  if (!form.FormShow()) return 1;
+  form.show();
+  Wait(100);
+  FillInputs(form, a);
+  const QString found = SearchAndCount(form);
+  if (found.isEmpty()) {
+    std::fputs("lw-gui-driver: the search did not end\n", stderr);
+    return 1;
+  }
+  std::printf("found=%s\n", qPrintable(found));
+
+  form.DBGrid->selectRow(0);
+  form.DBGridDblClick();
+  Wait(100);
+  TRecordForm* record = form.RecordForm();
+  if (!record) return 1;
+  std::printf("record=%s\n", qPrintable(record->CompanyLabel->text()));
+  record->close();
+
+  form.NewsActionExecute();
+  TDirectForm* news = TDirectForm::Find(form.windowTitle() + QStringLiteral(" News"));
+  for (int i = 0; news && i < 500 && news->DirectTreeView->topLevelItemCount() == 0; ++i) Wait(10);
+  if (!news || news->DirectTreeView->topLevelItemCount() == 0) return 1;
+  std::printf("news=%s\n", qPrintable(news->DirectTreeView->topLevelItem(0)->text(0)));
+  news->close();
+  form.close();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (const int rc = lw::UpdateDriverMain(argc, argv); rc >= 0) return rc;
   TArgs args;
   if (!Parse(argc, argv, args) || (args.Mode == "screenshots" && args.Out.empty()) ||
-      (args.Mode != "screenshots" && args.Mode != "bench")) {
+      (args.Mode != "screenshots" && args.Mode != "bench" && args.Mode != "tour")) {
     std::fputs(
         "usage: lw-gui-driver screenshots --home DIR --out DIR [criteria]\n"
         "       lw-gui-driver bench --home DIR [criteria]\n"
+        "       lw-gui-driver tour --home DIR [criteria]\n"
         "criteria: --sic --sic-desc --company --city --zip TEXT, --state --employees --sales ROW\n",
         stderr);
     return 2;
@@ -269,5 +316,6 @@ int main(int argc, char** argv) {
     if (m.Kind == TMessageKind::mkError) std::fprintf(stderr, "error: %s\n", qPrintable(m.Text));
     return false;
   });
+  if (args.Mode == "tour") return Tour(args);
   return args.Mode == "screenshots" ? Screenshots(args) : Bench(args);
 }

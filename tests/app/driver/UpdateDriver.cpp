@@ -3,7 +3,8 @@
 //   lw-gui-driver update --home DIR --url URL [--out DIR]
 //       the main window's Updates with the control file at URL: Next, every offered update
 //       chosen, Next, and Finish on the Complete page; with --out, the four pages are written
-//       as update-welcome.png, update-select.png, update-download.png and update-complete.png
+//       as update-welcome.png, update-select.png, update-download.png and update-complete.png;
+//       the Complete page's text is printed as "complete=<text>" on one line
 //   lw-gui-driver version --home DIR --out FILE
 //       the main window's About window; its version line is written to FILE
 #include "UpdateDriver.h"
@@ -88,11 +89,13 @@ int RunUpdate(TMainForm& form, const std::string& url, const std::string& out) {
                w->ProgressBar->value() > w->ProgressBar->maximum() / 4) {
       ok = Shot(w, out + "/update-download.png") && ok;
       ++step;
-    } else if (step >= 2 && w->Page() == TUpdateForm::pgComplete &&
-               (w->RestartAccepted() || ++completeTicks > 50)) {
+    } else if (step >= 1 && w->Page() == TUpdateForm::pgComplete &&
+               (w->RestartAccepted() || step == 1 || ++completeTicks > 50)) {
       // The last download shows Complete just before the engine asks for the restart: a
       // Finish in between would refuse it, so the driver waits for the question (1 s at most).
+      // A run that offered nothing comes here straight from the first page: no restart.
       if (!out.empty()) ok = Shot(w, out + "/update-complete.png") && ok;
+      std::printf("complete=%s\n", qPrintable(w->FinishLabel->text().simplified()));
       step = 9;
       w->CancelBtn->click();  // Finish
       return;
