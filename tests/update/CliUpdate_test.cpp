@@ -37,6 +37,16 @@ class CliUpdateTest : public TEngineFixture {
     const int status = ::pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // The lines of a run up to the decision that the served control file is new.
+  std::string NewVersionFound() const {
+    return "[3 - 0] Checking for Internet connection\n"
+           "[3 - 0] Found open Internet connection\n"
+           "[3 - 0] Download : " +
+           Engine.URL +
+           "\n"
+           "[3 - 0] Update control file found\n"
+           "[5 - 0] New version found : \n";
+  }
   void ServeTwoFiles(const std::string& extra = "") {
     WriteFile(Root("a.bin"), "A");
     WriteFile(Root("b.bin"), "B");
@@ -51,27 +61,20 @@ TEST_F(CliUpdateTest, WholeRunWithSelectionAndAnswers) {
   ServeTwoFiles();
   std::string out;
   EXPECT_EQ(Cli("--url " + Engine.URL + " --yes --select 2", out), 0);
-  EXPECT_EQ(out,
-            "[3 - 0] Checking for Internet connection\n"
-            "[3 - 0] Found open Internet connection\n"
-            "[3 - 0] Download : " +
-                Engine.URL +
-                "\n"
-                "[3 - 0] Update control file found\n"
-                "[5 - 0] New version found : \n"
-                "[3 - 0] Found query instruction\n"
-                "? Continue?\nReally? yes\n"
-                "  1. First\n"
-                "* 2. Second\n"
-                "[3 - 0] Found file update instruction\n"
-                "[3 - 0] Download update : " +
-                Url("b.bin") +
-                "\n"
-                "[3 - 0] Download : " +
-                Url("b.bin") +
-                "\n"
-                "[3 - 0] Finished processing update control file\n"
-                "[3 - 0] Closed Internet connection\n");
+  EXPECT_EQ(out, NewVersionFound() +
+                     "[3 - 0] Found query instruction\n"
+                     "? Continue?\nReally? yes\n"
+                     "  1. First\n"
+                     "* 2. Second\n"
+                     "[3 - 0] Found file update instruction\n"
+                     "[3 - 0] Download update : " +
+                     Url("b.bin") +
+                     "\n"
+                     "[3 - 0] Download : " +
+                     Url("b.bin") +
+                     "\n"
+                     "[3 - 0] Finished processing update control file\n"
+                     "[3 - 0] Closed Internet connection\n");
   EXPECT_EQ(ReadFile(Work("out/b.bin")), "B");
   EXPECT_FALSE(Exists(Work("out/a.bin")));
 }
@@ -110,18 +113,9 @@ TEST_F(CliUpdateTest, AnInstalledCopyIsLeftToThePackageManager) {
   std::string out;
   for (const char* mode : {"--yes", "--yes --dry-run"}) {
     EXPECT_EQ(Cli("--url " + Engine.URL + " " + mode, out, bin), 1) << mode;
-    EXPECT_EQ(out,
-              "[3 - 0] Checking for Internet connection\n"
-              "[3 - 0] Found open Internet connection\n"
-              "[3 - 0] Download : " +
-                  Engine.URL +
-                  "\n"
-                  "[3 - 0] Update control file found\n"
-                  "[5 - 0] New version found : \n"
-                  "[16 - 0] This update would change files in " +
-                  bin +
-                  ": an installed copy is updated by the system's package manager\n"
-                  "[3 - 0] Closed Internet connection\n")
+    EXPECT_EQ(out, NewVersionFound() + "[16 - 0] This update would change files in " + bin +
+                       ": an installed copy is updated by the system's package manager\n"
+                       "[3 - 0] Closed Internet connection\n")
         << mode;
     EXPECT_FALSE(Exists(bin + "a.bin"));
     EXPECT_FALSE(Exists(FTmp.File("a.bin")));

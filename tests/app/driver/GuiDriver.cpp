@@ -168,12 +168,19 @@ TSharedDataOptions HomeOptions(const std::string& home) {
   return options;
 }
 
+// The main window started and shown, given time to settle, the criteria filled in; false
+// when it did not start.
+bool ShowWithCriteria(TMainForm& form, const TArgs& a, int settleMs) {
+  if (!form.FormShow()) return false;
+  form.show();
+  Wait(settleMs);
+  FillInputs(form, a);
+  return true;
+}
+
 int Screenshots(const TArgs& a) {
   TMainForm form(HomeOptions(a.Home));
-  if (!form.FormShow()) return 1;
-  form.show();
-  Wait(300);
-  FillInputs(form, a);
+  if (!ShowWithCriteria(form, a, 300)) return 1;
   form.GoActionExecute();
   if (!WaitForSearchEnd(form, 60000)) return 1;
   // A row in the middle of the first screen, as if the user had picked it.
@@ -204,10 +211,7 @@ int Screenshots(const TArgs& a) {
 
 int Bench(const TArgs& a) {
   TMainForm form(HomeOptions(a.Home));
-  if (!form.FormShow()) return 1;
-  form.show();
-  Wait(300);
-  FillInputs(form, a);
+  if (!ShowWithCriteria(form, a, 300)) return 1;
 
   // A timer that should fire every tick: any longer gap is time the user-interface thread
   // could not answer the user.
@@ -265,10 +269,7 @@ QString SearchAndCount(TMainForm& form) {
 
 int Tour(const TArgs& a) {
   TMainForm form(HomeOptions(a.Home));
-  if (!form.FormShow()) return 1;
-  form.show();
-  Wait(100);
-  FillInputs(form, a);
+  if (!ShowWithCriteria(form, a, 100)) return 1;
   const QString found = SearchAndCount(form);
   if (found.isEmpty()) {
     std::fputs("lw-gui-driver: the search did not end\n", stderr);
