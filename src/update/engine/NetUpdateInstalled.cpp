@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 // '/'; "" stands for the current directory, as an empty target directory does.
 std::string Resolved(const std::string& dir) {
   std::error_code ec;
-  const fs::path absolute = fs::absolute(dir.empty() ? "." : ExcludeTrailingSlash(dir), ec);
+  const std::string name = dir.empty() ? "." : dir.size() > 1 ? ExcludeTrailingSlash(dir) : dir;
+  const fs::path absolute = fs::absolute(name, ec);
   if (ec) return IncludeTrailingSlash(dir);
   const fs::path real = fs::weakly_canonical(absolute, ec);
   return IncludeTrailingSlash((ec ? absolute.lexically_normal() : real).string());
