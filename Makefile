@@ -5,7 +5,6 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
-FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 10
 
 .PHONY: all deps test-deps configure build asan fuzz sample run test bench format clean
@@ -24,14 +23,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# One clang build of the core with ASan and UBSan serves both the sanitizer run of the tests and
+# the fuzz targets (libFuzzer needs clang).
 asan: test-deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLW_SANITIZE=ON -DLW_CORE_ONLY=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DLW_SANITIZE=ON -DLW_FUZZ=ON -DLW_CORE_ONLY=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-fuzz: test-deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLW_FUZZ=ON -DLW_CORE_ONLY=ON >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
-	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh $(FUZZ_BUILD)
+fuzz: asan
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh $(ASAN_BUILD)
 
 # Only the programs and their sample data: the tests are built by `make build` / `make test`.
 sample: configure
@@ -53,4 +53,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)

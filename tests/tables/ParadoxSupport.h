@@ -77,11 +77,14 @@ struct TJson {
   bool Bool = false;
   std::string Text;  // number text or string value
   std::vector<TJson> Items;
-  std::vector<std::pair<std::string, TJson>> Members;
+  // An object's members as two parallel lists: a pair holding TJson cannot be a member of
+  // TJson itself (its type is not complete yet), a vector of it can.
+  std::vector<std::string> MemberNames;
+  std::vector<TJson> MemberValues;
 
   const TJson* Find(const std::string& key) const {
-    for (const auto& m : Members)
-      if (m.first == key) return &m.second;
+    for (size_t i = 0; i < MemberNames.size(); ++i)
+      if (MemberNames[i] == key) return &MemberValues[i];
     return nullptr;
   }
   const TJson& operator[](const std::string& key) const {
@@ -191,7 +194,9 @@ class TJsonReader {
       for (;;) {
         std::string key = String();
         Expect(':');
-        v.Members.emplace_back(key, Value());
+        TJson member = Value();
+        v.MemberNames.push_back(key);
+        v.MemberValues.push_back(std::move(member));
         if (Peek() == ',') {
           ++FPos;
           continue;

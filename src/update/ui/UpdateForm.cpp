@@ -3,8 +3,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "DownloadAnimation.h"
 #include "Icons.h"
@@ -45,6 +47,37 @@ QPlainTextEdit* PageMemo(QWidget* page, const char* name) {
   memo->setReadOnly(true);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return memo;
+}
+
+// The widest line of `lines` in `font`, in pixels.
+int WidestLine(const QStringList& lines, const QFont& font) {
+  const QFontMetrics metrics(font);
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+  return widest;
+}
+
+// The pages' fixed texts keep their own line breaks, laid out for a narrow 8-point font; the
+// pages take the largest size (down to 7 points) at which every line fits its label, so that
+// no line is cut off at the right. A text that fits at no size wraps instead.
+void FitPageFont(QWidget* pages, const QList<QLabel*>& labels) {
+  QFont font = pages->font();
+  const bool inPoints = font.pointSizeF() > 0;
+  auto size = [&] { return inPoints ? font.pointSizeF() : font.pixelSize(); };
+  auto shrink = [&] {
+    if (inPoints)
+      font.setPointSizeF(font.pointSizeF() - 0.5);
+    else
+      font.setPixelSize(font.pixelSize() - 1);
+  };
+  const double smallest = inPoints ? 7.0 : 9.0;
+  auto fits = [&](QLabel* label) {
+    return WidestLine(label->text().split(QLatin1Char('\n')), font) <= label->width();
+  };
+  while (size() > smallest && !std::all_of(labels.begin(), labels.end(), fits)) shrink();
+  pages->setFont(font);
+  for (QLabel* label : labels)
+    if (!fits(label)) label->setWordWrap(true);
 }
 
 }  // namespace
@@ -154,6 +187,11 @@ void TUpdateForm::BuildPages() {
   FinishLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   FinishLabel->setGeometry(0, 0, w, h);
   Notebook->addWidget(complete);
+
+  // The welcome page's labels are laid out by their box: they are as wide as the page.
+  for (QLabel* label : {StartLabel1, StartLabel2, StartLabel3}) label->resize(w, label->height());
+  FitPageFont(Notebook, {StartLabel1, StartLabel2, StartLabel3, ServerLabel, ModuleLabel,
+                         DownloadLabel1, LocalLabel});
 }
 
 void TUpdateForm::BuildButtons() {

@@ -45,6 +45,27 @@ TEST_F(WizardTest, WindowAndWelcomePage) {
   EXPECT_TRUE(Form->isVisible());
 }
 
+// Whatever font the desktop gives, no line of a page's fixed text is cut off at the right.
+TEST_F(WizardTest, FixedPageTextsFitTheirLabels) {
+  const QFont before = QApplication::font();
+  for (const double points : {9.0, 11.0}) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(points);
+    QApplication::setFont(font);
+    TUpdateForm form;
+    form.show();
+    QApplication::processEvents();
+    for (QLabel* label : {form.StartLabel1, form.StartLabel2, form.StartLabel3, form.ServerLabel,
+                          form.ModuleLabel, form.DownloadLabel1, form.LocalLabel}) {
+      const QFontMetrics metrics(label->font());
+      for (const QString& line : label->text().split(QLatin1Char('\n')))
+        EXPECT_TRUE(label->wordWrap() || metrics.horizontalAdvance(line) <= label->width())
+            << points << " pt, " << label->objectName().toStdString() << ": " << line.toStdString();
+    }
+  }
+  QApplication::setFont(before);
+}
+
 TEST_F(WizardTest, NoConnectionShowsOneLineAndCancelLeadsToComplete) {
   Form->NetUpdate.ConnectedCheck = [] { return false; };
   Serve("[update]\n");
