@@ -84,7 +84,10 @@ TEST_F(RestartTest, UpdaterThatCannotStartIs950AndTheAppStillCloses) {
   ServeAppUpdate(Work("app"), "silentrestart=1\n");
   Engine.DoUpdate();
   EXPECT_EQ(Closed, 1);
-  EXPECT_EQ(Lines.back(), "[9 - 2] Failed to spawn updater process : No such file or directory");
+  EXPECT_EQ(Lines.back(), "[9 - 2] Failed to spawn updater process : " + Work("no-such-updater") +
+                              ": No such file or directory");
+  // Nothing else that lies under the updater's name is run instead.
+  EXPECT_FALSE(Exists(FTmp.File("upd")));
 }
 
 // A running program of ours downloads its next version, hands over to the real updater and

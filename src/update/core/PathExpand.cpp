@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
+#include "strutil/FileUtil.h"
+#include "strutil/PrivateTemp.h"
 #include "strutil/StrUtil.h"
 #include "strutil/SysUtil.h"
 
@@ -18,16 +18,11 @@ std::string CurrentDirectory() {
   return buf;
 }
 
-std::string TempDirectory() {
-  const char* t = std::getenv("TMPDIR");
-  return (t && *t) ? std::string(t) : std::string("/tmp");
-}
-
 }  // namespace
 
 std::string DefaultPrefixDirectory(const std::string& name) {
   if (name == "APP") return CurrentDirectory();
-  if (name == "TMP") return TempDirectory();
+  if (name == "TMP") return ExcludeTrailingSlash(PrivateTempDirectory());
   if (name == "WIN") return GetSpecialFolderLocation(nullptr, sfWindows);
   return {};
 }

@@ -12,7 +12,8 @@ using TPrefixResolver = std::function<std::string(const std::string& name)>;
 
 // The directories of the prefix groups on this system:
 //   "APP" the process's current directory,
-//   "TMP" the temporary directory ($TMPDIR, else /tmp),
+//   "TMP" the user's own temporary directory ($TMPDIR, else /tmp, or a directory of the
+//         user's inside it when others can write there: see PrivateTempDirectory),
 //   "WIN" /etc: the Windows directory is where a system keeps its own configuration and
 //         shared files, and /etc is the nearest Unix counterpart.
 // "" for any other name.

@@ -174,8 +174,11 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
   virtual bool WhatsNewDialog(const std::string& url, const TWhatsNewDialog& dialog);
   virtual bool EULADialog(const std::string& url, const TEulaDialog& dialog);
   void DoRestart();
-  // Puts the updater program into the temporary directory as "upd"; false when it cannot.
+  // Puts the updater program into the temporary directory as "upd"; false when it cannot
+  // (errno then says why).
   virtual bool ExtractUpdateResource();
+  // Where the updater program is copied from.
+  std::string UpdaterSource() const;
   virtual void CustomProcess(const std::string& localFile);
   std::string URLGet();
   void URLPut(const std::string& url);

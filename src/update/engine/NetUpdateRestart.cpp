@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -46,12 +48,15 @@ bool TNetUpdate::EULADialog(const std::string& url, const TEulaDialog& dialog) {
   return OnEulaDialog && OnEulaDialog(d);
 }
 
+std::string TNetUpdate::UpdaterSource() const {
+  return UpdaterProgram.empty() ? Layout.UpdaterDir + "upd" : UpdaterProgram;
+}
+
 bool TNetUpdate::ExtractUpdateResource() {
   // The updater ships as its own executable (beside the program when portable, in the
   // installation's libexec/ledgerwake/ when installed); it is copied out of the way so that
   // it can replace files in the program's directory, itself included.
-  const std::string source = UpdaterProgram.empty() ? Layout.UpdaterDir + "upd" : UpdaterProgram;
-  std::ifstream in(source, std::ios::binary);
+  std::ifstream in(UpdaterSource(), std::ios::binary);
   if (!in) return false;
   const std::string target = TempDirectory() + "upd";
   TTempFile temp(DirectoryOf(target), "NUPD");
@@ -70,12 +75,17 @@ void TNetUpdate::DoRestart() {
   else if (!FSilentRestart)
     allow = OnAskQuestion && OnAskQuestion(FormatUpdateStatus(911, ""));
   if (!allow) return;
-  ExtractUpdateResource();
   const std::string commandLine =
       TempDirectory() + "upd " + std::to_string(::getpid()) + " " + FAppName + " " + FAppComps;
   std::string error;
   int code = 0;
-  if (StartCommandLine(commandLine, error, code) < 0) DoStatus(950, error, 9, code);
+  // Without its own fresh copy the updater is not started at all: whatever else lies under
+  // that name is not ours to run.
+  if (!ExtractUpdateResource()) {
+    code = errno;
+    DoStatus(950, UpdaterSource() + ": " + std::strerror(code), 9, code);
+  } else if (StartCommandLine(commandLine, error, code) < 0)
+    DoStatus(950, error, 9, code);
   if (OnAppDoClose)
     OnAppDoClose();
   else
