@@ -42,16 +42,21 @@ class RestartTest : public TEngineFixture {
   int Closed = 0;
 };
 
-TEST_F(RestartTest, AppNameWithBlankReachesTheUpdaterAsOneArgument) {
+// Blanks in the application's name and in the temporary directory the updater runs from.
+TEST_F(RestartTest, BlanksInNamesReachTheUpdaterIntact) {
+  const std::string tmp = FTmp.File("with blank");
+  ASSERT_EQ(::mkdir(tmp.c_str(), 0700), 0);
+  ::setenv("TMPDIR", tmp.c_str(), 1);
   FakeUpdater();
   ServeAppUpdate("/opt/My App/app");
   Engine.OnAppRestart = [](bool& allow) { allow = true; };
   Engine.DoUpdate();
   EXPECT_TRUE(Exists(Work("app.exe_new")));
   EXPECT_EQ(Closed, 1);
+  EXPECT_EQ(Lines.back().find("[9 - "), std::string::npos) << Lines.back();
   const std::string args = WaitForFile(Work("args.txt"), "app.exe_new");
   EXPECT_EQ(args, std::to_string(::getpid()) + "\n/opt/My App/app\napp.exe_new\n");
-  EXPECT_TRUE(Exists(FTmp.File("upd")));  // the updater was placed in the temporary directory
+  EXPECT_TRUE(Exists(tmp + "/upd"));  // the updater was placed in the temporary directory
 }
 
 TEST_F(RestartTest, RefusalsAndTheQuestion) {

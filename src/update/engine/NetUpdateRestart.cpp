@@ -75,8 +75,10 @@ void TNetUpdate::DoRestart() {
   else if (!FSilentRestart)
     allow = OnAskQuestion && OnAskQuestion(FormatUpdateStatus(911, ""));
   if (!allow) return;
-  const std::string commandLine =
-      TempDirectory() + "upd " + std::to_string(::getpid()) + " " + FAppName + " " + FAppComps;
+  // The updater's own path is quoted like the application's name: a temporary directory may
+  // hold blanks.
+  const std::string commandLine = "\"" + TempDirectory() + "upd\" " + std::to_string(::getpid()) +
+                                  " " + FAppName + " " + FAppComps;
   std::string error;
   int code = 0;
   // Without its own fresh copy the updater is not started at all: whatever else lies under
