@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "EngineFixture.h"
@@ -71,12 +72,30 @@ TEST_F(InstalledTest, AnUpdateOfTheProgramDirectoryIsRefusedBeforeAnything) {
 }
 
 TEST_F(InstalledTest, AProgramRestartIsRefusedWhereverItsFilesGo) {
-  ServeInto("{TMP}\\", "[application]\nappupdate=1\nappname={APP}\\ledgerwake\n");
+  ServeInto("{TMP}\\", "[application]\nappupdate=1\nappname={APP}\\ledgerwake\nappcomps=app\n");
   Engine.DoUpdate();
   EXPECT_EQ(Ids, (TIds{918, 921, 915, 926, 928, 929, 951, 949})) << AllLines();
   EXPECT_EQ(Lines[6], Refusal(Bin));
   EXPECT_FALSE(Engine.RestartWanted());
   EXPECT_FALSE(Exists(FTmp.File("app")));
+}
+
+// A control file that always names the program refuses nothing once the installed copy is
+// up to date, nor when what it offers is no part of the program.
+TEST_F(InstalledTest, ARestartThatWouldReplaceNothingIsNoRefusal) {
+  const std::string restart = "[application]\nappupdate=1\nappname={APP}\\ledgerwake\n";
+  WriteFile(Bin + "app", "new program");
+  Serve("u.inf", "[update]\n" + restart + "appcomps=app\n[files]\ncount=1\n[file1]\nurl=" +
+                     Url("app") + "\ntargetdir={APP}\\\nnewsize=11\nlocalversion={APP}\\app\n");
+  Engine.DoUpdate();
+  EXPECT_EQ(std::count(Ids.begin(), Ids.end(), 951), 0) << AllLines();
+  EXPECT_EQ(Ids.back(), 949) << AllLines();
+
+  Ids.clear();
+  ServeInto(WorkDir() + "/docs", restart + "appcomps=other\n");
+  Engine.DoUpdate();
+  EXPECT_EQ(std::count(Ids.begin(), Ids.end(), 951), 0) << AllLines();
+  EXPECT_EQ(ReadFile(Work("docs/app")), "new program");
 }
 
 TEST_F(InstalledTest, FilesOutsideTheInstallationAreUpdatedAsUsual) {

@@ -167,6 +167,9 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
   // the program); "" when it changes none, and always in the portable layout.
   std::string InstalledTarget(const TControlFile& control);
   static std::string URLtoFile(const std::string& url);
+  // Whether the file downloaded from `url` is one of the application's components
+  // (`appComps`), which the updater puts in place at the restart.
+  static bool IsAppComponent(const std::string& appComps, const std::string& url);
   static std::string MakeProxyUrl(const std::string& url, const std::string& userId,
                                   const std::string& password);
   virtual void DoStatus(int id, const std::string& arg, int statusCode, int errCode);

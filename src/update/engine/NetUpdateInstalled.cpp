@@ -39,18 +39,20 @@ std::string TNetUpdate::InstalledTarget(const TControlFile& control) {
   std::vector<std::string> installation;
   for (const std::string& dir : {Layout.ProgramDir, Layout.ReadOnlyDir, Layout.UpdaterDir})
     if (!dir.empty()) installation.push_back(Resolved(dir));
-  // Replacing parts of the running program means replacing files in its directory.
-  if (control.AppUpdate() && !control.AppName().empty()) return Resolved(Layout.ProgramDir);
+  const bool restart = control.AppUpdate() && !control.AppName().empty();
   const int count = FileCountOrNone(control);
   for (int i = 1; i <= count; ++i) {
     const TFileEntry e = control.File(i);
-    if (e.Url.empty()) continue;
+    // What is up to date changes nothing, wherever it lies.
+    if (e.Url.empty() || !CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion,
+                                        e.Criteria.NewChecksum, e.Criteria.NewSize))
+      continue;
     const std::string target = Resolved(LocalPath(e.TargetDir));
     for (const std::string& dir : installation)
-      if (target.compare(0, dir.size(), dir) == 0 &&
-          CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion, e.Criteria.NewChecksum,
-                        e.Criteria.NewSize))
-        return target;
+      if (target.compare(0, dir.size(), dir) == 0) return target;
+    // A new component of the running program is put in its directory by the updater at the
+    // restart, wherever it was downloaded to.
+    if (restart && IsAppComponent(control.AppComps(), e.Url)) return Resolved(Layout.ProgramDir);
   }
   return {};
 }

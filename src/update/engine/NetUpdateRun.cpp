@@ -275,8 +275,7 @@ void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
       FRestartWanted = false;
       continue;
     }
-    const bool component =
-        !FAppComps.empty() && Str_Pos(Str_Upper(FAppComps), Str_Upper(fileName)) > 0;
+    const bool component = IsAppComponent(FAppComps, e.Url);
     if (component) FRestartNeeded = true;
     if (ExtractCAB && Str_SameText(Str_Right(fileName, 4), ".CAB") && !component) {
       const std::string cab = targetDir + fileName;
@@ -286,6 +285,10 @@ void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
         ::unlink(cab.c_str());
     }
   }
+}
+
+bool TNetUpdate::IsAppComponent(const std::string& appComps, const std::string& url) {
+  return !appComps.empty() && Str_Pos(Str_Upper(appComps), Str_Upper(URLtoFile(url))) > 0;
 }
 
 // Steps 17 to 19.
