@@ -75,5 +75,15 @@ TEST(PrivateTemp, WhatWaitsUnderOurNameIsNeverUsed) {
   EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
 }
 
+TEST(PrivateTemp, ARootWithoutRoomFallsBackToTheUsersCache) {
+  test::TTempDir cache;
+  test::TEnvOverride env;
+  env.Set("XDG_CACHE_HOME", cache.Path());
+  env.Set("TMPDIR", cache.File("no/such/root"));
+  const std::string dir = PrivateTempDirectory();
+  EXPECT_EQ(dir, cache.File("ledgerwake/tmp/"));
+  EXPECT_EQ(ModeOf(cache.File("ledgerwake/tmp")) & 0777, 0700u);
+}
+
 }  // namespace
 }  // namespace lw

@@ -3,9 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
+
+#include "Layout.h"
+#include "strutil/FileUtil.h"
 
 namespace lw {
 
@@ -38,7 +44,14 @@ std::string ChooseDirectory(const std::string& root) {
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   if (::mkdtemp(buf.data())) return std::string(buf.data()) + "/";
-  return own + "/";  // unwritable root: whatever is done there fails, and says so
+  // No room or no right in the root: the user's cache directory, which is theirs alone.
+  const int rootError = errno;
+  const std::string cache = XdgCacheHome() + "ledgerwake/tmp";
+  ForceDirectories(cache);
+  ::chmod(cache.c_str(), 0700);
+  if (IsOwnClosedDirectory(cache, false)) return cache + "/";
+  throw std::runtime_error("no private temporary directory: " + pattern + ": " +
+                           std::strerror(rootError) + "; " + cache + ": not usable");
 }
 
 }  // namespace

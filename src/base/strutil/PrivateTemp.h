@@ -10,8 +10,10 @@ namespace lw {
 // $TMPDIR (else /tmp) itself when it is ours and closed to others; otherwise, as in a shared
 // /tmp, our own directory inside it, "ledgerwake-<uid>", created with mode 0700 and used only
 // when it is a real directory that we own and no one else can enter. Someone else's file or
-// link under that name gets a fresh directory of our own (mkdtemp) instead. The same root
-// gives the same directory for the rest of the process.
+// link under that name gets a fresh directory of our own (mkdtemp) instead, or, when the root
+// has no room for one, $XDG_CACHE_HOME/ledgerwake/tmp. Never a directory someone else could
+// have prepared: throws std::runtime_error when there is none. The same root gives the same
+// directory for the rest of the process.
 std::string PrivateTempDirectory();
 
 }  // namespace lw
