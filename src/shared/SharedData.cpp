@@ -1,6 +1,10 @@
 // Start-up and shutdown of the shared data object.
 #include "SharedData.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -50,21 +54,29 @@ void MakeDirectory(const std::string& dir) {
                              "': " + (ec ? ec.message() : "Not a directory"));
 }
 
-// Copies `source` to `target` through "<target>.part", made writable by its owner whatever
-// the source's mode, so that `target` appears whole or not at all.
-void CopyWritable(const std::string& source, const std::string& target) {
+// Copies `source` to `target` through a file of its own beside it, made writable by its owner
+// whatever the source's mode, so that `target` appears whole or not at all, also when two
+// first starts copy at once. `replace` false leaves a `target` that appeared meanwhile alone.
+void CopyWritable(const std::string& source, const std::string& target, bool replace) {
   namespace fs = std::filesystem;
-  const fs::path part = target + ".part";
+  std::string part = target + ".XXXXXX";
+  const int fd = ::mkstemp(part.data());
   std::error_code ec;
-  fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
+  if (fd < 0)
+    ec.assign(errno, std::generic_category());
+  else
+    ::close(fd);
+  if (!ec) fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
   if (!ec)
     fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
                     ec);
-  if (!ec) fs::rename(part, target, ec);
-  if (ec) {
-    fs::remove(part, ec);
-    throw std::runtime_error("cannot copy '" + source + "' to '" + ExtractFilePath(target) + "'");
-  }
+  if (!ec && replace) fs::rename(part, target, ec);
+  if (!ec && !replace && ::link(part.c_str(), target.c_str()) != 0 && errno != EEXIST)
+    ec.assign(errno, std::generic_category());
+  if (fd >= 0 && (ec || !replace)) ::unlink(part.c_str());
+  if (ec)
+    throw std::runtime_error("cannot copy '" + source + "' to '" + ExtractFilePath(target) +
+                             "': " + ec.message());
 }
 
 }  // namespace
@@ -164,7 +176,7 @@ void TSharedData::CopyResultTemplate() {
     if (e.is_regular_file() && e.path().stem() == stem && e.path().filename() != FResultTableName)
       names.push_back(e.path().filename().string());
   names.push_back(FResultTableName);
-  for (const std::string& name : names) CopyWritable(templateDir + name, FLocalDir + name);
+  for (const std::string& name : names) CopyWritable(templateDir + name, FLocalDir + name, true);
 }
 
 // A package ships the user settings file a user starts from (the grid's columns, which
@@ -177,7 +189,7 @@ void TSharedData::CopySettingsTemplate() {
   if (FileExists(target) || !FileExists(source) || !FileExists(FLayout.ReadOnlyDir + "setup.ini"))
     return;
   MakeDirectory(FLayout.ConfigDir);
-  CopyWritable(source, target);
+  CopyWritable(source, target, false);
 }
 
 void TSharedData::Initialize(const std::string& programDir, const std::string& versionFile) {

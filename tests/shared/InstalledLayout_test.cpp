@@ -1,10 +1,13 @@
 // Start-up from an installed program directory: read-only files from share/ledgerwake/,
 // everything written in the user's XDG directories, nothing in the installation.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "EnvOverride.h"
 #include "SharedData.h"
@@ -96,6 +99,35 @@ TEST_F(InstalledLayout, TheShippedSettingsAreTheFirstStartsAndThenTheUsers) {
   }
   auto again = Start();
   EXPECT_EQ(again->ConfigIni()->ReadInteger("Record View", "Col1", -1), 7);
+}
+
+// Several first starts at once (the window and the command started together on a fresh
+// account): each starts on whole copies, and no copy in progress is left behind.
+TEST_F(InstalledLayout, FirstStartsAtOnceAllStartOnWholeCopies) {
+  std::string settings = "[Record View]\r\nCol1=1\r\n[Padding]\r\n";
+  for (int i = 0; i < 20000; ++i) settings += "Key" + std::to_string(i) + "=value\r\n";
+  FHome.Write("usr/share/ledgerwake/defaults/lwconfig.ini", settings);
+  std::vector<pid_t> children;
+  for (int i = 0; i < 6; ++i) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      auto sd = Start();
+      const bool whole =
+          sd->GetSuccess() && sd->ConfigIni()->ReadString("Padding", "Key19999", "") == "value";
+      ::_exit(whole ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const std::set<std::string> expected = {"lwconfig.ini", "swap.db", "swap.mb"};
+  for (const std::string dir : {"home/.config/ledgerwake", "home/.local/share/ledgerwake/data"})
+    for (const auto& e : fs::directory_iterator(FHome.Path(dir)))
+      EXPECT_EQ(expected.count(e.path().filename().string()), 1u) << e.path();
 }
 
 TEST_F(InstalledLayout, AMissingTemplateIsReportedWithTheUsersPath) {
