@@ -82,6 +82,10 @@ void TUpdateForm::NetUpdateStatus(const std::string& text, int statusCode, int e
   } else if (statusCode == 4) {
     FLog += "\r\nNo updates are available.";
     GoToPage(pgComplete);
+  } else if (statusCode == 9) {
+    // The updater did not start: the application still closes, and without this box the
+    // user would see it go without the new version and without a word.
+    TMessageBoxes::ShowError(this, WidgetText(text));
   }
   if (FStop && Page() != pgComplete) GoToPage(pgComplete);
 }

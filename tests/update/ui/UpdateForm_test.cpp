@@ -283,5 +283,31 @@ TEST_F(WizardTest, RestartUpdateAsksForFinishAndClosesTheApplication) {
   EXPECT_TRUE(WaitUntil([&] { return Contains(ReadFile(Work("args.txt")), "app_new"); }));
 }
 
+// An updater that cannot be started: the application still closes, but not in silence.
+TEST_F(WizardTest, AnUpdaterThatDoesNotStartIsShownBeforeTheApplicationCloses) {
+  Form->NetUpdate.UpdaterProgram = Work("no-such-updater");
+  int closed = 0;
+  Form->OnCloseApplication = [&] { ++closed; };
+  WriteFile(Root("app_new"), "new program");
+  Serve("[update]\n[application]\nappupdate=1\nappname=" + Work("app") +
+        "\nappcomps=app_new\n[files]\ncount=1\n" +
+        FileEntry(1, "Program;", Url("app_new"), WorkDir()));
+  Show();
+  WhenPage(TUpdateForm::pgSelect, [&] {
+    ClickImage(0);
+    QTest::mouseClick(Form->NextBtn, Qt::LeftButton);
+  });
+  When([&] { return Form->Page() == TUpdateForm::pgComplete && Form->RestartAccepted(); },
+       [&] { QTest::mouseClick(Form->CancelBtn, Qt::LeftButton); });
+  RunWizard();
+  EXPECT_TRUE(ScriptDone());
+  EXPECT_EQ(closed, 1);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].Kind, TMessageKind::mkError);
+  EXPECT_TRUE(Contains(Messages[0].Text.toStdString(),
+                       "Failed to spawn updater process : " + Work("no-such-updater")))
+      << Messages[0].Text.toStdString();
+}
+
 }  // namespace
 }  // namespace lw
