@@ -12,18 +12,6 @@
 // cannot read back itself), so the pxlib-encrypted table is exchanged without blob values.
 #include <gtest/gtest.h>
 
-extern "C" {  // the header has no C++ guard
-#include <paradox.h>
-
-// Exported by libpx, not declared in its header.
-pxstream_t* px_stream_new_file(pxdoc_t* pxdoc, int mode, int close, FILE* fp);
-size_t px_mb_read(pxblob_t* p, pxstream_t* stream, size_t numbytes, void* buffer);
-int px_mb_seek(pxblob_t* p, pxstream_t* stream, long offset, int whence);
-long px_mb_tell(pxblob_t* p, pxstream_t* stream);
-size_t px_mb_write(pxblob_t* p, pxstream_t* stream, size_t numbytes, void* buffer);
-mbhead_t* get_mb_head(pxblob_t* pxblob, pxstream_t* pxs);
-}
-
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -32,12 +20,15 @@ mbhead_t* get_mb_head(pxblob_t* pxblob, pxstream_t* pxs);
 #include <vector>
 
 #include "DatabaseError.h"
+#include "PxlibBlob.h"
 #include "TableCodec.h"
 #include "TableTestUtil.h"
 #include "TempDir.h"
 
 namespace lw {
 namespace {
+
+using test::AttachBlobFile;
 
 using test::Def;
 
@@ -90,21 +81,6 @@ std::string Hex(const std::string& s) {
     out += buf;
   }
   return out;
-}
-
-// PX_set_blob_file without the block-list scan that crashes (reading needs no block list).
-int AttachBlobFile(pxdoc_t* doc, const std::string& path) {
-  FILE* fp = std::fopen(path.c_str(), "rb");
-  if (!fp) return -1;
-  pxblob_t* blob = PX_new_blob(doc);
-  blob->mb_stream = px_stream_new_file(doc, pxfFileRead, px_true, fp);
-  blob->read = px_mb_read;
-  blob->seek = px_mb_seek;
-  blob->tell = px_mb_tell;
-  blob->write = px_mb_write;
-  blob->mb_name = PX_strdup(doc, path.c_str());
-  blob->mb_head = get_mb_head(blob, blob->mb_stream);
-  return blob->mb_head ? 0 : -1;
 }
 
 // Reads `path` through pxlib and compares every value with our engine's reading of it.
