@@ -257,27 +257,10 @@ TEST_F(WizardTest, RestartUpdateAsksForFinishAndClosesTheApplication) {
   const std::string updater = Work("fake-upd");
   WriteFile(updater, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + Work("args.txt") + "'\n");
   ::chmod(updater.c_str(), 0755);
-  Form->NetUpdate.UpdaterProgram = updater;
-  int closed = 0;
-  Form->OnCloseApplication = [&] { ++closed; };
-  WriteFile(Root("app_new"), "new program");
-  Serve("[update]\n[application]\nappupdate=1\nappname=" + Work("app") +
-        "\nappcomps=app_new\n[files]\ncount=1\n" +
-        FileEntry(1, "Program;", Url("app_new"), WorkDir()));
-  Show();
-  WhenPage(TUpdateForm::pgSelect, [&] {
-    ClickImage(0);
-    QTest::mouseClick(Form->NextBtn, Qt::LeftButton);
+  const int closed = RunRestartUpdate(updater, [&] {
+    EXPECT_TRUE(Contains(Finish(), "completeed successfully"));
+    EXPECT_TRUE(Contains(Finish(), "Click the 'Finish' button to restart your application."));
   });
-  When([&] { return Form->Page() == TUpdateForm::pgComplete && Form->RestartAccepted(); },
-       [&] {
-         EXPECT_TRUE(Contains(Finish(), "completeed successfully"));
-         EXPECT_TRUE(Contains(Finish(), "Click the 'Finish' button to restart your application."));
-         EXPECT_EQ(closed, 0);  // nothing happens before Finish
-         QTest::mouseClick(Form->CancelBtn, Qt::LeftButton);
-       });
-  RunWizard();
-  EXPECT_TRUE(ScriptDone());
   EXPECT_FALSE(Form->isVisible());
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(WaitUntil([&] { return Contains(ReadFile(Work("args.txt")), "app_new"); }));
@@ -285,23 +268,7 @@ TEST_F(WizardTest, RestartUpdateAsksForFinishAndClosesTheApplication) {
 
 // An updater that cannot be started: the application still closes, but not in silence.
 TEST_F(WizardTest, AnUpdaterThatDoesNotStartIsShownBeforeTheApplicationCloses) {
-  Form->NetUpdate.UpdaterProgram = Work("no-such-updater");
-  int closed = 0;
-  Form->OnCloseApplication = [&] { ++closed; };
-  WriteFile(Root("app_new"), "new program");
-  Serve("[update]\n[application]\nappupdate=1\nappname=" + Work("app") +
-        "\nappcomps=app_new\n[files]\ncount=1\n" +
-        FileEntry(1, "Program;", Url("app_new"), WorkDir()));
-  Show();
-  WhenPage(TUpdateForm::pgSelect, [&] {
-    ClickImage(0);
-    QTest::mouseClick(Form->NextBtn, Qt::LeftButton);
-  });
-  When([&] { return Form->Page() == TUpdateForm::pgComplete && Form->RestartAccepted(); },
-       [&] { QTest::mouseClick(Form->CancelBtn, Qt::LeftButton); });
-  RunWizard();
-  EXPECT_TRUE(ScriptDone());
-  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(RunRestartUpdate(Work("no-such-updater")), 1);
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_EQ(Messages[0].Kind, TMessageKind::mkError);
   EXPECT_TRUE(Contains(Messages[0].Text.toStdString(),

@@ -77,6 +77,34 @@ class TWizardFixture : public TUpdateSandbox {
   }
   bool ScriptDone() const { return FSteps.empty(); }
 
+  // An update of the program itself (app_new into the work directory, with a restart),
+  // chosen on the Select page and run to the Complete page, where `atFinish` runs before
+  // Finish is pressed. Returns how often the application was then asked to close.
+  int RunRestartUpdate(const std::string& updater, const std::function<void()>& atFinish = {}) {
+    Form->NetUpdate.UpdaterProgram = updater;
+    // The steps and the form may outlive this call when the script gets stuck.
+    auto closed = std::make_shared<int>(0);
+    Form->OnCloseApplication = [closed] { ++*closed; };
+    WriteFile(Root("app_new"), "new program");
+    Serve("[update]\n[application]\nappupdate=1\nappname=" + Work("app") +
+          "\nappcomps=app_new\n[files]\ncount=1\n" +
+          FileEntry(1, "Program;", Url("app_new"), WorkDir()));
+    Show();
+    WhenPage(TUpdateForm::pgSelect, [this] {
+      ClickImage(0);
+      QTest::mouseClick(Form->NextBtn, Qt::LeftButton);
+    });
+    When([this] { return Form->Page() == TUpdateForm::pgComplete && Form->RestartAccepted(); },
+         [this, closed, atFinish] {
+           if (atFinish) atFinish();
+           EXPECT_EQ(*closed, 0);  // nothing happens before Finish
+           QTest::mouseClick(Form->CancelBtn, Qt::LeftButton);
+         });
+    RunWizard();
+    EXPECT_TRUE(ScriptDone());
+    return *closed;
+  }
+
   std::vector<std::string> MemoLines() const {
     std::vector<std::string> lines;
     for (const QString& l : Form->ResultMemo->toPlainText().split(QLatin1Char('\n')))
