@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <mutex>
@@ -48,6 +49,7 @@ struct TRun {
   bool StatusChecked = false;
   long BadStatus = 0;  // a refused HTTP status, seen before the first body byte
   bool Cancelled = false;
+  bool TooLarge = false;
   std::exception_ptr Failure;  // thrown by the sink, rethrown after the transfer is torn down
 };
 
@@ -89,6 +91,11 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* user) {
     curl_easy_getinfo(run.Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     run.Total = length > 0 ? static_cast<std::uint64_t>(length) : 0;
   }
+  const std::uint64_t limit = run.Request->MaxBytes;
+  if (limit > 0 && (run.Total > limit || run.Bytes + bytes > limit)) {
+    run.TooLarge = true;
+    return 0;
+  }
   try {
     if (run.Sink) run.Sink(data, bytes);
     run.Bytes += bytes;
@@ -107,6 +114,50 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* user) {
 size_t HeaderLine(char*, size_t size, size_t count, void* user) {
   static_cast<TRun*>(user)->LastActivity = TClock::now();
   return size * count;
+}
+
+// Seconds for a user: "4 s", "0.5 s".
+std::string Seconds(long ms) {
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + " s";
+  return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " s";
+}
+
+// The few words a user needs after a failed transfer.
+std::string ShortReason(CURLcode code, long osErrno, const char* scheme) {
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return "host not found";
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return "proxy not found";
+    case CURLE_COULDNT_CONNECT:
+      if (osErrno == ECONNREFUSED) return "connection refused";
+      if (osErrno == ENETUNREACH || osErrno == EHOSTUNREACH) return "host unreachable";
+      return "cannot connect";
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return scheme && *scheme ? std::string("redirect to ") + scheme + " refused"
+                               : "unsupported protocol";
+    case CURLE_TOO_MANY_REDIRECTS:
+      return "too many redirects";
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+      return "secure connection failed";
+    case CURLE_LOGIN_DENIED:
+      return "login refused";
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+      return "no such file";
+    case CURLE_REMOTE_ACCESS_DENIED:
+      return "access denied";
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+      return "connection dropped";
+    case CURLE_WRITE_ERROR:
+      return "cannot write the file";
+    default:
+      return curl_easy_strerror(code);
+  }
 }
 
 ETransferError::TKind KindOf(CURLcode code) {
@@ -177,8 +228,10 @@ struct TTransfer::TImpl {
 TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBody,
                                       std::function<void(const char*, size_t)> sink) {
   const std::string shownUrl = RedactUrl(request.Url);
-  auto fail = [&](ETransferError::TKind kind, const std::string& reason, long status = 0) {
-    return ETransferError(kind, shownUrl + ": " + reason, status);
+  auto fail = [&](ETransferError::TKind kind, const std::string& reason, long status = 0,
+                  const std::string& shortReason = "") {
+    return ETransferError(kind, shownUrl + ": " + reason, status,
+                          shortReason.empty() ? reason : shortReason);
   };
   if (Busy) throw fail(ETransferError::BadRequest, "another transfer is running on this client");
 
@@ -205,7 +258,7 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
   curl_easy_reset(e);
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.FollowRedirects ? 1L : 0L);
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -260,6 +313,7 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
     }
   } detach{this};
 
+  const TClock::time_point started = TClock::now();
   CURLcode code = CURLE_OK;
   bool done = false;
   bool timedOut = false;
@@ -287,9 +341,14 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
 
   if (run.Failure) std::rethrow_exception(run.Failure);
   if (run.PumpCancelled || run.Cancelled) throw fail(ETransferError::Cancelled, "cancelled");
+  if (run.TooLarge)
+    throw fail(ETransferError::TooLarge,
+               "larger than the limit of " + std::to_string(request.MaxBytes) + " bytes", 0,
+               "larger than " + std::to_string(request.MaxBytes) + " bytes");
   if (timedOut)
     throw fail(ETransferError::Timeout,
-               "no answer within " + std::to_string(request.TimeoutMs) + " ms");
+               "no answer within " + std::to_string(request.TimeoutMs) + " ms", 0,
+               "no answer for " + Seconds(request.TimeoutMs));
   if (!done) throw fail(ETransferError::Incomplete, "the transfer ended without a result");
 
   TTransferResult result;
@@ -300,7 +359,23 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
   if (code != CURLE_OK) {
     std::string reason = errorText[0] ? errorText : curl_easy_strerror(code);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    throw fail(KindOf(code), reason, result.Status);
+    long osErrno = 0;
+    curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &osErrno);
+    std::string shortReason = ShortReason(code, osErrno, nullptr);
+    if (code == CURLE_OPERATION_TIMEDOUT)
+      shortReason = request.TotalTimeoutMs > 0 && MsSince(started) >= request.TotalTimeoutMs
+                        ? "took longer than " + Seconds(request.TotalTimeoutMs)
+                        : "no answer for " + Seconds(request.TimeoutMs);
+    if (code == CURLE_UNSUPPORTED_PROTOCOL) {
+      char* next = nullptr;
+      curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &next);
+      const std::string nextScheme = next ? UrlScheme(next) : "";
+      if (!nextScheme.empty()) {
+        reason = "redirect to the " + nextScheme + " scheme refused";
+        shortReason = ShortReason(code, 0, nextScheme.c_str());
+      }
+    }
+    throw fail(KindOf(code), reason, result.Status, shortReason);
   }
   curl_off_t length = -1;
   curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);

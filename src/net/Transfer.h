@@ -57,6 +57,9 @@ struct TTransferRequest {
   int TimeoutMs = 30000;
   // Limit for the whole transfer, in milliseconds. 0: none.
   int TotalTimeoutMs = 0;
+  // The most body bytes accepted: a larger announced length fails before the first byte is
+  // kept, a body that grows past it fails at once (ETransferError::TooLarge). 0: no limit.
+  std::uint64_t MaxBytes = 0;
 
   // FTP: passive mode (the default; active mode opens a port on this machine).
   bool FtpPassive = true;
@@ -73,7 +76,8 @@ struct TTransferRequest {
   // ETransferError::HttpStatus, and no body is kept. Set false to receive any status with
   // its body (the result then carries the status to examine).
   bool FailOnHttpError = true;
-  // Redirects are followed (at most 10), to http, https or ftp only.
+  // Redirects are followed (at most 10), to http and https only: a server must not be able
+  // to send a download to another protocol.
   bool FollowRedirects = true;
   // Asks caches and proxies for a fresh copy from the server.
   bool NoCache = true;
@@ -105,16 +109,21 @@ class ETransferError : public std::runtime_error {
     Incomplete,  // dropped connection, or fewer bytes than the announced length
     Cancelled,   // the progress callback or the pump answered false
     LocalFile,   // the target or its temporary file could not be written or renamed
+    TooLarge,    // the body is larger than MaxBytes
     Protocol,    // anything else the server or the transport did wrong
   };
-  ETransferError(TKind kind, const std::string& message, long status = 0)
-      : std::runtime_error(message), FKind(kind), FStatus(status) {}
+  ETransferError(TKind kind, const std::string& message, long status = 0, std::string reason = "")
+      : std::runtime_error(message), FKind(kind), FStatus(status), FReason(std::move(reason)) {}
   TKind Kind() const { return FKind; }
   long Status() const { return FStatus; }
+  // A few words for a user ("connection refused", "host not found", "no answer for 4 s"),
+  // without the URL.
+  const std::string& Reason() const { return FReason; }
 
  private:
   TKind FKind;
   long FStatus;
+  std::string FReason;
 };
 
 // One transfer client. It keeps its connection open between calls (the next transfer to the
