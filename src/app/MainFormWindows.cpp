@@ -25,9 +25,8 @@ void TMainForm::UpdateActionExecute() {
   // Destroyed when it closes; an update that replaced the program closes this window from
   // inside the wizard's run (after Finish), the normal way, before the wizard is gone.
   auto wizard = std::make_unique<TUpdateForm>(this);
-  wizard->Variables = {"br=\r\n", std::string("prod_dupdateurl=") +
-                                      FSharedData->Params().Value(keys::kProductUpdateUrl)};
-  wizard->NetUpdate.Layout = FSharedData->Layout();
+  wizard->Settings = UpdateSettingsFrom(FSharedData->Params(), FSharedData->Layout());
+  wizard->Variables = UpdateVariables(wizard->Settings);
   wizard->exec();
   ActionListUpdate();
 }

@@ -194,6 +194,8 @@ TDocument Parse(const std::string& content) {
   return doc;
 }
 
+TDocument ParseContent(const std::string& content);
+
 // Reading never fails: a file that is missing, not a regular file or unreadable reads as
 // empty.
 TDocument Load(const std::string& fileName) {
@@ -211,6 +213,10 @@ TDocument Load(const std::string& fileName) {
     }
   }
   ::close(fd);
+  return ParseContent(content);
+}
+
+TDocument ParseContent(const std::string& content) {
   if (content.compare(0, 2, kUtf16LeBom) == 0) {
     TDocument doc = Parse(Utf16LeToUtf8(content.substr(2)));
     doc.Utf16 = true;
@@ -430,6 +436,33 @@ void TIniFile::EraseSection(const std::string& section) {
   doc.Lines = std::move(kept);
   if (!Save(FFileName, doc.Text(), FOwnerOnly))
     throw std::runtime_error("Unable to write to " + FFileName);
+}
+
+TIniText::TIniText(const std::string& content) {
+  // Only the first section of a name counts, and within it the first key of a name, as
+  // TIniFile reads them.
+  TKeys* current = nullptr;
+  for (const TLine& line : ParseContent(content).Lines) {
+    if (line.Kind == TKind::Section) {
+      const auto [at, isNew] = FValues.try_emplace(Str_Lower(line.Name));
+      current = isNew ? &at->second : nullptr;
+      if (isNew) FSections.push_back(line.Name);
+    } else if (line.Kind == TKind::Key && current) {
+      current->try_emplace(Str_Lower(line.Name), line.Value);
+    }
+  }
+}
+
+std::string TIniText::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+  const auto s = FValues.find(Str_Lower(TrimSpaces(section)));
+  if (s == FValues.end()) return def;
+  const auto k = s->second.find(Str_Lower(TrimSpaces(key)));
+  return k == s->second.end() ? def : Unquote(k->second);
+}
+
+bool TIniText::SectionExists(const std::string& section) const {
+  return FValues.count(Str_Lower(TrimSpaces(section))) > 0;
 }
 
 }  // namespace lw

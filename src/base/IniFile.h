@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lw {
@@ -58,6 +59,25 @@ class TIniFile {
  private:
   std::string FFileName;
   bool FOwnerOnly = false;
+};
+
+// A whole initialization text parsed once and kept in memory, read only, with TIniFile's
+// reading rules. For text that must not be read from disk again after it was checked (a
+// verified download): every read answers from the one parse, in constant time.
+class TIniText {
+ public:
+  explicit TIniText(const std::string& content);
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+  bool SectionExists(const std::string& section) const;
+  // Section names in file order, each once.
+  const std::vector<std::string>& Sections() const { return FSections; }
+
+ private:
+  using TKeys = std::unordered_map<std::string, std::string>;  // lower-case key -> raw value
+  std::unordered_map<std::string, TKeys> FValues;              // lower-case section -> keys
+  std::vector<std::string> FSections;
 };
 
 }  // namespace lw

@@ -14,7 +14,7 @@ inline constexpr char kProductLogo[] = "logo.bmp";
 inline constexpr char kProductUrl[] = "http://www.talvern.com/ledgerwake/";
 inline constexpr char kProductOrderUrl[] = "http://www.talvern.com/ledgerwake/order.html";
 // The update control file's address is this + lower-cased product code + "21update.inf".
-inline constexpr char kProductUpdateUrlBase[] = "http://update.talvern.com/updates/";
+inline constexpr char kProductUpdateUrlBase[] = "https://update.talvern.com/updates/";
 
 inline constexpr char kDistName[] = "TALVERN";
 inline constexpr char kDistCompany[] = "TALVERN Data Systems, Inc.";

@@ -24,6 +24,9 @@ inline constexpr char kProductLogo[] = "prod_logo";
 inline constexpr char kProductUrl[] = "prod_url";
 inline constexpr char kProductOrderUrl[] = "prod_orderurl";
 inline constexpr char kProductUpdateUrl[] = "prod_dupdateurl";
+// The minisign public key update control files must be signed with (only the maker writes
+// the setup file).
+inline constexpr char kProductUpdateKey[] = "prod_updatekey";
 
 // The setup file's [DISTRIBUTOR] section.
 inline constexpr char kDistName[] = "dist_name";

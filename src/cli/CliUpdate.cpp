@@ -12,10 +12,14 @@
 #include <string>
 
 #include "CliOptions.h"
+#include "CliSignals.h"
 #include "Commands.h"
 #include "NetUpdate.h"
 #include "Notifier.h"
+#include "PathExpand.h"
 #include "SharedData.h"
+#include "TransferUrl.h"
+#include "UpdateSettings.h"
 #include "strutil/StrUtil.h"
 
 namespace lw::cli {
@@ -35,7 +39,10 @@ constexpr TCommandSpec kUpdate{
     "update", "[--url URL] [--yes|--no] [--select N,...] [--dry-run] [--home DIR]", kUpdateOptions,
     "An installed copy (layout: installed) is updated by the system's package manager: an\n"
     "update that would change its files is refused before anything is downloaded.\n"
-    "Exit status 0 when the control file was processed to the end, 1 otherwise.\n"};
+    "Without a signature (no update key), a control file fetched over plain http or FTP may\n"
+    "only download into the data directory or the temporary directory.\n"
+    "Exit status 0 when the control file was processed to the end and nothing failed or was\n"
+    "refused, 1 otherwise; 130 or 143 when stopped by Ctrl+C or kill.\n"};
 
 struct TUpdateArgs {
   std::string Url;
@@ -105,43 +112,36 @@ int RunUpdate(const std::vector<std::string>& args) {
   const TParsedArgs parsedArgs = ParseArgs(args, kUpdate);
   if (parsedArgs.Help) return PrintHelp(kUpdate);
   const TUpdateArgs parsed = ParseUpdateArgs(parsedArgs);
-  std::string url = parsed.Url;
-  if (!parsed.Home.empty() && ::chdir(parsed.Home.c_str()) != 0)
-    throw std::runtime_error("--home: cannot change to " + parsed.Home);
-  std::string configuredUrl;
-  TLayout layout;
+  TUpdateSettings settings;
   {
-    // The configured address, as the program's update window takes it, and the layout.
+    // The settings as the program's update window takes them.
     TSharedDataOptions options;
     options.ProgramDir = parsed.Home;
     options.Notifier = std::make_shared<TSilentNotifier>();
     TSharedData shared(options);
-    configuredUrl = shared.Params().Value("prod_dupdateurl");
-    layout = shared.Layout();
+    settings = UpdateSettingsFrom(shared.Params(), shared.Layout());
   }
-  if (url.empty()) url = configuredUrl;
+  // {APP} is where the program lives, not wherever the command was started.
+  if (!parsed.Home.empty()) settings.AppDirectory = ResolvedDirectory(parsed.Home);
+  const std::vector<std::string> variables = UpdateVariables(settings);
+  if (!parsed.Url.empty()) settings.ControlUrl = parsed.Url;
 
-  // Configured as the program's update window configures it.
   TNetUpdate engine;
-  engine.UpdateType = httpUpdate;
-  engine.UpdateConnect = nucNoConnect;
-  engine.UpdateUpdate = nuuSilent;
-  engine.URL = url;
+  ConfigureUpdateEngine(engine, settings);
   engine.DryRun = parsed.DryRun;
-  if (!layout.ProgramDir.empty()) engine.Layout = layout;  // else the running program's
+  TStopSignals signals;
   const bool terminal = ::isatty(STDERR_FILENO);
-  bool finished = false;
   bool progressShown = false;
   engine.OnStatus = [&](const std::string& text, int code, int err) {
     if (progressShown) std::fputs("\r\033[K", stderr);
     progressShown = false;
     std::printf("[%d - %d] %s\n", code, err, TerminalText(text).c_str());
     std::fflush(stdout);
-    if (text == "Finished processing update control file") finished = true;
   };
-  engine.OnConvertPrefix = [&](std::string& path) {
-    path = Str_StrTran(path, "<br>", "\r\n");
-    path = Str_StrTran(path, "<prod_dupdateurl>", configuredUrl);
+  engine.OnConvertPrefix = [&](std::string& path) { ReplaceUpdateVariables(path, variables); };
+  // Ctrl+C and kill end the run the way Cancel does, its temporary files removed.
+  engine.OnProcessMessages = [&] {
+    if (TStopSignals::Received() != 0) engine.Cancel();
   };
   engine.OnFileProgress = [&](const std::string& name, int64_t pos, int64_t size) {
     if (!terminal) return;
@@ -173,14 +173,17 @@ int RunUpdate(const std::vector<std::string>& args) {
     std::printf("--- %s\n%s\n---\n", d.Caption.c_str(), TerminalText(d.Text).c_str());
     return Ask(parsed, d.AcceptCaption + "?");
   };
-  engine.OnOpenURL = [](const std::string& u) { std::printf("Open: %s\n", u.c_str()); };
+  engine.OnOpenURL = [](const std::string& u) {
+    std::printf("Open: %s\n", RedactUrlsIn(u).c_str());
+  };
   engine.OnAppRestart = [&](bool& allow) {
     allow = Ask(parsed, "Shutdown application to update executable files ?");
   };
   engine.OnAppDoClose = [] { std::fflush(stdout); };
   engine.DoUpdate();
   if (progressShown) std::fputs("\r\033[K", stderr);
-  return finished ? 0 : 1;
+  if (TStopSignals::Received() != 0) return TStopSignals::ExitStatus();
+  return engine.Finished() && engine.Failures() == 0 ? 0 : 1;
 }
 
 }  // namespace lw::cli

@@ -1,5 +1,6 @@
 #include "TransferUrl.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "Transfer.h"
@@ -53,6 +54,19 @@ std::string RedactUrl(const std::string& url) {
   const auto at = url.rfind('@', end == 0 ? 0 : end - 1);
   if (at == std::string::npos || at < begin) return url;
   return url.substr(0, begin) + url.substr(at + 1);
+}
+
+std::string RedactUrlsIn(const std::string& text) {
+  std::string out;
+  size_t pos = 0;
+  for (size_t sep = text.find("://"); sep != std::string::npos; sep = text.find("://", pos)) {
+    const size_t begin = sep + 3;
+    const size_t end = std::min(text.find_first_of("/?# \t\r\n\"'<>", begin), text.size());
+    const size_t at = text.rfind('@', end == begin ? begin : end - 1);
+    out.append(text, pos, begin - pos);
+    pos = at != std::string::npos && at >= begin && at < end ? at + 1 : begin;
+  }
+  return out + text.substr(pos);
 }
 
 std::string FtpUrlInDirectory(const std::string& url, const std::string& directory) {

@@ -14,4 +14,8 @@ std::string UrlScheme(const std::string& url);
 // "ftp://h/%2Fpub/f.cab". Directory names are percent-encoded; '\' counts as '/'.
 std::string FtpUrlInDirectory(const std::string& url, const std::string& directory);
 
+// A text with the user name and password removed from every URL in it ("scheme://user:pw@"
+// becomes "scheme://"), for lines that are shown or logged.
+std::string RedactUrlsIn(const std::string& text);
+
 }  // namespace lw

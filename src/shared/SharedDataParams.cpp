@@ -72,6 +72,7 @@ void TSharedData::LoadParams() {
                setup.ReadString(
                    "PRODUCT", "dupdateurl",
                    defaults::kProductUpdateUrlBase + Str_Lower(ProductId()) + "21update.inf"));
+    p.SetValue(keys::kProductUpdateKey, setup.ReadString("PRODUCT", "updatekey", ""));
 
     p.SetValue(keys::kDistName, setup.ReadString("DISTRIBUTOR", "name", defaults::kDistName));
     p.SetValue(keys::kDistCompany,

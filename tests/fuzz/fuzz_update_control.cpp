@@ -1,5 +1,5 @@
 // libFuzzer target for the update control file: every key of every section read through the
-// INI reader, path expansion of each value, the criteria and the signature verifier.
+// in-memory INI reader, path expansion of each value, the criteria and the signature verifier.
 //
 // Input: the bytes of a control file.
 #include <cstdint>
@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "ControlFile.h"
-#include "FuzzScratch.h"
 #include "Minisign.h"
 #include "PathExpand.h"
 #include "UpdateDate.h"
@@ -15,10 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const std::string file = lw::fuzz::ScratchDir("update-control") + "/u.inf";
-  lw::fuzz::WriteFile(file, text);
   auto resolve = [](const std::string& n) { return n == "APP" ? std::string("/x{APP}") : ""; };
-  lw::TControlFile c(file,
+  lw::TControlFile c(std::string(text),
                      [&](const std::string& v) { return lw::ExpandPath(v, nullptr, resolve); });
   (void)c.Signature();
   (void)lw::ParseUpdateDate(c.Date(), "dd/mm/yyyy", '/');

@@ -70,8 +70,8 @@ TEST(LoadParams, DefaultsWithoutAnySetupFile) {
   EXPECT_NE(p.Value("dist_url").back(), '/');
   EXPECT_EQ(p.Value("prod_logo"), "logo.bmp");
   const std::string update = p.Value("prod_dupdateurl");
-  EXPECT_EQ(update.substr(0, 7), "http://");
-  EXPECT_EQ(update.substr(update.find('/', 7)), "/updates/lw21update.inf");
+  EXPECT_EQ(update.substr(0, 8), "https://");  // a certificate-checked channel by default
+  EXPECT_EQ(update.substr(update.find('/', 8)), "/updates/lw21update.inf");
   const std::string news = p.Value("news_url");
   EXPECT_EQ(news.substr(news.find('/', 7)), "/news/lwnews.inf");
   EXPECT_EQ(sd->NetNewsURL(), news);

@@ -22,6 +22,11 @@ using test::WriteFile;
 
 class CliUpdateTest : public TEngineFixture {
  protected:
+  // The program directory's setup file names the key the served control files are signed with.
+  void SetUp() override {
+    TEngineFixture::SetUp();
+    WriteFile(Work("setup.ini"), "[PRODUCT]\nupdatekey=" + PublicKey() + "\n");
+  }
   // Runs the command with the arguments from `home` (default: the work directory), the user's
   // data and cache directories in the work directory; its standard output goes to `out`.
   int Cli(const std::string& args, std::string& out, const std::string& home = "") {

@@ -21,13 +21,12 @@ std::string Expand(const std::string& v) {
 }
 
 TEST(ControlFileTest, DefaultsTypesAndLineBreaks) {
-  TTempDir dir;
-  WriteFile(dir.File("c.inf"),
-            "; comment\r\n[Update]\r\nNewSize=12x\r\nnewchecksum=oops\r\n"
-            "[action]\r\nmsg=Line one\\nLine two\r\nupdateurl=http://h/next.inf\r\n"
-            "[application]\r\nappupdate=2\r\nsilentrestart=1\r\n"
-            "[file2]\r\nurl={APP}\\a.bin\r\ntargetdir=sub\r\ncompressed=1\r\n");
-  TControlFile c(dir.File("c.inf"), Expand);
+  TControlFile c(
+      "; comment\r\n[Update]\r\nNewSize=12x\r\nnewchecksum=oops\r\n"
+      "[action]\r\nmsg=Line one\\nLine two\r\nupdateurl=http://h/next.inf\r\n"
+      "[application]\r\nappupdate=2\r\nsilentrestart=1\r\n"
+      "[file2]\r\nurl={APP}\\a.bin\r\ntargetdir=sub\r\ncompressed=1\r\n",
+      Expand);
   const TUpdateCriteria u = c.UpdateCriteria();
   EXPECT_EQ(u.NewSize, 0);       // not a number: the default
   EXPECT_EQ(u.NewChecksum, -1);  // likewise
@@ -48,28 +47,30 @@ TEST(ControlFileTest, DefaultsTypesAndLineBreaks) {
 }
 
 TEST(ControlFileTest, LicenceChoicesKeepTheirOwnLabels) {
-  TTempDir dir;
-  WriteFile(dir.File("a.inf"), "[eula]\r\naccept=Yes, I agree\r\n");
-  TControlFile a(dir.File("a.inf"), Expand);
+  TControlFile a("[eula]\r\naccept=Yes, I agree\r\n", Expand);
   EXPECT_EQ(a.EulaAccept(), "Yes, I agree");
   EXPECT_EQ(a.EulaDecline(), "I do not accept");
-  WriteFile(dir.File("d.inf"), "[eula]\r\naccept=Ja\r\ndecline=Nein\r\n");
-  TControlFile d(dir.File("d.inf"), Expand);
+  TControlFile d("[eula]\r\naccept=Ja\r\ndecline=Nein\r\n", Expand);
   EXPECT_EQ(d.EulaDecline(), "Nein");
 }
 
-TEST(ControlFileTest, CountThatIsNoNumberIsAnError) {
-  TTempDir dir;
-  WriteFile(dir.File("c.inf"), "[files]\ncount=two\n");
-  TControlFile c(dir.File("c.inf"), nullptr);
+TEST(ControlFileTest, CountIsANumberBoundByTheSectionsPresent) {
   try {
-    c.FileCount();
+    TControlFile("[files]\ncount=two\n", nullptr).FileCount();
     FAIL() << "no error";
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "'two' is not a valid integer value");
   }
-  WriteFile(dir.File("c.inf"), "[files]\ncount= 3 \n");
-  EXPECT_EQ(c.FileCount(), 3);
+  const std::string entries = "[file1]\nurl=a\n[FILE3]\nurl=c\n[file07]\n[file9x]\n";
+  const struct {
+    const char* Count;
+    int Expected;
+  } cases[] = {{" 3 ", 3}, {"2", 2}, {"2147483647", 3}, {"-5", 0}};
+  for (const auto& c : cases)
+    EXPECT_EQ(TControlFile("[files]\ncount=" + std::string(c.Count) + "\n" + entries, nullptr)
+                  .FileCount(),
+              c.Expected)
+        << c.Count;
 }
 
 TEST(PathExpandTest, GroupsNormalisationAndConvertEvent) {

@@ -20,6 +20,7 @@ class TEngineFixture : public TUpdateSandbox {
     TUpdateSandbox::SetUp();
     if (HasFatalFailure()) return;
     Engine.UpdateType = httpUpdate;
+    Engine.UpdatePublicKey = PublicKey();
     Engine.ConnectedCheck = [] { return true; };
     Engine.OnStatus = [this](const std::string& text, int code, int err) {
       Lines.push_back("[" + std::to_string(code) + " - " + std::to_string(err) + "] " + text);
@@ -33,7 +34,7 @@ class TEngineFixture : public TUpdateSandbox {
 
   // Status id of a status text (first message whose fixed part begins the text).
   static int IdOf(const std::string& text) {
-    for (int id = 912; id <= 951; ++id) {
+    for (int id = 912; id <= 954; ++id) {
       std::string fixed = UpdateStatusText(id).Text;
       const size_t p = fixed.find("%s");
       if (p != std::string::npos) fixed.resize(p);
@@ -44,9 +45,9 @@ class TEngineFixture : public TUpdateSandbox {
 
   std::string Work(const std::string& name) const { return FWork.File(name); }
   const std::string& WorkDir() const { return FWork.Path(); }
-  // Serves the control file and points the engine at it.
+  // Serves the control file, signed, and points the engine at it.
   void Serve(const std::string& name, const std::string& text) {
-    WriteFile(Root(name), text);
+    ServeSigned(name, text);
     Engine.URL = Url(name);
   }
   std::string AllLines() const {

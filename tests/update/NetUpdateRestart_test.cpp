@@ -109,7 +109,8 @@ TEST_F(RestartTest, ProgramReplacesItselfWhileRunning) {
                      Url("testprog_new") + "\ntargetdir=" + WorkDir() + "\n");
   const pid_t pid = ::fork();
   if (pid == 0) {
-    ::execl(prog.c_str(), prog.c_str(), out.c_str(), Engine.URL.c_str(), LW_UPD_PATH, nullptr);
+    ::execl(prog.c_str(), prog.c_str(), out.c_str(), Engine.URL.c_str(), LW_UPD_PATH,
+            PublicKey().c_str(), nullptr);
     ::_exit(127);
   }
   int status = 0;

@@ -64,12 +64,23 @@ TEST_F(SignatureTest, RunNeedsAValidSignatureBeforeActing) {
   EXPECT_EQ(Ids, (std::vector<int>{918, 921, 915, 926, 929, 948, 949})) << AllLines();
   for (int i = 0; i < 100 && !test::Exists(Work("acted")); ++i) ::usleep(20000);
   EXPECT_TRUE(test::Exists(Work("acted")));
-  // Without a configured key nothing is asked of the server.
-  Engine.UpdatePublicKey.clear();
-  ::unlink(Root("u.inf.minisig").c_str());
+  // A signature made for another file name is a replay: refused.
+  WriteFile(Work("other.inf"), control);
+  Sign("other.inf");
+  WriteFile(Root("u.inf.minisig"), ReadFile(Work("other.inf.minisig")));
   Ids.clear();
   Engine.DoUpdate();
-  EXPECT_EQ(Ids, (std::vector<int>{918, 921, 915, 926, 929, 948, 949})) << AllLines();
+  EXPECT_EQ(Ids, (std::vector<int>{918, 921, 915, 926, 927, 949})) << AllLines();
+  // Without a configured key nothing is asked of the server, and over plain http the command
+  // is refused.
+  Engine.UpdatePublicKey.clear();
+  ::unlink(Root("u.inf.minisig").c_str());
+  ::unlink(Work("acted").c_str());
+  Ids.clear();
+  Engine.DoUpdate();
+  EXPECT_EQ(Ids, (std::vector<int>{918, 921, 915, 926, 929, 952, 948, 949})) << AllLines();
+  EXPECT_FALSE(test::Exists(Work("acted")));
+  EXPECT_EQ(Engine.Failures(), 1);
 }
 
 }  // namespace

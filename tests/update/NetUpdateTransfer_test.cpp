@@ -187,14 +187,16 @@ TEST_F(TransferTest, FileModeCopies) {
   Engine.OnProgressCancel = nullptr;
   Engine.OnFileProgress = nullptr;
   Ids.clear();
-  WriteFile(Work("u.inf"), "[update]\n[files]\ncount=1\n[file1]\nurl=" + Work("src.bin") +
-                               "\ntargetdir=" + FTmp.File("out") + "\n");
+  const std::string control = "[update]\n[files]\ncount=1\n[file1]\nurl=" + Work("src.bin") +
+                              "\ntargetdir=" + FTmp.File("out") + "\n";
+  WriteFile(Work("u.inf"), control);
+  WriteFile(Work("u.inf.minisig"), MinisignSign(control, Key(), "file:u.inf"));
   Engine.URL = Work("u.inf");
   Engine.UpdateUpdate = nuuSilent;
   Engine.DoUpdate();
   EXPECT_EQ(Ids, (std::vector<int>{915, 926, 929, 943, 945, 915, 948})) << AllLines();
   EXPECT_TRUE(ReadFile(FTmp.File("out/src.bin")) == Big(40000));
-  EXPECT_TRUE(Exists(FTmp.File("u.inf")));  // the copy stays in file mode
+  EXPECT_FALSE(test::Shell(FTmp.Path(), "ls | grep -q u.inf"));  // nor a copy of the control file
 }
 
 TEST_F(TransferTest, FtpModeWithDirectory) {
@@ -202,8 +204,8 @@ TEST_F(TransferTest, FtpModeWithDirectory) {
   test::TFtpServer ftp(FRoot.Path());
   ASSERT_TRUE(ftp.Ok()) << "pyftpdlib did not start";
   WriteFile(Root("pub/f.bin"), Big(20000));
-  WriteFile(Root("pub/u.inf"),
-            "[update]\n[files]\ncount=1\n[file1]\nurl=f.bin\ntargetdir=" + WorkDir() + "\n");
+  ServeSigned("pub/u.inf",
+              "[update]\n[files]\ncount=1\n[file1]\nurl=f.bin\ntargetdir=" + WorkDir() + "\n");
   Engine.UpdateType = ftpUpdate;
   Engine.Host = "127.0.0.1";
   Engine.Port = ftp.Port();
@@ -218,7 +220,7 @@ TEST_F(TransferTest, FtpModeWithDirectory) {
   // A missing file is 917; a host nobody listens on is an error line and 924.
   Lines.clear();
   EXPECT_FALSE(Engine.URLGetFile("gone.bin", false, WorkDir() + "/"));
-  EXPECT_EQ(Lines.back(), "[2 - 1] File not found : gone.bin");
+  EXPECT_EQ(Lines.back(), "[2 - 1] File not found : gone.bin (no such file)");
   Ids.clear();
   Lines.clear();
   Engine.Port = test::FreeLoopbackPort();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LocalServers.h"
+#include "Minisign.h"
 #include "UpdateTestUtil.h"
 
 namespace lw::test {
@@ -29,6 +30,18 @@ class TUpdateSandbox : public ::testing::Test {
   }
 
   std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
+  // The key the served control files are signed with (one per test process).
+  static const TMinisignKey& Key() {
+    static const TMinisignKey key = NewMinisignKey();
+    return key;
+  }
+  static std::string PublicKey() { return MinisignPublicKeyLine(Key()); }
+  // Serves `text` as the control file `name` with its signature beside it.
+  void ServeSigned(const std::string& name, const std::string& text) {
+    WriteFile(Root(name), text);
+    const std::string file = name.substr(name.rfind('/') + 1);
+    WriteFile(Root(name + ".minisig"), MinisignSign(text, Key(), "timestamp:0\tfile:" + file));
+  }
   std::string Root(const std::string& name) const { return FRoot.File(name); }
   // An installation in the work directory as a package leaves it: usr/bin/ (returned, with
   // trailing '/'), usr/share/ledgerwake/ and usr/libexec/ledgerwake/.

@@ -57,6 +57,12 @@ std::string ExtractFileName(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
+std::string ExtractFileExt(const std::string& path) {
+  const std::string name = ExtractFileName(path);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
 std::string ProgramPath() {
   std::error_code ec;
   const fs::path p = fs::read_symlink("/proc/self/exe", ec);

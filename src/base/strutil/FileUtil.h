@@ -20,6 +20,9 @@ std::string ExcludeTrailingSlash(const std::string& dir);
 std::string ExtractFilePath(const std::string& path);
 // The part after the last '/'.
 std::string ExtractFileName(const std::string& path);
+// The file name's extension with its '.' ("data.cab" gives ".cab"), "" when it has none; the
+// directory part never counts ("my.cabinet/data" has none).
+std::string ExtractFileExt(const std::string& path);
 
 // The running program's own path (/proc/self/exe resolved), "" when unknown.
 std::string ProgramPath();

@@ -46,6 +46,16 @@ bool SafeCabinetName(const std::string& storedName) {
   return true;
 }
 
+int64_t CabDeclaredSize(const std::string& path) {
+  TCabd cab;
+  if (!cab.D) return -1;
+  cab.C = cab.D->open(cab.D, path.c_str());
+  if (!cab.C) return -1;
+  int64_t total = 0;
+  for (const mscabd_file* f = cab.C->files; f; f = f->next) total += f->length;
+  return total;
+}
+
 int CabExtract(const std::string& cabinet, const std::string& targetDir, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = why;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lw {
@@ -7,6 +8,10 @@ namespace lw {
 // Whether a name stored in a cabinet may be written below a target directory: not empty, not
 // absolute ("/x", "\x", "C:x"), and without a "." or ".." component. Names use "\" or "/".
 bool SafeCabinetName(const std::string& storedName);
+
+// The sum of the sizes the cabinet at `path` declares for its files; -1 when it is no
+// cabinet. Extraction writes each file at its declared size.
+int64_t CabDeclaredSize(const std::string& path);
 
 // Extracts every file of the cabinet below `targetDir` ("" means the current directory),
 // creating missing directories, and sets each file's time from the cabinet. All stored names

@@ -1,13 +1,23 @@
 #include "ControlFile.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "strutil/StrUtil.h"
 
 namespace lw {
 
-TControlFile::TControlFile(std::string fileName, TExpand expand)
-    : FIni(std::move(fileName)), FExpand(std::move(expand)) {}
+TControlFile::TControlFile(const std::string& content, TExpand expand)
+    : FIni(content), FExpand(std::move(expand)) {
+  for (const std::string& section : FIni.Sections()) {
+    if (section.size() < 5 || section.size() > 14 || !Str_SameText(section.substr(0, 4), "file"))
+      continue;
+    int64_t n = 0;
+    if (section.find_first_not_of("0123456789", 4) == std::string::npos &&
+        StrictInteger(section.substr(4), n) && n <= INT32_MAX && section[4] != '0')
+      FLastFileSection = std::max(FLastFileSection, static_cast<int>(n));
+  }
+}
 
 std::string TControlFile::Text(const char* section, const char* key, const char* def) const {
   return FIni.ReadString(section, key, def);
@@ -36,8 +46,8 @@ int TControlFile::FileCount() const {
   const std::string text = FilesCount();
   int64_t v = 0;
   if (!StrictInteger(text, v) || v < INT32_MIN || v > INT32_MAX)
-    throw std::runtime_error("'" + text + "' is not a valid integer value");
-  return static_cast<int>(v);
+    throw EControlFileCount("'" + text + "' is not a valid integer value");
+  return static_cast<int>(std::clamp<int64_t>(v, 0, FLastFileSection));
 }
 
 TFileEntry TControlFile::File(int n) const {

@@ -2,11 +2,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "IniFile.h"
 
 namespace lw {
+
+// A `files` count that is no number: the one failure of a control file that ends the run
+// as an exception for its owner.
+class EControlFileCount : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // The version criteria of the `update` section or of one `fileN` entry.
 struct TUpdateCriteria {
@@ -27,14 +35,18 @@ struct TFileEntry {
   std::string Sha256;         // optional hex digest the downloaded file must match
 };
 
-// The update control file: an INI file that says whether an update exists and what to show,
+// The update control file: an INI text that says whether an update exists and what to show,
 // run and download. Every key has its type and default here; values marked "expanded" go
 // through the owner's path expansion. Section and key names match without regard to case.
+//
+// The text is parsed once, when the object is made, from the bytes the caller checked (its
+// signature was verified on exactly those bytes); nothing is read from disk afterwards, so
+// no other process can change what a run acts on.
 class TControlFile {
  public:
   using TExpand = std::function<std::string(const std::string&)>;
 
-  TControlFile(std::string fileName, TExpand expand);
+  TControlFile(const std::string& content, TExpand expand);
 
   // [update]
   std::string Signature() const { return Text("update", "signature"); }
@@ -74,13 +86,13 @@ class TControlFile {
   // choices alike whenever a control file sets the accept text.
   std::string EulaDecline() const { return Text("eula", "decline", "I do not accept"); }
   // [files]: the raw count text ("" means no file list). FileCount() throws
-  // std::runtime_error "'<text>' is not a valid integer value" for a text that is no number.
+  // EControlFileCount "'<text>' is not a valid integer value" for a text that is no number;
+  // a count past the last `fileN` section present is cut there (the entries beyond it would
+  // all be empty), and a negative one is 0.
   std::string FilesCount() const { return Text("files", "count"); }
   int FileCount() const;
   // [fileN], N counted from 1.
   TFileEntry File(int n) const;
-
-  const TIniFile& Ini() const { return FIni; }
 
   // "\n" pairs (backslash, n) become carriage returns.
   static std::string LineBreaks(const std::string& s);
@@ -91,8 +103,9 @@ class TControlFile {
   int64_t Integer(const std::string& section, const char* key, int64_t def) const;
   TUpdateCriteria Criteria(const std::string& section) const;
 
-  TIniFile FIni;
+  TIniText FIni;
   TExpand FExpand;
+  int FLastFileSection = 0;  // the highest N of a `fileN` section
 };
 
 // The whole text as a decimal integer (optional sign, surrounding blanks allowed); false for

@@ -43,6 +43,13 @@ std::string LzExpandedName(const std::string& path) {
   return NameFor(path, s.H->missing_char);
 }
 
+int64_t LzExpandedLength(const std::string& path) {
+  TSzdd s;
+  if (!s.D) return -1;
+  s.H = s.D->open(s.D, path.c_str());
+  return s.H ? static_cast<int64_t>(s.H->length) : -1;
+}
+
 bool LzExpandFile(const std::string& path, std::string* expandedName, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = why;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lw {
@@ -9,6 +10,10 @@ namespace lw {
 // header recorded none. "" when the file is not an SZDD file or its name does not end in "_"
 // (it would expand onto itself).
 std::string LzExpandedName(const std::string& path);
+
+// The length the SZDD file at `path` declares for its expanded form; -1 when it is no SZDD
+// file. The expansion never writes more than this.
+int64_t LzExpandedLength(const std::string& path);
 
 // Expands the SZDD file at `path` to its expanded name beside it. The output is written to a
 // temporary file and renamed over the expanded name only when the whole expansion worked, so

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "strutil/StrUtil.h"
@@ -39,7 +40,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }  // namespace
 
 bool VerifyMinisign(const std::string& data, const std::string& signatureText,
-                    const std::string& publicKey, std::string& error) {
+                    const std::string& publicKey, std::string& error, std::string* trustedComment) {
   if (sodium_init() < 0) {
     error = "Cannot start the signature library";
     return false;
@@ -99,7 +100,65 @@ bool VerifyMinisign(const std::string& data, const std::string& signatureText,
     error = "Trusted comment signature verification failed";
     return false;
   }
+  if (trustedComment) *trustedComment = lines[2].substr(kTrusted.size());
   return true;
+}
+
+std::string TrustedCommentField(const std::string& comment, const std::string& name) {
+  const std::string prefix = name + ":";
+  size_t start = 0;
+  while (start <= comment.size()) {
+    size_t end = comment.find('\t', start);
+    if (end == std::string::npos) end = comment.size();
+    if (comment.compare(start, prefix.size(), prefix) == 0)
+      return comment.substr(start + prefix.size(), end - start - prefix.size());
+    start = end + 1;
+  }
+  return {};
+}
+
+namespace {
+
+std::string ToBase64(const unsigned char* bytes, size_t size) {
+  std::string out(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
+  sodium_bin2base64(out.data(), out.size(), bytes, size, sodium_base64_VARIANT_ORIGINAL);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+}  // namespace
+
+TMinisignKey NewMinisignKey() {
+  if (sodium_init() < 0) throw std::runtime_error("Cannot start the signature library");
+  TMinisignKey key{};
+  randombytes_buf(key.Id, sizeof key.Id);
+  crypto_sign_keypair(key.Public, key.Secret);
+  return key;
+}
+
+std::string MinisignPublicKeyLine(const TMinisignKey& key) {
+  unsigned char raw[2 + 8 + 32] = {'E', 'd'};
+  std::memcpy(raw + 2, key.Id, 8);
+  std::memcpy(raw + 10, key.Public, 32);
+  return ToBase64(raw, sizeof raw);
+}
+
+std::string MinisignSign(const std::string& data, const TMinisignKey& key,
+                         const std::string& trustedComment) {
+  unsigned char hash[crypto_generichash_BYTES_MAX];
+  crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(data.data()),
+                     data.size(), nullptr, 0);
+  unsigned char sig[2 + 8 + crypto_sign_BYTES] = {'E', 'D'};
+  std::memcpy(sig + 2, key.Id, 8);
+  crypto_sign_detached(sig + 10, nullptr, hash, sizeof hash, key.Secret);
+  std::string global(reinterpret_cast<const char*>(sig + 10), crypto_sign_BYTES);
+  global += trustedComment;
+  unsigned char globalSig[crypto_sign_BYTES];
+  crypto_sign_detached(globalSig, nullptr, reinterpret_cast<const unsigned char*>(global.data()),
+                       global.size(), key.Secret);
+  return "untrusted comment: signature from lw\n" + ToBase64(sig, sizeof sig) +
+         "\ntrusted comment: " + trustedComment + "\n" + ToBase64(globalSig, sizeof globalSig) +
+         "\n";
 }
 
 }  // namespace lw

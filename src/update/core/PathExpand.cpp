@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "strutil/FileUtil.h"
 #include "strutil/PrivateTemp.h"
 #include "strutil/StrUtil.h"
@@ -65,6 +67,20 @@ std::string LocalPath(const std::string& path) {
   for (char& c : p)
     if (c == '\\') c = '/';
   return p;
+}
+
+std::string ResolvedDirectory(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string name = dir.empty()                           ? "."
+                           : dir.size() > 1 && dir.back() == '/' ? dir.substr(0, dir.size() - 1)
+                                                                 : dir;
+  const fs::path absolute = fs::absolute(name, ec);
+  if (ec) return dir.empty() || dir.back() == '/' ? dir : dir + '/';
+  const fs::path real = fs::weakly_canonical(absolute, ec);
+  std::string out = (ec ? absolute.lexically_normal() : real).string();
+  if (out.empty() || out.back() != '/') out += '/';
+  return out;
 }
 
 }  // namespace lw

@@ -34,4 +34,9 @@ std::string ExpandPath(std::string value, const TConvertPrefixEvent& convert,
 // A local path written with either separator, in the form the file system takes ('/').
 std::string LocalPath(const std::string& path);
 
+// A directory as the file system resolves it ("." and "..", symbolic links), absolute and
+// with a trailing '/'; "" stands for the current directory, as an empty target directory
+// does. Parts that do not exist yet are normalised as written.
+std::string ResolvedDirectory(const std::string& dir);
+
 }  // namespace lw

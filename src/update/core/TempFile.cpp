@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,6 +44,13 @@ bool TTempFile::Close() {
 
 bool TTempFile::RenameTo(const std::string& target) {
   if (!Close() || FPath.empty()) return false;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    // The owner first: changing it may clear the set-id bits that the mode then restores.
+    if (::chown(FPath.c_str(), old.st_uid, old.st_gid) != 0)
+      (void)::chown(FPath.c_str(), static_cast<uid_t>(-1), old.st_gid);
+    (void)::chmod(FPath.c_str(), old.st_mode & 07777);
+  }
   if (::rename(FPath.c_str(), target.c_str()) != 0) return false;
   FKeep = true;
   return true;
@@ -53,6 +61,12 @@ std::string DirectoryOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+int64_t FreeBytes(const std::string& dir) {
+  struct statvfs fs {};
+  if (::statvfs(dir.empty() ? "." : dir.c_str(), &fs) != 0) return -1;
+  return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
 }
 
 }  // namespace lw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lw {
@@ -20,7 +21,9 @@ class TTempFile {
   const std::string& Path() const { return FPath; }
   // Closes the descriptor; false when buffered data could not reach the disk.
   bool Close();
-  // Renames the file over `target` (atomic); afterwards the file is no longer removed.
+  // Renames the file over `target` (atomic); afterwards the file is no longer removed. A
+  // target that exists hands its mode and owner on to its replacement (an executable script
+  // stays executable), as far as this process may set them.
   bool RenameTo(const std::string& target);
 
  private:
@@ -31,5 +34,9 @@ class TTempFile {
 
 // The directory part of a path ("." for a bare name), for TTempFile.
 std::string DirectoryOf(const std::string& path);
+
+// The bytes an unprivileged writer may still put on the file system holding `dir`; -1 when
+// that cannot be told.
+int64_t FreeBytes(const std::string& dir);
 
 }  // namespace lw

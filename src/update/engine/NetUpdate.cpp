@@ -9,6 +9,7 @@
 #include "IniFile.h"
 #include "Process.h"
 #include "Transfer.h"
+#include "TransferUrl.h"
 #include "UpdateStatus.h"
 #include "Versions.h"
 #include "strutil/FileUtil.h"
@@ -48,6 +49,7 @@ std::string TNetUpdate::ConvertPrefix(const std::string& name) {
   // An installed program is started from anywhere (a desktop menu, a shell): its current
   // directory says nothing about where the application lives.
   if (name == "APP" && Layout.IsInstalled()) return Layout.ProgramDir;
+  if (name == "APP" && !AppDirectory.empty()) return AppDirectory;
   return DefaultPrefixDirectory(name);
 }
 
@@ -62,7 +64,8 @@ std::string TNetUpdate::MakeProxyUrl(const std::string& url, const std::string& 
 }
 
 void TNetUpdate::DoStatus(int id, const std::string& arg, int statusCode, int errCode) {
-  if (OnStatus) OnStatus(FormatUpdateStatus(id, arg), statusCode, errCode);
+  // A password written into an update address is the user's: no line shows or logs it.
+  if (OnStatus) OnStatus(RedactUrlsIn(FormatUpdateStatus(id, arg)), statusCode, errCode);
 }
 
 void TNetUpdate::DoStatus(int id, const std::string& arg) {

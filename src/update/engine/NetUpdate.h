@@ -20,6 +20,7 @@ namespace lw {
 
 class TTransfer;
 struct TTransferRequest;
+class ETransferError;
 
 enum TNetUpdateType { ftpUpdate, httpUpdate, fileUpdate };
 enum TNetUpdateConnect {
@@ -90,6 +91,10 @@ struct TNetUpdateProperties {
   // change the installation is refused as a whole (951) before anything is downloaded: the
   // system's package manager updates an installed copy.
   TLayout Layout;
+  // What {APP} stands for in a portable program when it is not the current directory (a
+  // command told where the program lives); "" keeps the current directory. An installed
+  // program's {APP} is always its program directory.
+  std::string AppDirectory;
   // A run that decides and reports everything but changes nothing: no file is downloaded
   // (each entry that would be is reported with 945), no command or page is started, nothing
   // is remembered and there is no restart.
@@ -134,16 +139,37 @@ struct TNetUpdateEvents {
 // The update engine: one DoUpdate fetches the control file, decides, asks, downloads,
 // unpacks and, when parts of the program were replaced, hands over to the updater program.
 // Everything it has to say goes through numbered status messages (OnStatus) and events.
+//
+// Trust: the control file is fetched once into memory (at most kMaxControlBytes), its
+// signature is verified on exactly those bytes, and the run acts only on that one parse.
+// With a public key every control file must be signed, and its signature's trusted comment
+// must name the control file ("file:<name>"). Without a key, a control file fetched over
+// https (certificate verified) or from a local path is acted on as it says; one fetched over
+// plain http or FTP may only download files below the layout's data directory or {TMP}:
+// commands, restarts, redirections of the control file and any other target are refused
+// (status 952) and counted as failures.
+//
+// Threads: while a DoThreadUpdate run is going the owner may call Cancel, RunningInThread
+// and WaitForThread only; properties and event handlers must stay as they are until
+// OnThreadUpdateDone. The events run on the worker thread, except OnThreadUpdateDone.
 class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
  public:
+  static constexpr int64_t kMaxControlBytes = 1 << 20;
+  static constexpr int64_t kMaxSignatureBytes = 4096;
+  static constexpr int64_t kMaxTextBytes = 1 << 20;  // what's-new and licence texts
+
   TNetUpdate();
   virtual ~TNetUpdate();
   TNetUpdate(const TNetUpdate&) = delete;
   TNetUpdate& operator=(const TNetUpdate&) = delete;
 
   // One whole update run. Failures become status messages; only a `files` count that is not
-  // a number leaves as an exception.
+  // a number leaves as an exception (EControlFileCount).
   void DoUpdate();
+  // Ends the running run as soon as it can: the transfer under way stops, nothing further is
+  // downloaded, run or asked, and the run's temporary files go. Safe from any thread (a
+  // signal watcher, the window of a threaded run).
+  void Cancel() { FCancelled = true; }
   // DoUpdate on a worker thread; OnThreadUpdateDone then runs through OnSynchronize.
   void DoThreadUpdate();
   // Waits for a DoThreadUpdate run to end.
@@ -152,8 +178,9 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
   // One download (HTTP or FTP by UpdateType, a copy in file mode) into `target`, a file name
   // or a directory (empty or ending in a separator: the URL's file name is added). With
   // `sha256` the file must have that digest. True when the file is in place.
+  // `maxBytes` (> 0) is the most the file may have; a larger one fails with status 953.
   bool URLGetFile(const std::string& url, bool compressed, const std::string& target,
-                  const std::string& sha256 = "");
+                  const std::string& sha256 = "", int64_t maxBytes = 0);
   // A file copy in 16384-byte blocks; the target is replaced in one step when the copy is
   // complete.
   bool FileGetFile(const std::string& source, const std::string& target);
@@ -193,6 +220,11 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
   void DoPostUpdateInfo();
 
   // The run state the owner may look at.
+  // Whether the last run processed its control file to the end (status 948).
+  bool Finished() const { return FFinished; }
+  // The failures of the last run: downloads and unpackings that failed, refusals of what an
+  // unsigned control file asked, an updater that could not be started.
+  int Failures() const { return FFailures; }
   bool RestartWanted() const { return FRestartWanted; }
   bool RestartNeeded() const { return FRestartNeeded; }
   bool RunningInThread() const { return FInThread; }
@@ -210,15 +242,35 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
  private:
   struct TRun;
   bool RunSteps(TRun& run);
-  void FileLoop(TRun& run, TControlFile& control);
+  // The phases of a run; each answers whether the run goes on.
+  bool FetchAndVerify(TRun& run);
+  bool Decide(TRun& run);
+  bool Ask(TRun& run);
+  void Download(TRun& run);
+  void Finish(TRun& run);
   void EndRun(TRun& run);
+  // What an unsigned control file fetched over plain http or FTP may not do: reported
+  // (952) and counted; true when `what` is refused.
+  bool Refused(bool trusted, const std::string& what);
+  // Whether an unsigned control file may put a file into `targetDir`: below the data
+  // directory or the temporary directory, as the file system resolves the path.
+  bool AllowedTarget(const std::string& targetDir, const std::string& fileName) const;
   bool StartCommand(const std::string& commandLine);
   void ReportTransferError(int kind, const std::string& message);
-  bool Receive(const std::string& url, const std::string& localName, const std::string& sha256);
-  bool CopyInto(const std::string& source, const std::string& target, const std::string& sha256);
+  bool Receive(const std::string& url, const std::string& localName, const std::string& sha256,
+               int64_t maxBytes);
+  bool CopyInto(const std::string& source, const std::string& target, const std::string& sha256,
+                int64_t maxBytes = 0);
   // A request for `url` in the run's mode: FTP names the file on Host in FTPDirectory.
   TTransferRequest Request(const std::string& url);
-  bool FetchSignature(const std::string& url, std::string& text);
+  // Fetches a text the run acts on into memory, at most `limit` bytes; `effectiveUrl` gets
+  // where it came from after redirects. With `report` the download is reported like any
+  // other (915, then 916/917/953 on failure).
+  std::optional<std::string> FetchText(const std::string& url, int64_t limit, bool report,
+                                       std::string* effectiveUrl = nullptr);
+  // Whether a file unpacked to `declared` bytes fits in `dir`; reports 953 when not.
+  bool Fits(const std::string& what, int64_t declared, const std::string& dir);
+  void ReportDownloadFailure(const ETransferError& e, const std::string& url);
   bool PollCancel();
   void ProcessMessages();
 
@@ -226,6 +278,9 @@ class TNetUpdate : public TNetUpdateProperties, public TNetUpdateEvents {
   bool FRestartWanted = false;
   bool FRestartNeeded = false;
   bool FSilentRestart = false;
+  bool FFinished = false;
+  int FFailures = 0;
+  std::atomic<bool> FCancelled{false};
   std::atomic<bool> FInThread{false};
   std::string FAppName, FAppComps;
   std::thread FThread;

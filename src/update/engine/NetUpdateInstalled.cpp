@@ -1,28 +1,15 @@
 // An installed copy belongs to the system's package manager: an update that would change the
 // installation is refused as a whole, before anything is downloaded, instead of failing file
 // by file (or, run by root, replacing files behind the package manager's back).
-#include <filesystem>
 #include <vector>
 
 #include "NetUpdate.h"
+#include "PathExpand.h"
 #include "strutil/FileUtil.h"
 
 namespace lw {
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// A directory as the file system resolves it ("." and "..", symbolic links), with trailing
-// '/'; "" stands for the current directory, as an empty target directory does.
-std::string Resolved(const std::string& dir) {
-  std::error_code ec;
-  const std::string name = dir.empty() ? "." : dir.size() > 1 ? ExcludeTrailingSlash(dir) : dir;
-  const fs::path absolute = fs::absolute(name, ec);
-  if (ec) return IncludeTrailingSlash(dir);
-  const fs::path real = fs::weakly_canonical(absolute, ec);
-  return IncludeTrailingSlash((ec ? absolute.lexically_normal() : real).string());
-}
 
 int FileCountOrNone(const TControlFile& control) {
   try {
@@ -38,7 +25,7 @@ std::string TNetUpdate::InstalledTarget(const TControlFile& control) {
   if (!Layout.IsInstalled()) return {};
   std::vector<std::string> installation;
   for (const std::string& dir : {Layout.ProgramDir, Layout.ReadOnlyDir, Layout.UpdaterDir})
-    if (!dir.empty()) installation.push_back(Resolved(dir));
+    if (!dir.empty()) installation.push_back(ResolvedDirectory(dir));
   const bool restart = control.AppUpdate() && !control.AppName().empty();
   const int count = FileCountOrNone(control);
   for (int i = 1; i <= count; ++i) {
@@ -47,12 +34,13 @@ std::string TNetUpdate::InstalledTarget(const TControlFile& control) {
     if (e.Url.empty() || !CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion,
                                         e.Criteria.NewChecksum, e.Criteria.NewSize))
       continue;
-    const std::string target = Resolved(LocalPath(e.TargetDir));
+    const std::string target = ResolvedDirectory(LocalPath(e.TargetDir));
     for (const std::string& dir : installation)
       if (target.compare(0, dir.size(), dir) == 0) return target;
     // A new component of the running program is put in its directory by the updater at the
     // restart, wherever it was downloaded to.
-    if (restart && IsAppComponent(control.AppComps(), e.Url)) return Resolved(Layout.ProgramDir);
+    if (restart && IsAppComponent(control.AppComps(), e.Url))
+      return ResolvedDirectory(Layout.ProgramDir);
   }
   return {};
 }

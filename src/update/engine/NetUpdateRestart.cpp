@@ -25,7 +25,8 @@ std::optional<std::string> TakeText(TNetUpdate& engine, const std::string& url,
                                     const std::string& prefix) {
   TTempFile local(TNetUpdate::TempDirectory(), prefix);
   if (!local.IsOpen() || !local.Close()) return std::nullopt;
-  if (!engine.URLGetFile(url, false, local.Path())) return std::nullopt;
+  if (!engine.URLGetFile(url, false, local.Path(), "", TNetUpdate::kMaxTextBytes))
+    return std::nullopt;
   std::ifstream in(local.Path(), std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }

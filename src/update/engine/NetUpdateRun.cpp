@@ -1,14 +1,13 @@
-// DoUpdate: one update run, step by step, with its status messages in order.
+// DoUpdate: one update run, phase by phase, with its status messages in order.
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 
 #include "CabExtract.h"
 #include "Minisign.h"
 #include "NetUpdate.h"
+#include "TempFile.h"
 #include "Transfer.h"
+#include "TransferUrl.h"
 #include "UpdateStatus.h"
 #include "Versions.h"
 #include "strutil/FileUtil.h"
@@ -19,9 +18,12 @@ namespace lw {
 struct TNetUpdate::TRun {
   bool FileMode = false;
   bool Dialled = false;
+  // Signed, fetched over https or from a local path: acted on as it says. Otherwise the
+  // restricted rules for unsigned control files apply.
+  bool Trusted = false;
   std::string ControlUrl;
-  std::string ControlLocal;  // the local copy, once downloaded
   std::optional<TUpdateDate> NewDate;
+  std::unique_ptr<TControlFile> Control;
 };
 
 namespace {
@@ -41,31 +43,34 @@ bool Dial() {
 void TNetUpdate::DoUpdate() {
   TRun run;
   FRestartNeeded = false;
+  FFinished = false;
+  FFailures = 0;
+  FCancelled = false;
   run.FileMode = UpdateType == fileUpdate;
   const std::string remembered = URLGet();
   run.ControlUrl = ExpandPath(remembered.empty() ? URL : remembered);
 
   if (!run.FileMode) {
-    DoStatus(918);
+    DoStatus(usCheckingConnection);
     bool connected = Connected();
     if (!connected && UpdateConnect == nucNoConnect) return;
     if (!connected &&
         (UpdateConnect == nucConnectPrompt || UpdateConnect == nucConnectPromptHangup)) {
-      DoStatus(919);
+      DoStatus(usPromptDial);
       if (!Dial()) return;
       run.Dialled = connected = true;
     }
     if (!connected &&
         (UpdateConnect == nucConnectSilent || UpdateConnect == nucConnectSilentHangup)) {
-      DoStatus(920);
+      DoStatus(usDialling);
       if (!Dial()) return;
       run.Dialled = connected = true;
     }
-    DoStatus(921);
+    DoStatus(usConnected);
     // The transfer client needs no session of its own, so 922 cannot happen here; an
     // unusable proxy fails the first transfer instead.
     if (UpdateType == ftpUpdate) {
-      DoStatus(923, Host);
+      DoStatus(usFtpConnect, Host);
       // Connecting and logging in is checked by listing the login directory.
       const TTransferRequest probe = Request("");
       try {
@@ -73,184 +78,231 @@ void TNetUpdate::DoUpdate() {
       } catch (const ETransferError& e) {
         ReportTransferError(e.Kind(), e.what());
         FTransfer->Disconnect();
-        DoStatus(924, Host);
+        DoStatus(usFtpConnectFailed, Host);
         EndRun(run);
         return;
       }
     }
   }
-  if (RunSteps(run)) EndRun(run);
+  bool closing = true;
+  try {
+    closing = RunSteps(run);
+  } catch (const EControlFileCount&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Out of memory, a file system that failed under us: the run ends with a word, never an
+    // exception the owner did not ask for.
+    ++FFailures;
+    DoStatus(usStopped, e.what());
+  }
+  if (closing) EndRun(run);
 }
 
 // Steps 3 to 16; false when the run is over without the closing steps (file mode).
 bool TNetUpdate::RunSteps(TRun& run) {
-  const std::string tmp = TempDirectory();
-  if (!URLGetFile(run.ControlUrl, false, tmp)) {
-    DoStatus(925);
-    return !run.FileMode;
+  if (FetchAndVerify(run) && Decide(run) && Ask(run)) {
+    Download(run);
+    Finish(run);
   }
-  DoStatus(926);
-  run.ControlLocal = tmp + URLtoFile(run.ControlUrl);
+  return !run.FileMode;
+}
 
-  // A configured key: nothing of the file is acted on before its signature holds.
+bool TNetUpdate::FetchAndVerify(TRun& run) {
+  std::string effectiveUrl;
+  const auto bytes = FetchText(run.ControlUrl, kMaxControlBytes, true, &effectiveUrl);
+  if (!bytes) {
+    DoStatus(usControlNotFound);
+    return false;
+  }
+  DoStatus(usControlFound);
+  const std::string name = URLtoFile(run.ControlUrl);
+  {
+    // Owners learn of every download by a local file name: a copy of the bytes just fetched,
+    // under a name of this run's own, gone again once they were told.
+    TTempFile copy(TempDirectory(), name + ".");
+    if (copy.IsOpen() &&
+        ::write(copy.Fd(), bytes->data(), bytes->size()) == static_cast<ssize_t>(bytes->size()))
+      CustomProcess(copy.Path());
+  }
+
+  // A configured key: nothing of the file is acted on before its signature holds, for this
+  // very file name.
   if (!UpdatePublicKey.empty()) {
-    std::string signature, error;
-    bool valid = FetchSignature(run.ControlUrl, signature);
-    if (valid) {
-      std::ifstream in(run.ControlLocal, std::ios::binary);
-      const std::string data((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-      valid = VerifyMinisign(data, signature, UpdatePublicKey, error);
+    const auto signature = FetchText(run.ControlUrl + ".minisig", kMaxSignatureBytes, false);
+    std::string error, comment;
+    if (!signature || !VerifyMinisign(*bytes, *signature, UpdatePublicKey, error, &comment) ||
+        TrustedCommentField(comment, "file") != name) {
+      DoStatus(usInvalidSignature);
+      return false;
     }
-    if (!valid) {
-      DoStatus(927);
-      return !run.FileMode;
-    }
+    run.Trusted = true;
+  } else {
+    run.Trusted = run.FileMode || (UpdateType == httpUpdate && UrlScheme(effectiveUrl) == "https");
   }
 
-  TControlFile control(run.ControlLocal, [this](const std::string& v) { return ExpandPath(v); });
-  if (SignatureCheck && control.Signature() != Signature) {
-    DoStatus(927);
-    return !run.FileMode;
+  run.Control = std::make_unique<TControlFile>(
+      *bytes, [this](const std::string& v) { return ExpandPath(v); });
+  if (SignatureCheck && run.Control->Signature() != Signature) {
+    DoStatus(usInvalidSignature);
+    return false;
   }
+  return true;
+}
 
+bool TNetUpdate::Decide(TRun& run) {
+  const TControlFile& control = *run.Control;
   const std::string dateText = control.Date();
   if (!dateText.empty()) {
-    DoStatus(928);
+    DoStatus(usDateUpdate);
     const auto date = ParseUpdateDate(dateText, DateFormat, DateSeparator);
     if (!date || !(UpdateDateGet() < *date)) {
-      DoStatus(930);
-      return !run.FileMode;
+      DoStatus(usNoNewVersion);
+      return false;
     }
     run.NewDate = *date;
-    DoStatus(929, FormatShortDate(*date));
+    DoStatus(usNewVersion, FormatShortDate(*date));
   }
 
   if (PostUpdateInfo.Enabled) {
     DoPostUpdateInfo();
     bool allow = true;
     if (OnProcessPostResult) OnProcessPostResult(allow);
-    if (!allow) return !run.FileMode;
+    if (!allow) return false;
   }
 
   if (dateText.empty() && control.Unconditional().empty()) {
     const TUpdateCriteria c = control.UpdateCriteria();
     switch (UpdateKindOf("", c.NewVersion, c.LocalVersion, c.NewChecksum, c.NewSize)) {
       case TUpdateKind::Checksum:
-        DoStatus(931);
+        DoStatus(usChecksumUpdate);
         break;
       case TUpdateKind::Version:
-        DoStatus(933);
+        DoStatus(usVersionUpdate);
         break;
       case TUpdateKind::FileSize:
-        DoStatus(932);
+        DoStatus(usSizeUpdate);
         break;
       default:
         break;
     }
     if (!CheckVersions(c.NewVersion, c.LocalVersion, c.NewChecksum, c.NewSize)) {
-      DoStatus(930);
-      return !run.FileMode;
+      DoStatus(usNoNewVersion);
+      return false;
     }
-    DoStatus(929, c.NewVersion);
+    DoStatus(usNewVersion, c.NewVersion);
   }
 
   // Decided once, before anything is shown, asked, remembered or downloaded.
   if (const std::string installed = InstalledTarget(control); !installed.empty()) {
-    DoStatus(951, installed);
-    return !run.FileMode;
+    DoStatus(usInstalledCopy, installed);
+    return false;
   }
+  return true;
+}
 
+bool TNetUpdate::Ask(TRun& run) {
+  const TControlFile& control = *run.Control;
   if (OnCustomValidate) {
     bool allow = true;
     OnCustomValidate(control.ValidateMsg(), control.ValidateParam(), allow);
-    if (!allow) return !run.FileMode;
+    if (!allow) return false;
   }
   if (OnCustomProcess) OnCustomProcess(control.ProcessMsg(), control.ProcessParam());
 
   FRestartWanted = control.AppUpdate();
   FAppName = control.AppName();
   if (FAppName.empty()) FRestartWanted = false;
+  if (FRestartWanted && Refused(run.Trusted, "restart of " + FAppName)) FRestartWanted = false;
   if (FAppName.find(' ') != std::string::npos) FAppName = "\"" + FAppName + "\"";
   FAppComps = control.AppComps();
   FSilentRestart = control.SilentRestart();
 
   if (const std::string msg = control.Msg(); !msg.empty()) {
-    DoStatus(934);
+    DoStatus(usMessage);
     if (OnShowMessage) OnShowMessage(msg, false);
   }
   if (const std::string html = control.HtmlDlg(); !html.empty()) {
-    DoStatus(935);
+    DoStatus(usHtmlDialog);
     ShowHTMLDialog(html);
   }
-  if (const std::string before = control.RunBefore(); !before.empty()) StartCommand(before);
+  if (const std::string before = control.RunBefore(); !before.empty())
+    if (!Refused(run.Trusted, "runbefore " + before)) StartCommand(before);
   if (const std::string query = control.Query(); !query.empty()) {
-    DoStatus(936);
+    DoStatus(usQuery);
     if (!OnAskQuestion || !OnAskQuestion(query)) {
       FRestartWanted = false;
-      return !run.FileMode;
+      return false;
     }
   }
 
   if (const std::string file = control.WhatsNewFile(); !file.empty()) {
-    DoStatus(937);
+    DoStatus(usWhatsNew);
     const TWhatsNewDialog d{control.WhatsNewCaption(), "", control.WhatsNewOkBtn(),
                             control.WhatsNewCancelBtn()};
     if (!WhatsNewDialog(file, d)) {
-      DoStatus(938);
+      DoStatus(usWhatsNewRefused);
       FRestartWanted = false;
-      return !run.FileMode;
+      return false;
     }
   }
   if (const std::string file = control.EulaFile(); !file.empty()) {
-    DoStatus(939);
+    DoStatus(usEula);
     const TEulaDialog d{control.EulaCaption(), "", control.EulaOkBtn(), control.EulaAccept(),
                         control.EulaDecline()};
     if (!EULADialog(file, d)) {
-      DoStatus(940);
+      DoStatus(usEulaRefused);
       FRestartWanted = false;
-      return !run.FileMode;
+      return false;
     }
   }
+  if (FCancelled) return false;
 
   if (run.NewDate && !DryRun) UpdateDatePut(*run.NewDate);
 
   if (const std::string next = control.UpdateURL(); !next.empty()) {
-    DoStatus(941);
-    if (!DryRun) URLPut(next);
+    DoStatus(usRedirection);
+    // An unsigned file must not send future runs elsewhere, least of all to an https server
+    // of its own choosing whose control file would then be trusted.
+    if (!Refused(run.Trusted, "updateURL " + next) && !DryRun) URLPut(next);
   }
   if (const std::string show = control.ShowURL(); !show.empty()) {
-    DoStatus(942);
-    const std::string url = MakeProxyUrl(show, ProxyUserID, ProxyPassword);
-    if (OnOpenURL && !DryRun)
-      OnOpenURL(url);
-    else
-      StartCommand("xdg-open \"" + url + "\"");  // nothing in a dry run
+    DoStatus(usShowUrl);
+    const std::string scheme = UrlScheme(show);
+    if (run.Trusted || scheme == "http" || scheme == "https" ||
+        !Refused(run.Trusted, "showURL " + show)) {
+      const std::string url = MakeProxyUrl(show, ProxyUserID, ProxyPassword);
+      if (OnOpenURL && !DryRun)
+        OnOpenURL(url);
+      else
+        StartCommand("xdg-open \"" + url + "\"");  // nothing in a dry run
+    }
   }
-
-  if (!control.FilesCount().empty()) FileLoop(run, control);
-
-  if (const std::string after = control.RunAfter(); !after.empty()) StartCommand(after);
-  DoStatus(948);
-  return !run.FileMode;
+  return true;
 }
 
-void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
+void TNetUpdate::Download(TRun& run) {
+  const TControlFile& control = *run.Control;
+  if (control.FilesCount().empty()) return;
   const int count = control.FileCount();
   std::vector<std::string> selection;
   if (OnGetFileList) {
     for (int i = 1; i <= count; ++i) selection.push_back(control.File(i).Descr);
     OnGetFileList(selection);
   }
-  DoStatus(943);
+  DoStatus(usFileUpdate);
   bool prompt = UpdateUpdate != nuuSilent;
-  for (int i = 1; i <= count; ++i) {
-    TFileEntry e = control.File(i);
+  for (int i = 1; i <= count && !FCancelled; ++i) {
+    const TFileEntry e = control.File(i);
     const bool chosen =
         OnGetFileList ? (static_cast<size_t>(i) <= selection.size() && !selection[i - 1].empty())
                       : true;
     if (e.Url.empty() || !chosen) continue;
     const std::string targetDir = LocalPath(e.TargetDir);
+    const std::string fileName = URLtoFile(e.Url);
+    if (!run.Trusted && (!AllowedTarget(targetDir, fileName) || IsAppComponent(FAppComps, e.Url))) {
+      Refused(run.Trusted, "target " + targetDir + fileName);
+      continue;
+    }
     if (!DryRun && !targetDir.empty() && !DirectoryExists(targetDir))
       ::mkdir(targetDir.c_str(), 0777);
     if (!CheckVersions(e.Criteria.NewVersion, e.Criteria.LocalVersion, e.Criteria.NewChecksum,
@@ -261,30 +313,47 @@ void TNetUpdate::FileLoop(TRun&, TControlFile& control) {
       OnFileVersionCheck(e.CustomVersion, e.Criteria.LocalVersion, isNew);
       if (!isNew) continue;
     }
-    DoStatus(945, e.Url);
+    DoStatus(usDownloadUpdate, e.Url);
     if (DryRun) continue;
-    const std::string fileName = URLtoFile(e.Url);
     if (UpdateUpdate == nuuPromptAll) {
-      if (!OnAskQuestion || !OnAskQuestion(FormatUpdateStatus(909, "") + fileName)) continue;
+      if (!OnAskQuestion || !OnAskQuestion(FormatUpdateStatus(usAskDownloadFile, "") + fileName))
+        continue;
     } else if (UpdateUpdate == nuuPromptOnce && prompt) {
-      if (!OnAskQuestion || !OnAskQuestion(FormatUpdateStatus(910, ""))) break;
+      if (!OnAskQuestion || !OnAskQuestion(FormatUpdateStatus(usAskDownloadFiles, ""))) break;
     }
     if (UpdateUpdate == nuuPromptOnce) prompt = false;
-    if (!URLGetFile(e.Url, e.Compressed, targetDir, e.Sha256)) {
-      DoStatus(946, e.Url);
+    const bool component = IsAppComponent(FAppComps, e.Url);
+    const bool cabinet = ExtractCAB && Str_SameText(ExtractFileExt(fileName), ".CAB") && !component;
+    // The entry's new size is what the file may grow to; an LZ file may be a little larger
+    // than what it expands to, a cabinet holds more than the one file compared.
+    int64_t limit = 0;
+    if (e.Criteria.NewSize > 0 && !cabinet)
+      limit = e.Compressed ? e.Criteria.NewSize + e.Criteria.NewSize / 8 + 64 : e.Criteria.NewSize;
+    if (!URLGetFile(e.Url, e.Compressed, targetDir, e.Sha256, limit)) {
+      DoStatus(usDownloadFailed, e.Url);
+      ++FFailures;
       FRestartWanted = false;
       continue;
     }
-    const bool component = IsAppComponent(FAppComps, e.Url);
     if (component) FRestartNeeded = true;
-    if (ExtractCAB && Str_SameText(Str_Right(fileName, 4), ".CAB") && !component) {
+    if (cabinet) {
       const std::string cab = targetDir + fileName;
-      if (CabExtract(cab, targetDir) != 0)
-        DoStatus(947, cab);
-      else
+      if (!Fits(cab, CabDeclaredSize(cab), targetDir) || CabExtract(cab, targetDir) != 0) {
+        DoStatus(usCabFailed, cab);
+        ++FFailures;
+      } else {
         ::unlink(cab.c_str());
+      }
     }
   }
+}
+
+void TNetUpdate::Finish(TRun& run) {
+  if (FCancelled) return;
+  if (const std::string after = run.Control->RunAfter(); !after.empty())
+    if (!Refused(run.Trusted, "runafter " + after)) StartCommand(after);
+  DoStatus(usFinished);
+  FFinished = true;
 }
 
 bool TNetUpdate::IsAppComponent(const std::string& appComps, const std::string& url) {
@@ -292,12 +361,11 @@ bool TNetUpdate::IsAppComponent(const std::string& appComps, const std::string& 
 }
 
 // Steps 17 to 19.
-void TNetUpdate::EndRun(TRun& run) {
-  if (!run.ControlLocal.empty()) ::unlink(run.ControlLocal.c_str());
+void TNetUpdate::EndRun(TRun&) {
   FTransfer->Disconnect();
   (void)HangupMode(UpdateConnect);  // hanging up is a no-op without dialling functions
-  DoStatus(949);
-  if (FRestartWanted && FRestartNeeded && !FInThread && !DryRun) DoRestart();
+  DoStatus(usClosed);
+  if (FRestartWanted && FRestartNeeded && !FInThread && !DryRun && !FCancelled) DoRestart();
 }
 
 }  // namespace lw

@@ -53,6 +53,9 @@ const TUpdateStatusText kTexts[] = {
      "This update would change files in %s: an installed copy is updated by the system's "
      "package manager",
      16, 0},
+    {952, "Refused, the update control file is not signed : %s", 1, 0},
+    {953, "Too large : %s", 2, 0},
+    {954, "Update stopped : %s", 1, 0},
 };
 
 }  // namespace

@@ -328,20 +328,7 @@ void TUpdateForm::FormShow() {
 }
 
 void TUpdateForm::ApplyEngineSettings() {
-  TNetUpdate& e = NetUpdate;
-  e.UpdateType = httpUpdate;
-  e.UpdateConnect = nucNoConnect;
-  e.UpdateUpdate = nuuSilent;
-  e.URL.clear();
-  for (const std::string& v : Variables)
-    if (v.rfind("prod_dupdateurl=", 0) == 0) e.URL = v.substr(16);
-  e.FTPPassive = false;
-  e.ExtractCAB = false;
-  e.Port = 21;
-  e.DateFormat = "dd/mm/yyyy";
-  e.DateSeparator = '/';
-  e.LastURLEntry = TLastURLEntry{};
-  e.PostUpdateInfo.Enabled = false;
+  ConfigureUpdateEngine(NetUpdate, Settings);
 }
 
 void TUpdateForm::ProcessMessages() {

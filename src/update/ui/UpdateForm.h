@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "NetUpdate.h"
+#include "UpdateSettings.h"
 
 namespace lw {
 
@@ -43,6 +44,8 @@ class TUpdateForm : public QDialog {
   explicit TUpdateForm(QWidget* parent = nullptr);
   ~TUpdateForm() override;
 
+  // The program's update settings; the engine is configured from them when the wizard shows.
+  TUpdateSettings Settings;
   // The wizard variables, each "name=value", replaced in engine paths written "<name>".
   std::vector<std::string> Variables;
   // Closes the application after the updater was started; default: closes the owner's window.

@@ -142,12 +142,7 @@ void TUpdateForm::NetUpdateGetFileList(std::vector<std::string>& list) {
 }
 
 void TUpdateForm::NetUpdateConvertPrefix(std::string& path) {
-  for (const std::string& variable : Variables) {
-    const size_t eq = variable.find('=');
-    const std::string name = variable.substr(0, eq);
-    const std::string value = eq == std::string::npos ? std::string() : variable.substr(eq + 1);
-    if (path.find(name) != std::string::npos) ReplaceAll(path, "<" + name + ">", value);
-  }
+  ReplaceUpdateVariables(path, Variables);
 }
 
 void TUpdateForm::NetUpdateFileProgress(const std::string& fileName, int64_t pos, int64_t size) {

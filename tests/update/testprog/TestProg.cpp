@@ -1,4 +1,4 @@
-// A program that updates itself: "testprog <out file> <control file URL> <updater>" writes its
+// A program that updates itself: "testprog <out file> <control file URL> <updater> <public key>" writes its
 // version to the out file, then (version 1 only) runs the update engine, which replaces this
 // very executable and restarts it through the updater.
 #include <cstdio>
@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   engine.UpdateUpdate = lw::nuuSilent;
   engine.URL = argv[2];
   engine.UpdaterProgram = argv[3];
+  if (argc > 4) engine.UpdatePublicKey = argv[4];
   engine.ConnectedCheck = [] { return true; };
   engine.OnStatus = [&](const std::string& text, int code, int err) {
     std::ofstream(argv[1], std::ios::app) << "[" << code << " - " << err << "] " << text << "\n";

@@ -90,7 +90,7 @@ TEST_F(WizardTest, NoConnectionShowsOneLineAndCancelLeadsToComplete) {
 }
 
 TEST_F(WizardTest, ControlFileNotFoundStaysUntilCancel) {
-  Form->Variables = {"br=\r\n", "prod_dupdateurl=" + Url("missing.inf")};
+  Form->Settings.ControlUrl = Url("missing.inf");
   Show();
   RunWizard();
   const TLines lines = MemoLines();
@@ -111,7 +111,7 @@ TEST_F(WizardTest, ControlFileNotFoundStaysUntilCancel) {
 // with the reason, before anything is asked, offered or downloaded.
 TEST_F(WizardTest, AnInstalledCopyEndsOnCompleteWithThePackageManager) {
   const std::string bin = InstalledBin();
-  Form->NetUpdate.Layout = DecideLayout(bin);
+  Form->Settings.Layout = DecideLayout(bin);
   WriteFile(Root("app"), "new program");
   Serve("[update]\n[action]\nquery=Continue?\n[files]\ncount=1\n" +
         FileEntry(1, "App;new", Url("app"), "{APP}\\"));

@@ -44,10 +44,12 @@ class TWizardFixture : public TUpdateSandbox {
     TUpdateSandbox::TearDown();
   }
 
-  // Serves the control file and gives the wizard its two variables, then shows it.
+  // Serves the control file, signed, and gives the wizard its settings and two variables.
   void Serve(const std::string& text, const std::string& name = "u.inf") {
-    WriteFile(FRoot.File(name), text);
-    Form->Variables = {"br=\r\n", "prod_dupdateurl=" + Url(name)};
+    ServeSigned(name, text);
+    Form->Settings.ControlUrl = Url(name);
+    Form->Settings.PublicKey = PublicKey();
+    Form->Variables = UpdateVariables(Form->Settings);
   }
   void Show() {
     Form->show();
