@@ -1,6 +1,6 @@
-// A program that updates itself: "testprog <out file> <control file URL> <updater> <public key>" writes its
-// version to the out file, then (version 1 only) runs the update engine, which replaces this
-// very executable and restarts it through the updater.
+// A program that updates itself: "testprog <out file> <control file URL> <updater> <public key>"
+// writes its version to the out file, then (version 1 only) runs the update engine, which replaces
+// this very executable and restarts it through the updater.
 #include <cstdio>
 #include <fstream>
 #include <string>
