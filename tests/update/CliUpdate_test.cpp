@@ -156,6 +156,37 @@ TEST_F(CliUpdateTest, KilledDuringTheDownloadLeavesOldOrNew) {
   std::printf("killed before the file was in place: %d, after: %d\n", outcomes[0], outcomes[1]);
 }
 
+// A failed download fails the command; Ctrl+C or kill during one ends it like Cancel, with
+// the shell's status and no part files left.
+TEST_F(CliUpdateTest, FailedOrStoppedDownloadsFailTheCommand) {
+  WriteFile(Root("big.bin"), std::string(200000, 'n'));
+  std::string out;
+  Serve("u.inf", "[update]\n[files]\ncount=1\n[file1]\nurl=" + Url("gone.bin") +
+                     "\ntargetdir=" + WorkDir() + "\n");
+  EXPECT_EQ(Cli("--url " + Engine.URL + " --yes", out), 1);
+  EXPECT_NE(out.find("[2 - 0] Cannot download update file : "), std::string::npos) << out;
+  Serve("u.inf", "[update]\n[files]\ncount=1\n[file1]\nurl=" + FServer->Url("/drip/50/big.bin") +
+                     "\ntargetdir=" + WorkDir() + "\n");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
+              WorkDir().c_str(), nullptr);
+      ::_exit(127);
+    }
+    ::usleep(700000);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status;
+    EXPECT_TRUE(NoPartFilesIn(WorkDir()) && NoPartFilesIn(FTmp.Path()));
+    EXPECT_FALSE(Exists(Work("big.bin")));
+  }
+}
+
 }  // namespace
 }  // namespace lw
 
