@@ -20,6 +20,7 @@
 #include "SharedData.h"
 #include "TransferUrl.h"
 #include "UpdateSettings.h"
+#include "UpdateStatus.h"
 #include "strutil/StrUtil.h"
 
 namespace lw::cli {
@@ -177,7 +178,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     std::printf("Open: %s\n", RedactUrlsIn(u).c_str());
   };
   engine.OnAppRestart = [&](bool& allow) {
-    allow = Ask(parsed, "Shutdown application to update executable files ?");
+    allow = Ask(parsed, FormatUpdateStatus(usAskRestart, ""));
   };
   engine.OnAppDoClose = [] { std::fflush(stdout); };
   engine.DoUpdate();

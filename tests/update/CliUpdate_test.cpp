@@ -42,6 +42,19 @@ class CliUpdateTest : public TEngineFixture {
     const int status = ::pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // Starts `update --yes` on the served control file in the background, output discarded.
+  pid_t StartCli() const {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
+              WorkDir().c_str(), nullptr);
+      ::_exit(127);
+    }
+    return pid;
+  }
   // The lines of a run up to the decision that the served control file is new.
   std::string NewVersionFound() const {
     return "[3 - 0] Checking for Internet connection\n"
@@ -137,15 +150,7 @@ TEST_F(CliUpdateTest, KilledDuringTheDownloadLeavesOldOrNew) {
   int outcomes[2] = {0, 0};
   for (int moment = 0; moment < 16; ++moment) {
     WriteFile(Work("big.bin"), old);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
-              WorkDir().c_str(), nullptr);
-      ::_exit(127);
-    }
+    const pid_t pid = StartCli();
     ::usleep(static_cast<useconds_t>(moment * 20000));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
@@ -168,15 +173,7 @@ TEST_F(CliUpdateTest, FailedOrStoppedDownloadsFailTheCommand) {
   Serve("u.inf", "[update]\n[files]\ncount=1\n[file1]\nurl=" + FServer->Url("/drip/50/big.bin") +
                      "\ntargetdir=" + WorkDir() + "\n");
   for (const int signal : {SIGINT, SIGTERM}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      ::execl(LW_CLI_PATH, LW_CLI_PATH, "update", "--url", Engine.URL.c_str(), "--yes", "--home",
-              WorkDir().c_str(), nullptr);
-      ::_exit(127);
-    }
+    const pid_t pid = StartCli();
     ::usleep(700000);
     ::kill(pid, signal);
     int status = 0;

@@ -105,6 +105,9 @@ TEST_F(TrustTest, EverythingFetchedHasALimit) {
       {"download past its new size",
        [&] { Serve("u.inf", "[update]\n" + FileEntry(Work("data/"), "newsize=3\n")); },
        {918, 921, 915, 926, 929, 943, 945, 915, 953, 946, 948, 949}},
+      {"download past its announced size",
+       [&] { Serve("u.inf", "[update]\n" + FileEntry(Work("data/"), "size=3\n")); },
+       {918, 921, 915, 926, 929, 943, 945, 915, 953, 946, 948, 949}},
       {"a count far past the entries present",
        [&] {
          std::string text = "[update]\n" + FileEntry(Work("data/"));

@@ -62,6 +62,7 @@ TFileEntry TControlFile::File(int n) const {
     e.TargetDir += '\\';
   e.Compressed = Integer(section, "compressed", 0) == 1;
   e.Sha256 = Str_Trim(FIni.ReadString(section, "sha256", ""));
+  e.Size = Integer(section, "size", 0);
   return e;
 }
 

@@ -33,6 +33,7 @@ struct TFileEntry {
   std::string TargetDir;      // expanded, ends in a separator unless empty
   bool Compressed = false;    // LZ ("SZDD") compressed
   std::string Sha256;         // optional hex digest the downloaded file must match
+  int64_t Size = 0;           // optional size of the file as served; more is refused
 };
 
 // The update control file: an INI text that says whether an update exists and what to show,

@@ -74,7 +74,7 @@ void TNetUpdate::DoRestart() {
   if (OnAppRestart)
     OnAppRestart(allow);
   else if (!FSilentRestart)
-    allow = OnAskQuestion && OnAskQuestion(FormatUpdateStatus(911, ""));
+    allow = OnAskQuestion && OnAskQuestion(FormatUpdateStatus(usAskRestart, ""));
   if (!allow) return;
   // The updater's own path is quoted like the application's name: a temporary directory may
   // hold blanks.
@@ -86,9 +86,12 @@ void TNetUpdate::DoRestart() {
   // that name is not ours to run.
   if (!ExtractUpdateResource()) {
     code = errno;
-    DoStatus(950, UpdaterSource() + ": " + std::strerror(code), 9, code);
-  } else if (StartCommandLine(commandLine, error, code) < 0)
-    DoStatus(950, error, 9, code);
+    ++FFailures;
+    DoStatus(usUpdaterFailed, UpdaterSource() + ": " + std::strerror(code), 9, code);
+  } else if (StartCommandLine(commandLine, error, code) < 0) {
+    ++FFailures;
+    DoStatus(usUpdaterFailed, error, 9, code);
+  }
   if (OnAppDoClose)
     OnAppDoClose();
   else

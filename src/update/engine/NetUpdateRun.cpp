@@ -324,10 +324,11 @@ void TNetUpdate::Download(TRun& run) {
     if (UpdateUpdate == nuuPromptOnce) prompt = false;
     const bool component = IsAppComponent(FAppComps, e.Url);
     const bool cabinet = ExtractCAB && Str_SameText(ExtractFileExt(fileName), ".CAB") && !component;
-    // The entry's new size is what the file may grow to; an LZ file may be a little larger
-    // than what it expands to, a cabinet holds more than the one file compared.
-    int64_t limit = 0;
-    if (e.Criteria.NewSize > 0 && !cabinet)
+    // The size the entry announces for the file as served, else its new size, is what the
+    // download may grow to; an LZ file may be a little larger than what it expands to, a
+    // cabinet holds more than the one file compared.
+    int64_t limit = e.Size;
+    if (limit <= 0 && e.Criteria.NewSize > 0 && !cabinet)
       limit = e.Compressed ? e.Criteria.NewSize + e.Criteria.NewSize / 8 + 64 : e.Criteria.NewSize;
     if (!URLGetFile(e.Url, e.Compressed, targetDir, e.Sha256, limit)) {
       DoStatus(usDownloadFailed, e.Url);

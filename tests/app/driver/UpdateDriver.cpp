@@ -1,6 +1,6 @@
 // lw-gui-driver's update modes:
 //
-//   lw-gui-driver update --home DIR --url URL [--out DIR]
+//   lw-gui-driver update --home DIR --url URL [--key PUBLIC-KEY] [--out DIR]
 //       the main window's Updates with the control file at URL: Next, every offered update
 //       chosen, Next, and Finish on the Complete page; with --out, the four pages are written
 //       as update-welcome.png, update-select.png, update-download.png and update-complete.png;
@@ -56,8 +56,10 @@ bool Shot(QWidget* window, const std::string& file) {
   return rc == 0;
 }
 
-int RunUpdate(TMainForm& form, const std::string& url, const std::string& out) {
+int RunUpdate(TMainForm& form, const std::string& url, const std::string& key,
+              const std::string& out) {
   form.SharedData()->Params().SetValue(keys::kProductUpdateUrl, url);
+  if (!key.empty()) form.SharedData()->Params().SetValue(keys::kProductUpdateKey, key);
   int step = 0;
   int completeTicks = 0;
   bool ok = true;
@@ -129,9 +131,10 @@ int UpdateDriverMain(int argc, char** argv) {
   const std::string home = Option(argc, argv, "--home");
   const std::string out = Option(argc, argv, "--out");
   const std::string url = Option(argc, argv, "--url");
+  const std::string key = Option(argc, argv, "--key");
   if (home.empty() || (mode == "update" && url.empty()) || (mode == "version" && out.empty())) {
     std::fputs(
-        "usage: lw-gui-driver update --home DIR --url URL [--out DIR]\n"
+        "usage: lw-gui-driver update --home DIR --url URL [--key PUBLIC-KEY] [--out DIR]\n"
         "       lw-gui-driver version --home DIR --out FILE\n",
         stderr);
     return 2;
@@ -148,7 +151,7 @@ int UpdateDriverMain(int argc, char** argv) {
   if (!form.FormShow()) return 1;
   form.show();
   Wait(300);
-  const int rc = mode == "update" ? RunUpdate(form, url, out) : RunVersion(form, out);
+  const int rc = mode == "update" ? RunUpdate(form, url, key, out) : RunVersion(form, out);
   form.close();
   return rc;
 }

@@ -58,7 +58,10 @@ url=$base/lw-gui-driver_new
 targetdir=$prog/
 INF
 
-"$prog/lw-gui-driver" update --home "$prog" --url "$base/u.inf"
+# The maker's signature: a control file that replaces the program must be signed.
+minisign -G -W -p "$work/k.pub" -s "$work/k.sec" >/dev/null
+minisign -S -s "$work/k.sec" -m "$root/u.inf" >/dev/null
+"$prog/lw-gui-driver" update --home "$prog" --url "$base/u.inf" --key "$(sed -n 2p "$work/k.pub")"
 echo "the program closed; waiting for the updater to start it again"
 for _ in $(seq 1 300); do
   [ -s "$work/after.txt" ] && break
