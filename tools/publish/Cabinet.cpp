@@ -22,18 +22,6 @@ void Put32(std::string& s, uint32_t v) {
   Put16(s, v >> 16);
 }
 
-// The data block checksum: the block's bytes taken as little-endian 32-bit words, XORed,
-// with the last one to three bytes in their own order, then the same over the block's two
-// size fields.
-uint32_t Checksum(const unsigned char* p, size_t n, uint32_t seed) {
-  uint32_t sum = seed;
-  for (; n >= 4; n -= 4, p += 4)
-    sum ^= static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-  uint32_t tail = 0;
-  for (; n > 0; --n) tail |= static_cast<uint32_t>(*p++) << (8 * (n - 1));
-  return sum ^ tail;
-}
-
 void DosTime(std::time_t t, uint16_t& date, uint16_t& time) {
   std::tm tm{};
   localtime_r(&t, &tm);
@@ -85,16 +73,12 @@ std::string CabinetOf(const std::string& name, const std::string& data, std::tim
   cab += name;
   cab += '\0';
 
-  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
   for (size_t at = 0; at < data.size(); at += kBlock) {
     const size_t n = std::min(kBlock, data.size() - at);
-    std::string sizes;
-    Put16(sizes, static_cast<uint32_t>(n));  // stored: as many bytes as it unpacks to
-    Put16(sizes, static_cast<uint32_t>(n));
-    const uint32_t sum = Checksum(reinterpret_cast<const unsigned char*>(sizes.data()), 4,
-                                  Checksum(bytes + at, n, 0));
-    Put32(cab, sum);
-    cab += sizes;
+    // No block checksum (zero): the control file's sha256 already covers every byte.
+    Put32(cab, 0);
+    Put16(cab, static_cast<uint32_t>(n));  // stored: as many bytes as it unpacks to
+    Put16(cab, static_cast<uint32_t>(n));
     cab.append(data, at, n);
   }
   return cab;
