@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "CabMszip.h"
+
 namespace lw::publish {
 
 namespace {
@@ -75,10 +77,14 @@ std::string CabinetOf(const std::string& name, const std::string& data, std::tim
 
   for (size_t at = 0; at < data.size(); at += kBlock) {
     const size_t n = std::min(kBlock, data.size() - at);
-    // No block checksum (zero): the control file's sha256 already covers every byte.
-    Put32(cab, 0);
-    Put16(cab, static_cast<uint32_t>(n));  // stored: as many bytes as it unpacks to
-    Put16(cab, static_cast<uint32_t>(n));
+    std::string sizes;
+    Put16(sizes, static_cast<uint32_t>(n));  // stored: as many bytes as it unpacks to
+    Put16(sizes, static_cast<uint32_t>(n));
+    // Readers such as gcab insist on the checksum, zero ("none") included.
+    const auto* block = reinterpret_cast<const unsigned char*>(data.data()) + at;
+    Put32(cab, CabinetChecksum(reinterpret_cast<const unsigned char*>(sizes.data()), 4,
+                               CabinetChecksum(block, n, 0)));
+    cab += sizes;
     cab.append(data, at, n);
   }
   return cab;
