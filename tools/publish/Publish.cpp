@@ -158,9 +158,12 @@ void Publish(const TPublishOptions& o, std::ostream& report) {
   if (!DirectoryExists(o.SourceDir)) Fail(o.SourceDir + " is not a directory");
   CheckBaseUrl(o.BaseUrl);
   const std::string controlName = ExtractFileName(o.Out);
-  if (controlName.empty()) Fail("--out must name a file (given '" + o.Out + "')");
+  if (!PlainName(controlName))
+    Fail("--out must name a file of letters, digits and . _ - + ~ (given '" + o.Out + "')");
+  for (const std::string* value : {&o.TargetDir, &o.AppName})
+    if (value->find_first_of("\r\n") != std::string::npos)
+      Fail("a control file value is one line (given '" + *value + "')");
   const std::string outDir = ExtractFilePath(o.Out);
-  if (!outDir.empty() && !ForceDirectories(outDir)) Fail("cannot create " + outDir);
   std::error_code ec;
   if (fs::equivalent(outDir.empty() ? "." : outDir, o.SourceDir, ec))
     Fail("the control file must not be written into " + o.SourceDir +
@@ -172,6 +175,7 @@ void Publish(const TPublishOptions& o, std::ostream& report) {
   control.TargetDir = o.TargetDir;
   control.AppName = o.AppName;
   std::vector<TControlEntry> entries = Plan(o, controlName);
+  if (!outDir.empty() && !ForceDirectories(outDir)) Fail("cannot create " + outDir);
   for (TControlEntry& e : entries) {
     PublishFile(o, outDir, e);
     report << e.Published << "  " << e.Size << " bytes"

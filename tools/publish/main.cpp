@@ -17,6 +17,13 @@ using lw::cli::TCommandSpec;
 using lw::cli::TOptionSpec;
 using lw::cli::TParsedArgs;
 
+const char kSynopsis[] =
+    "usage: lw-publish keygen [--out PREFIX]\n"
+    "       lw-publish DIR --base-url URL --key KEYFILE [--out FILE] [--lz | --cab]\n"
+    "                  [--targetdir DIR] [--date DD/MM/YYYY|today] [--app NAME]... [--appname "
+    "PATH]\n"
+    "'lw-publish --help' explains each option.\n";
+
 const char kUsage[] =
     "usage: lw-publish keygen [--out PREFIX]\n"
     "         writes a new key pair: PREFIX.pub and PREFIX.key (default PREFIX: update);\n"
@@ -52,7 +59,7 @@ constexpr TOptionSpec kPublishOptions[] = {
 EUsage Usage(const std::string& message) {
   const size_t colon = message.find(": ");
   const bool reworded = message.rfind("ledgerwake-cli ", 0) == 0 && colon != std::string::npos;
-  return EUsage(reworded ? message.substr(colon + 2) : message, kUsage);
+  return EUsage(reworded ? message.substr(colon + 2) : message, kSynopsis);
 }
 
 TParsedArgs Parse(const std::vector<std::string>& args, const TCommandSpec& spec) {
