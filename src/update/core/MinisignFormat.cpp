@@ -95,7 +95,7 @@ std::string FormatMinisignPublicKey(const TMinisignPublicKey& key) {
 }
 
 TMinisignSecretKey ParseMinisignSecretKey(const std::string& text) {
-  const auto raw = Decode(KeyLine(text), kSecretSize, "not a minisign secret key");
+  auto raw = Decode(KeyLine(text), kSecretSize, "not a minisign secret key");
   if (std::memcmp(raw.data(), "Ed", 2) != 0 || std::memcmp(raw.data() + kChkAlg, "B2", 2) != 0)
     Fail("not an Ed25519 minisign secret key");
   if (raw[kKdfAlg] != 0 || raw[kKdfAlg + 1] != 0)
@@ -110,6 +110,7 @@ TMinisignSecretKey ParseMinisignSecretKey(const std::string& text) {
   TMinisignSecretKey key;
   std::memcpy(key.KeyId.data(), raw.data() + kKeyNum, 8);
   std::memcpy(key.Key.data(), raw.data() + kSecret, 64);
+  sodium_memzero(raw.data(), raw.size());
   return key;
 }
 
