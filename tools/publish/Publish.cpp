@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 
 #include "Cabinet.h"
 #include "ControlText.h"
