@@ -65,6 +65,16 @@ TEST_P(PublishRoundTrip, EngineInstallsWhatWasPublishedOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Packing, PublishRoundTrip, ::testing::Values("", "--lz", "--cab"));
 
+TEST_F(PublishTest, ProgramComponentWaitsForTheUpdater) {
+  ASSERT_EQ(Publish("k.key", "--lz --app app"), 0);
+  bool asked = false;
+  Engine.OnAppRestart = [&](bool& allow) { asked = true, allow = false; };
+  Engine.DoUpdate();
+  EXPECT_EQ(ReadFile(Work("install/app_new")), VersionedBytes("2.0.0.0")) << AllLines();
+  EXPECT_FALSE(test::Exists(Work("install/app")));
+  EXPECT_TRUE(asked && Engine.RestartWanted() && Engine.RestartNeeded());
+}
+
 TEST_F(PublishTest, OneChangedByteIsRefused) {
   ASSERT_EQ(Publish("k.key", "--lz"), 0);
   const std::string control = ReadFile(Root("update.inf"));
