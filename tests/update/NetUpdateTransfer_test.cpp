@@ -190,7 +190,7 @@ TEST_F(TransferTest, FileModeCopies) {
   const std::string control = "[update]\n[files]\ncount=1\n[file1]\nurl=" + Work("src.bin") +
                               "\ntargetdir=" + FTmp.File("out") + "\n";
   WriteFile(Work("u.inf"), control);
-  WriteFile(Work("u.inf.minisig"), MinisignSign(control, Key(), "file:u.inf"));
+  WriteFile(Work("u.inf.minisig"), Signature(control, "file:u.inf"));
   Engine.URL = Work("u.inf");
   Engine.UpdateUpdate = nuuSilent;
   Engine.DoUpdate();

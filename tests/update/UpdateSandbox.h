@@ -31,16 +31,24 @@ class TUpdateSandbox : public ::testing::Test {
 
   std::string Url(const std::string& name) const { return FServer->Url("/files/" + name); }
   // The key the served control files are signed with (one per test process).
-  static const TMinisignKey& Key() {
-    static const TMinisignKey key = NewMinisignKey();
+  static const TMinisignKeyPair& Key() {
+    static const TMinisignKeyPair key = GenerateMinisignKeyPair();
     return key;
   }
-  static std::string PublicKey() { return MinisignPublicKeyLine(Key()); }
+  // The key's base64 line, as a setup file holds it.
+  static std::string PublicKey() {
+    const std::string pub = FormatMinisignPublicKey(Key().Public);
+    const size_t line = pub.find('\n') + 1;
+    return pub.substr(line, pub.find('\n', line) - line);
+  }
+  static std::string Signature(const std::string& text, const std::string& comment) {
+    return FormatMinisignSignature(SignMinisign(text, Key().Secret, comment));
+  }
   // Serves `text` as the control file `name` with its signature beside it.
   void ServeSigned(const std::string& name, const std::string& text) {
     WriteFile(Root(name), text);
     const std::string file = name.substr(name.rfind('/') + 1);
-    WriteFile(Root(name + ".minisig"), MinisignSign(text, Key(), "timestamp:0\tfile:" + file));
+    WriteFile(Root(name + ".minisig"), Signature(text, "timestamp:0\tfile:" + file));
   }
   std::string Root(const std::string& name) const { return FRoot.File(name); }
   // An installation in the work directory as a package leaves it: usr/bin/ (returned, with

@@ -31,23 +31,6 @@ uint32_t U32(const unsigned char* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// The cabinet checksum: 32-bit little-endian words XORed, the tail bytes folded in last.
-uint32_t Checksum(const unsigned char* data, size_t bytes, uint32_t sum) {
-  for (size_t n = bytes / 4; n--; data += 4) sum ^= U32(data);
-  uint32_t tail = 0;
-  switch (bytes & 3) {
-    case 3:
-      tail |= static_cast<uint32_t>(*data++) << 16;
-      [[fallthrough]];
-    case 2:
-      tail |= static_cast<uint32_t>(*data++) << 8;
-      [[fallthrough]];
-    case 1:
-      tail |= *data;
-  }
-  return sum ^ tail;
-}
-
 struct TFolder {
   uint32_t DataStart = 0;
   uint16_t Blocks = 0;
@@ -95,6 +78,22 @@ struct TOpenFile {
 };
 
 }  // namespace
+
+uint32_t CabinetChecksum(const unsigned char* data, size_t bytes, uint32_t sum) {
+  for (size_t n = bytes / 4; n--; data += 4) sum ^= U32(data);
+  uint32_t tail = 0;
+  switch (bytes & 3) {
+    case 3:
+      tail |= static_cast<uint32_t>(*data++) << 16;
+      [[fallthrough]];
+    case 2:
+      tail |= static_cast<uint32_t>(*data++) << 8;
+      [[fallthrough]];
+    case 1:
+      tail |= *data;
+  }
+  return sum ^ tail;
+}
 
 void SetCabinetFileTime(const std::string& path, int year, int month, int day, int hour, int minute,
                         int second) {
@@ -228,7 +227,8 @@ int CabExtractMszip(const std::string& cabinet, const std::string& base, std::st
       const uint16_t packedSize = U16(r + 4), size = U16(r + 6);
       if (packedSize > packed.size() || size > kMaxBlock || !in.Read(packed.data(), packedSize))
         return fail("Damaged cabinet: " + cabinet);
-      if (sum != 0 && Checksum(r + 4, 4, Checksum(packed.data(), packedSize, 0)) != sum)
+      if (sum != 0 &&
+          CabinetChecksum(r + 4, 4, CabinetChecksum(packed.data(), packedSize, 0)) != sum)
         return 1;  // let the general decompressor judge the block
       const unsigned char* data = packed.data();
       if (folder.Type == 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace lw {
@@ -11,6 +13,11 @@ namespace lw {
 // when the cabinet is not of that kind or a block checksum disagrees, so that the general
 // decompressor decides. Stored names are checked as CabExtract checks them.
 int CabExtractMszip(const std::string& cabinet, const std::string& base, std::string* error);
+
+// The checksum of a data block: its bytes as 32-bit little-endian words XORed into `seed`,
+// the last one to three bytes folded in last; a block's stored checksum is this over its two
+// size fields, seeded with this over its data.
+uint32_t CabinetChecksum(const unsigned char* data, size_t bytes, uint32_t seed);
 
 }  // namespace lw
 
