@@ -7,7 +7,9 @@
 #include <QTest>
 
 #include "CriteriaLists.h"
+#include "DirectForm.h"
 #include "ExportForm.h"
+#include "FileText.h"
 #include "GuiTestSupport.h"
 #include "IniFile.h"
 #include "MainForm.h"
@@ -100,6 +102,37 @@ TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
   EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->text(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
   EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence());
+}
+
+// An Alt key claimed twice runs neither; each one here has exactly one taker in each state.
+TEST_F(MainWindowTest, EachAltKeyDoesOneThingInEveryState) {
+  WriteAll(Home.File("lwnews.inf"), "Local news\n");  // shown without any fetch
+  Start();
+  Form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  QTest::keyClick(Form.get(), Qt::Key_L, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Form->SalesListBox);
+  QTest::keyClick(Form.get(), Qt::Key_N, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([] { return TDirectForm::Find(QStringLiteral("Ledgerwake News")); }));
+  TDirectForm::Find(QStringLiteral("Ledgerwake News"))->close();
+  Form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  QString modal;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (QWidget* w = QApplication::activeModalWidget()) modal = w->windowTitle(), w->close();
+  });
+  closer.start(20);
+  QTest::keyClick(Form.get(), Qt::Key_A, Qt::AltModifier);  // idle: About
+  ASSERT_TRUE(WaitUntil([&] { return !modal.isEmpty(); }));
+  EXPECT_EQ(modal, QStringLiteral("About Ledgerwake"));
+  Form->GoActionExecute();
+  Form->PauseActionExecute();  // so that the search cannot end by itself first
+  Form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  QTest::keyClick(Form.get(), Qt::Key_A, Qt::AltModifier);  // searching: Abort
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  EXPECT_EQ(Form->StatusText(), QStringLiteral("Aborted ..."));
 }
 
 TEST_F(MainWindowTest, GoFindsWhatTheEngineFindsAndTheGridShowsEveryMatch) {
