@@ -367,8 +367,12 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
                         ? "took longer than " + Seconds(request.TotalTimeoutMs)
                         : "no answer for " + Seconds(request.TimeoutMs);
     if (code == CURLE_UNSUPPORTED_PROTOCOL) {
+      // The request's own scheme was checked above, so the refused one came with a redirect.
+      // Following it, libcurl has already made the target its effective URL; REDIRECT_URL
+      // only holds it when redirects are not followed.
       char* next = nullptr;
-      curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &next);
+      curl_easy_getinfo(e, request.FollowRedirects ? CURLINFO_EFFECTIVE_URL : CURLINFO_REDIRECT_URL,
+                        &next);
       const std::string nextScheme = next ? UrlScheme(next) : "";
       if (!nextScheme.empty()) {
         reason = "redirect to the " + nextScheme + " scheme refused";
