@@ -10,10 +10,10 @@ namespace lw {
 // A line's text is shown up to this many characters: a single line of megabytes would make
 // the tree view lay out (and the CLI print) a line nobody can read.
 inline constexpr std::size_t kNewsLineChars = 1024;
-// The lines made into nodes. News is a page of headings and items; a tree view needs
-// noticeable time per ten thousand rows, and the window must not freeze on whatever a server
-// sent, so later lines are only counted.
-inline constexpr std::size_t kNewsMaxNodes = 10000;
+// The lines made into nodes. News is a page of headings and items; a tree view needs some
+// 10 ms per few thousand rows, and the window must not freeze on whatever a server sent, so
+// later lines are only counted.
+inline constexpr std::size_t kNewsMaxNodes = 5000;
 
 // One node of the news tree. Nodes are kept in the tree's absolute order (depth first, top to
 // bottom: the order of the lines in the file); a node's parent is the nearest node before it

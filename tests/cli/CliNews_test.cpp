@@ -29,11 +29,12 @@ class CliNews : public ::testing::Test {
     NewsFile = FHome / "lwnews.inf";
     SetUrl("/files/lwnews.inf");
   }
-  void SetUrl(const std::string& path) {
-    test::WriteAll(FHome / "setup.ini", "[NEWS]\r\nurl=" + FServer->Url(path) +
-                                            "\r\nfile=" + NewsFile +
-                                            "\r\n[DATABASE]\r\n"
-                                            "path=data/\r\nname1=businfo.db\r\n");
+  void SetUrl(const std::string& path) {  // "" for no address
+    test::WriteAll(FHome / "setup.ini",
+                   "[NEWS]\r\nurl=" + (path.empty() ? "" : FServer->Url(path)) +
+                       "\r\nfile=" + NewsFile +
+                       "\r\n[DATABASE]\r\n"
+                       "path=data/\r\nname1=businfo.db\r\n");
   }
   test::TCommandResult News(std::vector<std::string> args = {}) {
     args.insert(args.begin(), {"news", "--home", FHome.Path().string()});
@@ -73,6 +74,13 @@ TEST_F(CliNews, InvalidLevelPrintsThePartialTreeAndFails) {
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(r.Out, "Head\n");
   EXPECT_NE(r.Err.find("Invalid level (2) for item \"Too deep\""), std::string::npos) << r.Err;
+}
+
+TEST_F(CliNews, NoNewsAddressIsSaidSo) {
+  SetUrl("");
+  const test::TCommandResult r = News();
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("no news address is set"), std::string::npos) << r.Err;
 }
 
 // A relative news file lies where the layout keeps what the program writes: beside the

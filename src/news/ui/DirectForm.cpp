@@ -201,6 +201,8 @@ void TDirectForm::RefreshNewsActionExecute() {
   };
   std::string failure;
   std::optional<TNewsTree> tree = RefreshQuietly(FClient, Settings(), pump, &failure);
+  // Parsing came last; what waited meanwhile runs before the tree is built.
+  pump();
   FFetching = false;
   if (FCloseAfterFetch) {
     // Closed during the fetch: it was kept only for this call to return into.
