@@ -7,9 +7,7 @@
 #include <QTest>
 
 #include "CriteriaLists.h"
-#include "DirectForm.h"
 #include "ExportForm.h"
-#include "FileText.h"
 #include "GuiTestSupport.h"
 #include "IniFile.h"
 #include "MainForm.h"
@@ -102,27 +100,6 @@ TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
   EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->text(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
   EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence());
-}
-
-// An Alt key claimed twice runs neither; here each has one taker in each state.
-TEST_F(MainWindowTest, EachAltKeyDoesOneThingInEveryState) {
-  WriteAll(Home.File("lwnews.inf"), "Local news\n");  // shown without any fetch
-  Start();
-  auto press = [this](Qt::Key key) {
-    Form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    QTest::keyClick(Form.get(), key, Qt::AltModifier);
-  };
-  press(Qt::Key_L);
-  EXPECT_EQ(QApplication::focusWidget(), Form->SalesListBox);
-  press(Qt::Key_N);
-  ASSERT_TRUE(WaitUntil([] { return TDirectForm::Find(QStringLiteral("Ledgerwake News")); }));
-  TDirectForm::Find(QStringLiteral("Ledgerwake News"))->close();
-  Form->GoActionExecute();
-  Form->PauseActionExecute();  // so that the search cannot end by itself first
-  press(Qt::Key_A);            // Abort, About being disabled
-  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
-  EXPECT_EQ(Form->StatusText(), QStringLiteral("Aborted ..."));
 }
 
 TEST_F(MainWindowTest, GoFindsWhatTheEngineFindsAndTheGridShowsEveryMatch) {

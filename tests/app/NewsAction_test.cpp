@@ -1,8 +1,10 @@
-// The main window's News action: shown only with a news address, one news window at a time.
+// The main window's News action: shown only with a news address, one news window at a time,
+// its Alt key its own, and no fetch holding up the end of the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include "DirectForm.h"
@@ -66,8 +68,28 @@ TEST_F(NewsActionTest, OpensOneModelessNewsWindowAndFindsItAgain) {
   EXPECT_NE(NewsWindows()[0], news.data());
 }
 
-// Quit while the news window waits for a server that does not answer: the program's event
-// loop ends at once, instead of living on with no window.
+// An Alt key claimed twice runs neither; here each has one taker in each state.
+TEST_F(NewsActionTest, EachAltKeyDoesOneThingInEveryState) {
+  WriteAll(Home.File("lwnews.inf"), "Local news\n");  // shown without any fetch
+  Start();
+  auto press = [this](Qt::Key key) {
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form.get(), key, Qt::AltModifier);
+  };
+  press(Qt::Key_L);
+  EXPECT_EQ(QApplication::focusWidget(), Form->SalesListBox);
+  press(Qt::Key_N);
+  ASSERT_TRUE(WaitUntil([] { return TDirectForm::Find(QStringLiteral("Ledgerwake News")); }));
+  TDirectForm::Find(QStringLiteral("Ledgerwake News"))->close();
+  Form->GoActionExecute();
+  Form->PauseActionExecute();  // so that the search cannot end by itself first
+  press(Qt::Key_A);            // Abort, About being disabled
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  EXPECT_EQ(Form->StatusText(), QStringLiteral("Aborted ..."));
+}
+
+// Quit while the news window waits for a silent server: the event loop ends, no window left.
 TEST_F(NewsActionTest, QuitDuringAFetchEndsTheProgram) {
   THttpServer server(Files.Path());
   SetNews(server.Url("/slow/12000/served.inf"));

@@ -29,12 +29,11 @@ class CliNews : public ::testing::Test {
     NewsFile = FHome / "lwnews.inf";
     SetUrl("/files/lwnews.inf");
   }
-  void SetUrl(const std::string& path) {  // "" for no address
-    test::WriteAll(FHome / "setup.ini",
-                   "[NEWS]\r\nurl=" + (path.empty() ? "" : FServer->Url(path)) +
-                       "\r\nfile=" + NewsFile +
-                       "\r\n[DATABASE]\r\n"
-                       "path=data/\r\nname1=businfo.db\r\n");
+  void SetUrl(const std::string& path) {
+    test::WriteAll(FHome / "setup.ini", "[NEWS]\r\nurl=" + FServer->Url(path) +
+                                            "\r\nfile=" + NewsFile +
+                                            "\r\n[DATABASE]\r\n"
+                                            "path=data/\r\nname1=businfo.db\r\n");
   }
   test::TCommandResult News(std::vector<std::string> args = {}) {
     args.insert(args.begin(), {"news", "--home", FHome.Path().string()});
@@ -77,7 +76,9 @@ TEST_F(CliNews, InvalidLevelPrintsThePartialTreeAndFails) {
 }
 
 TEST_F(CliNews, NoNewsAddressIsSaidSo) {
-  SetUrl("");
+  test::WriteAll(FHome / "setup.ini", "[NEWS]\r\nurl=\r\nfile=" + NewsFile +
+                                          "\r\n[DATABASE]\r\n"
+                                          "path=data/\r\nname1=businfo.db\r\n");
   const test::TCommandResult r = News();
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_NE(r.Err.find("no news address is set"), std::string::npos) << r.Err;

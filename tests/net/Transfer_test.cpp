@@ -154,7 +154,7 @@ TEST_F(HttpTransferTest, RedirectIsFollowed) {
 TEST_F(HttpTransferTest, RedirectToAnotherSchemeIsRefusedByName) {
   const std::string ftp = "ftp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x";
   const std::string message =
-      Failure([&] { FTransfer.Get(Request("/moved?" + ftp)); }, ETransferError::BadRequest);
+      Failure([&] { FTransfer.Get(Request("/redirect/x?" + ftp)); }, ETransferError::BadRequest);
   EXPECT_NE(message.find("redirect to the ftp scheme refused"), std::string::npos) << message;
 }
 

@@ -114,7 +114,6 @@ TEST_F(NewsWindowTest, MissingFileIsFetchedAndShown) {
   EXPECT_TRUE(Messages.Messages().empty());
   EXPECT_TRUE(FForm->StatusText().startsWith("Updated ")) << FForm->StatusText().toStdString();
   EXPECT_EQ(FForm->RefreshBtn->shortcut(), QKeySequence("Alt+R"));  // registered and shown
-  EXPECT_EQ(FForm->ToolBar1->widgetForAction(FForm->ProxyAction)->property("text"), "&Proxy");
   FForm->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
   QTest::keyClick(FForm, Qt::Key_F5);
@@ -200,8 +199,7 @@ TEST_F(NewsWindowTest, WindowStaysResponsiveAndRefreshIsDisabledDuringAFetch) {
   std::printf("longest UI stall during a fetch from a slow server: %ld ms\n", longestGapMs);
 }
 
-// The largest news file, with more lines than are shown and a first line of 100,000 UTF-8
-// characters: the window keeps answering while it fetches and builds the tree.
+// The largest file, more lines than shown, 100,000 UTF-8 characters in its first line.
 TEST_F(NewsWindowTest, ALargeFileIsShownWithoutFreezingTheWindow) {
   std::string big;
   for (int i = 0; i < 100000; ++i) big += "\xC3\xA9";
@@ -210,7 +208,6 @@ TEST_F(NewsWindowTest, ALargeFileIsShownWithoutFreezingTheWindow) {
   Set("news_url", FServer->Url("/files/big.inf"));
   WriteAll(NewsFile, "Old\n");
   Open();
-  Pump(20);
   long longestGapMs = 0;
   QElapsedTimer gap;
   QTimer timer;
