@@ -1,5 +1,4 @@
-// The main window's News action: shown only with a news address, one news window at a time,
-// its Alt key its own, and no fetch holding up the end of the program.
+// The main window's News action: shown only with a news address, one window at a time, Alt+N.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -80,8 +79,8 @@ TEST_F(NewsActionTest, EachAltKeyDoesOneThingInEveryState) {
   press(Qt::Key_L);
   EXPECT_EQ(QApplication::focusWidget(), Form->SalesListBox);
   press(Qt::Key_N);
-  ASSERT_TRUE(WaitUntil([] { return TDirectForm::Find(QStringLiteral("Ledgerwake News")); }));
-  TDirectForm::Find(QStringLiteral("Ledgerwake News"))->close();
+  ASSERT_TRUE(WaitUntil([&] { return NewsWindows().size() == 1; }));
+  NewsWindows()[0]->close();
   Form->GoActionExecute();
   Form->PauseActionExecute();  // so that the search cannot end by itself first
   press(Qt::Key_A);            // Abort, About being disabled
