@@ -211,7 +211,7 @@ void TMainForm::BuildCriteriaPanel() {
   listLabels->setSpacing(2);
   listLabels->addWidget(CriteriaLabel("&States /", StateListBox, CriteriaPanel));
   listLabels->addWidget(CriteriaLabel("Emplo&yees /", EmployeeListBox, CriteriaPanel));
-  listLabels->addWidget(CriteriaLabel("A&nnual Sales", SalesListBox, CriteriaPanel));
+  listLabels->addWidget(CriteriaLabel("Annual Sa&les", SalesListBox, CriteriaPanel));
   listLabels->addStretch(1);
   grid->addLayout(listLabels, 4, 0);
   auto* lists = new QHBoxLayout;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 
@@ -362,13 +363,23 @@ TTransferResult TTransfer::TImpl::Run(const TTransferRequest& request, bool noBo
     long osErrno = 0;
     curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &osErrno);
     std::string shortReason = ShortReason(code, osErrno, nullptr);
-    if (code == CURLE_OPERATION_TIMEDOUT)
-      shortReason = request.TotalTimeoutMs > 0 && MsSince(started) >= request.TotalTimeoutMs
-                        ? "took longer than " + Seconds(request.TotalTimeoutMs)
-                        : "no answer for " + Seconds(request.TimeoutMs);
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+      // libcurl's clock and ours can differ by a millisecond (14999 ms here for its 15 s): the
+      // limit nearer to the time taken is the one that fired.
+      const long taken = MsSince(started);
+      const bool whole = request.TotalTimeoutMs > 0 &&
+                         (request.TimeoutMs <= 0 || std::labs(taken - request.TotalTimeoutMs) <
+                                                        std::labs(taken - request.TimeoutMs));
+      shortReason = whole ? "took longer than " + Seconds(request.TotalTimeoutMs)
+                          : "no answer for " + Seconds(request.TimeoutMs);
+    }
     if (code == CURLE_UNSUPPORTED_PROTOCOL) {
+      // The request's own scheme was checked above, so the refused one came with a redirect.
+      // Following it, libcurl has already made the target its effective URL; REDIRECT_URL
+      // only holds it when redirects are not followed.
       char* next = nullptr;
-      curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &next);
+      curl_easy_getinfo(e, request.FollowRedirects ? CURLINFO_EFFECTIVE_URL : CURLINFO_REDIRECT_URL,
+                        &next);
       const std::string nextScheme = next ? UrlScheme(next) : "";
       if (!nextScheme.empty()) {
         reason = "redirect to the " + nextScheme + " scheme refused";

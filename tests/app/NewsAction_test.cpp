@@ -1,8 +1,10 @@
-// The main window's News action: shown only with a news address, one news window at a time.
+// The main window's News action: shown only with a news address, one window at a time, Alt+N.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
+#include <QTimer>
 
 #include "DirectForm.h"
 #include "FileText.h"
@@ -63,6 +65,40 @@ TEST_F(NewsActionTest, OpensOneModelessNewsWindowAndFindsItAgain) {
   Form->NewsAction->trigger();
   ASSERT_EQ(NewsWindows().size(), 1u);
   EXPECT_NE(NewsWindows()[0], news.data());
+}
+
+// An Alt key claimed twice runs neither; here each has one taker in each state.
+TEST_F(NewsActionTest, EachAltKeyDoesOneThingInEveryState) {
+  WriteAll(Home.File("lwnews.inf"), "Local news\n");  // shown without any fetch
+  Start();
+  auto press = [this](Qt::Key key) {
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form.get(), key, Qt::AltModifier);
+  };
+  press(Qt::Key_L);
+  EXPECT_EQ(QApplication::focusWidget(), Form->SalesListBox);
+  press(Qt::Key_N);
+  ASSERT_TRUE(WaitUntil([&] { return NewsWindows().size() == 1; }));
+  NewsWindows()[0]->close();
+  Form->GoActionExecute();
+  Form->PauseActionExecute();  // so that the search cannot end by itself first
+  press(Qt::Key_A);            // Abort, About being disabled
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  EXPECT_EQ(Form->StatusText(), QStringLiteral("Aborted ..."));
+}
+
+// Quit while the news window waits for a silent server: the event loop ends, no window left.
+TEST_F(NewsActionTest, QuitDuringAFetchEndsTheProgram) {
+  THttpServer server(Files.Path());
+  SetNews(server.Url("/slow/12000/served.inf"));
+  Start();
+  Form->NewsAction->trigger();
+  QTimer::singleShot(300, Form->CloseAction, &QAction::trigger);
+  QTimer watchdog;
+  watchdog.callOnTimeout([] { QCoreApplication::exit(1); });
+  watchdog.start(3000);
+  EXPECT_EQ(QApplication::exec(), 0);
 }
 
 }  // namespace

@@ -75,6 +75,15 @@ TEST_F(CliNews, InvalidLevelPrintsThePartialTreeAndFails) {
   EXPECT_NE(r.Err.find("Invalid level (2) for item \"Too deep\""), std::string::npos) << r.Err;
 }
 
+TEST_F(CliNews, NoNewsAddressIsSaidSo) {
+  test::WriteAll(FHome / "setup.ini", "[NEWS]\r\nurl=\r\nfile=" + NewsFile +
+                                          "\r\n[DATABASE]\r\n"
+                                          "path=data/\r\nname1=businfo.db\r\n");
+  const test::TCommandResult r = News();
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("no news address is set"), std::string::npos) << r.Err;
+}
+
 // A relative news file lies where the layout keeps what the program writes: beside the
 // program when portable, in the user's data directory when installed; never in the current
 // directory, which may be anyone's.

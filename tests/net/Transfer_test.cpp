@@ -150,6 +150,14 @@ TEST_F(HttpTransferTest, RedirectIsFollowed) {
   EXPECT_EQ(got.EffectiveUrl, FServer->Url("/files/news.inf"));
 }
 
+// http and https only: a server must not send a download on to another protocol.
+TEST_F(HttpTransferTest, RedirectToAnotherSchemeIsRefusedByName) {
+  const std::string ftp = "ftp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x";
+  const std::string message =
+      Failure([&] { FTransfer.Get(Request("/redirect/x?" + ftp)); }, ETransferError::BadRequest);
+  EXPECT_NE(message.find("redirect to the ftp scheme refused"), std::string::npos) << message;
+}
+
 TEST_F(HttpTransferTest, SlowServerTimesOutWhileThePumpKeepsRunning) {
   TTransferRequest r = Request("/slow/5000/news.inf");
   r.TimeoutMs = 600;

@@ -53,6 +53,12 @@ TEST_F(NewsRefreshTest, FailuresKeepTheOldFileAndTree) {
   FSettings.Url = FServer->Url("/slow/6000/lwnews.inf");
   EXPECT_FALSE(RefreshQuietly(client, FSettings));
   EXPECT_EQ(ReadAll(FSettings.File), "Old news\n");
+  // A piece every 2 s is never 4 s of silence; the whole fetch still ends at 15 s.
+  WriteAll(FRoot.File("trickle.inf"), std::string(12 * 1024, 'x'));
+  FSettings.Url = FServer->Url("/drip/2000/trickle.inf");
+  std::string failure;
+  EXPECT_FALSE(RefreshQuietly(client, FSettings, {}, &failure));
+  EXPECT_EQ(failure, "took longer than 15 s");
 }
 
 TEST_F(NewsRefreshTest, InvalidLevelInAFetchedFileShowsThePartialTree) {

@@ -89,6 +89,8 @@ namespace {
 TEST(NewsText, IndentsAndShowsLinksOfItems) {
   EXPECT_EQ(NewsTreeText(ParseNews("Products\n\tNew;n.txt\n\t\tmore;x\n\tbare\n\tE;\nZ")),
             "Products\n  New  -> n.txt\n    more;x\n  -> bare\n  E\nZ\n");
+  for (const char* news : {"caf\xC3\xA9\n\tT\xC3\xA9;\xE2\x82\xAC", "caf\xE9\n\tT\xE9;\x80"})
+    EXPECT_EQ(NewsTreeText(ParseNews(news)), "caf\xC3\xA9\n  T\xC3\xA9  -> \xE2\x82\xAC\n");
 }
 
 }  // namespace

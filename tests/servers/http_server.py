@@ -11,7 +11,7 @@ Routes:
   /cut/NAME             announces the length of ROOT/NAME, sends half of it and drops
   /slow/MS/NAME         waits MS milliseconds before answering with ROOT/NAME
   /drip/MS/NAME         sends ROOT/NAME in 1 KiB pieces, MS milliseconds apart
-  /redirect/PATH...     302 to /PATH...
+  /redirect/PATH...     302 to /PATH..., or to URL, any scheme, with ?URL after the path
   /echo                 the request line and headers as the body (GET or POST, POST body too)
   /count                how many requests this server has answered before this one
 """
@@ -108,7 +108,7 @@ class Handler(BaseHTTPRequestHandler):
             return self.file_route(route, rest)
         if route == "redirect" and rest:
             self.send_response(302)
-            self.send_header("Location", "/" + "/".join(rest))
+            self.send_header("Location", self.path.partition("?")[2] or "/" + "/".join(rest))
             self.send_header("Content-Length", "0")
             self.end_headers()
             return

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
@@ -24,6 +27,18 @@ namespace {
 
 constexpr int kIndexRole = Qt::UserRole;
 
+// A text of the news file as the window shows it, in the file's own encoding.
+QString Shown(const TNewsTree& tree, std::string_view bytes) {
+  return tree.Utf8 ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+                   : WidgetText(bytes);
+}
+
+// Keeps the "&" of a caption on its tool button, where the derived icon text would drop it:
+// the accelerator is then both shown and registered.
+void KeepAccelerator(QAction* action) {
+  action->setIconText(action->text());
+}
+
 }  // namespace
 
 TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
@@ -42,10 +57,13 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
   RefreshNewsAction =
       new QAction(ProgramIcon(QStringLiteral("refresh")), QStringLiteral("&Refresh"), this);
   RefreshNewsAction->setObjectName(QStringLiteral("RefreshNewsAction"));
+  RefreshNewsAction->setShortcut(Qt::Key_F5);
   connect(RefreshNewsAction, &QAction::triggered, this, &TDirectForm::RefreshNewsActionExecute);
   ProxyAction = new QAction(ProgramIcon(QStringLiteral("proxy")), QStringLiteral("&Proxy"), this);
   ProxyAction->setObjectName(QStringLiteral("ProxyAction"));
   connect(ProxyAction, &QAction::triggered, this, &TDirectForm::ProxyActionExecute);
+  KeepAccelerator(RefreshNewsAction);
+  KeepAccelerator(ProxyAction);
 
   ToolBar1 = new QToolBar(this);
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
@@ -69,15 +87,26 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
   DirectTreeView->setColumnCount(1);
   DirectTreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DirectTreeView->setIndentation(19);
+  // Rows of one height: the view need not measure the text of every row to lay them out.
+  DirectTreeView->setUniformRowHeights(true);
   // Hot-tracking: the item under the pointer is highlighted as the pointer moves.
   DirectTreeView->setMouseTracking(true);
   DirectTreeView->viewport()->setAttribute(Qt::WA_Hover);
   DirectTreeView->viewport()->installEventFilter(this);
+  DirectTreeView->installEventFilter(this);
   layout->addWidget(DirectTreeView, 1);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  // A label rather than the bar's own message, which hovering a tool button would clear.
+  FStatusLabel = new QLabel(StatusBar1);
+  FStatusLabel->setObjectName(QStringLiteral("StatusText"));
+  StatusBar1->addWidget(FStatusLabel, 1);
   layout->addWidget(StatusBar1);
+}
+
+QString TDirectForm::StatusText() const {
+  return FStatusLabel->text();
 }
 
 TDirectForm* TDirectForm::Find(const QString& caption) {
@@ -121,29 +150,41 @@ void TDirectForm::FormShow() {
   try {
     tree = LoadNewsFile(settings.File);
   } catch (const std::exception& e) {
-    TMessageBoxes::ShowError(this, WidgetText(e.what()));
+    // Said once where it does not stand in the way: Refresh may fetch a good file.
+    FStatusLabel->setText(WidgetText(e.what()));
     return;
   }
   const std::string error = tree.Error;
   ShowTree(std::move(tree));
-  if (!error.empty()) TMessageBoxes::ShowError(this, WidgetText(error));
+  FStatusLabel->setText(LeftOutNote());
+  if (!error.empty()) TMessageBoxes::ShowError(this, Shown(FTree, error));
+}
+
+QString TDirectForm::LeftOutNote() const {
+  if (FTree.LinesLeftOut == 0) return QString();
+  return QStringLiteral("Only the first %1 lines are shown").arg(kNewsMaxNodes);
 }
 
 void TDirectForm::ShowTree(TNewsTree tree) {
   FTree = std::move(tree);
   DirectTreeView->setUpdatesEnabled(false);
   DirectTreeView->clear();
+  // Built apart from the view and handed over in one go, the nodes are laid out once instead
+  // of once per node.
+  QList<QTreeWidgetItem*> topLevel;
   std::vector<QTreeWidgetItem*> parents;  // parents[d]: the last node made at depth d
   for (size_t i = 0; i < FTree.Nodes.size(); ++i) {
     const TNewsNode& node = FTree.Nodes[i];
     const size_t depth = static_cast<size_t>(node.Level);
     QTreeWidgetItem* item =
-        depth == 0 ? new QTreeWidgetItem(DirectTreeView) : new QTreeWidgetItem(parents[depth - 1]);
-    item->setText(0, WidgetText(node.Text));
+        depth == 0 ? new QTreeWidgetItem : new QTreeWidgetItem(parents[depth - 1]);
+    if (depth == 0) topLevel.append(item);
+    item->setText(0, Shown(FTree, node.Text));
     item->setData(0, kIndexRole, static_cast<qulonglong>(i));
     parents.resize(depth);
     parents.push_back(item);
   }
+  DirectTreeView->addTopLevelItems(topLevel);
   DirectTreeView->expandAll();
   if (DirectTreeView->topLevelItemCount() > 0)
     DirectTreeView->setCurrentItem(DirectTreeView->topLevelItem(0));
@@ -158,12 +199,28 @@ void TDirectForm::RefreshNewsActionExecute() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return !FCloseAfterFetch;
   };
-  std::optional<TNewsTree> tree = RefreshQuietly(FClient, Settings(), pump);
-  if (tree && !FCloseAfterFetch) ShowTree(std::move(*tree));
+  std::string failure;
+  std::optional<TNewsTree> tree = RefreshQuietly(FClient, Settings(), pump, &failure);
+  // Parsing came last; what waited meanwhile runs before the tree is built.
+  pump();
+  FFetching = false;
+  if (FCloseAfterFetch) {
+    // Closed during the fetch: it was kept only for this call to return into.
+    if (FDeleteAfterFetch) deleteLater();
+    return;
+  }
+  if (tree) ShowTree(std::move(*tree));
   DirectTreeView->setUpdatesEnabled(true);
   RefreshNewsAction->setEnabled(true);
-  FFetching = false;
-  if (FCloseAfterFetch) close();
+  if (!failure.empty()) {
+    FStatusLabel->setText(QStringLiteral("Refresh failed: ") + WidgetText(failure));
+  } else if (tree) {
+    const QString note = LeftOutNote();
+    FStatusLabel->setText(
+        QStringLiteral("Updated ") +
+        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat) +
+        (note.isEmpty() ? QString() : QStringLiteral(" - ") + note));
+  }
 }
 
 void TDirectForm::ProxyActionExecute() {
@@ -173,15 +230,24 @@ void TDirectForm::ProxyActionExecute() {
 
 void TDirectForm::closeEvent(QCloseEvent* event) {
   if (FFetching) {
-    // The fetch runs further up this thread's stack: cancel it, and close once it returned.
+    // The fetch runs further up this thread's stack: its next pump call cancels it. The window
+    // closes now (so that quitting the program is not held up by it) but lives on until the
+    // fetch has returned into it.
     FCloseAfterFetch = true;
-    event->ignore();
-    return;
+    FDeleteAfterFetch = testAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_DeleteOnClose, false);
   }
   QWidget::closeEvent(event);
 }
 
 bool TDirectForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == DirectTreeView && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      OpenItem(DirectTreeView->currentItem());
+      return true;
+    }
+  }
   if (watched == DirectTreeView->viewport()) {
     if (event->type() == QEvent::MouseButtonRelease)
       DirectTreeViewMouseUp(static_cast<QMouseEvent*>(event)->position().toPoint());
@@ -198,10 +264,13 @@ bool TDirectForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDirectForm::DirectTreeViewMouseUp(const QPoint& position) {
-  QTreeWidgetItem* item = DirectTreeView->itemAt(position);
+  OpenItem(DirectTreeView->itemAt(position));
+}
+
+void TDirectForm::OpenItem(QTreeWidgetItem* item) {
   if (!item) return;
   const std::string link = NewsLinkToOpen(FTree, item->data(0, kIndexRole).toULongLong());
-  if (!link.empty()) OpenLink(WidgetText(link));
+  if (!link.empty()) OpenLink(Shown(FTree, link));
 }
 
 }  // namespace lw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -20,7 +21,8 @@ class TSharedData;
 //
 // A fetch runs on the window's own thread with a pump that keeps processing the window's
 // events, so the window stays usable; Refresh is disabled until the fetch has ended, and
-// closing the window during a fetch cancels it first.
+// closing the window during a fetch cancels it and closes at once. The status bar tells when
+// the news was fetched, or why a refresh or reading the news file failed.
 class TDirectForm : public QWidget {
   Q_OBJECT
  public:
@@ -34,6 +36,7 @@ class TDirectForm : public QWidget {
   // The fetch's proxy, kept for this window's life (see TNewsClient).
   const TNewsClient& Client() const { return FClient; }
   bool Fetching() const { return FFetching; }
+  QString StatusText() const;
 
   QToolBar* ToolBar1;
   QToolButton* RefreshBtn;
@@ -55,6 +58,10 @@ class TDirectForm : public QWidget {
   // The load procedure's display half: replaces the tree's nodes by `tree`'s.
   void ShowTree(TNewsTree tree);
   void DirectTreeViewMouseUp(const QPoint& position);
+  // Opens the link of a news item (clicked, or current when Enter or Space is pressed).
+  void OpenItem(QTreeWidgetItem* item);
+  // "" or a note that the news file has more lines than the tree shows.
+  QString LeftOutNote() const;
   TNewsSettings Settings() const;
 
   TSharedData* FSharedData;
@@ -62,6 +69,8 @@ class TDirectForm : public QWidget {
   TNewsTree FTree;
   bool FFetching = false;
   bool FCloseAfterFetch = false;
+  bool FDeleteAfterFetch = false;
+  QLabel* FStatusLabel;
 };
 
 }  // namespace lw

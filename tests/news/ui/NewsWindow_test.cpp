@@ -90,10 +90,11 @@ TEST_F(NewsWindowTest, NoNewsFileClosesTheWindowWithoutFetching) {
 }
 
 TEST_F(NewsWindowTest, ExistingFileIsShownWithoutFetching) {
-  WriteAll(NewsFile, "Local\n\tOld;old.htm\n\t\tdetail\n");
+  WriteAll(NewsFile, "Local\n\tOld;old.htm\n\t\td\xE9tail\n");  // 8-bit, not UTF-8
   Open();
   Pump(50);
-  EXPECT_EQ(Captions(), (QStringList{"Local", "Old", "detail"}));
+  EXPECT_EQ(Captions(), (QStringList{"Local", "Old", "d\u00e9tail"}));
+  EXPECT_EQ(FForm->StatusText(), QString());
   EXPECT_EQ(ServerRequests(), 0);
   // Every node expanded, the first one selected, no editing.
   EXPECT_TRUE(FForm->DirectTreeView->topLevelItem(0)->isExpanded());
@@ -111,6 +112,12 @@ TEST_F(NewsWindowTest, MissingFileIsFetchedAndShown) {
   EXPECT_EQ(ReadAll(NewsFile), kServerNews);
   EXPECT_EQ(FForm->NewsLinks()[1], "notes.txt");
   EXPECT_TRUE(Messages.Messages().empty());
+  EXPECT_TRUE(FForm->StatusText().startsWith("Updated ")) << FForm->StatusText().toStdString();
+  EXPECT_EQ(FForm->RefreshBtn->shortcut(), QKeySequence("Alt+R"));  // registered and shown
+  FForm->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(FForm));
+  QTest::keyClick(FForm, Qt::Key_F5);
+  EXPECT_EQ(ServerRequests(), 2);
 }
 
 TEST_F(NewsWindowTest, ClicksOpenOnlyNewsItemLinks) {
@@ -128,18 +135,29 @@ TEST_F(NewsWindowTest, ClicksOpenOnlyNewsItemLinks) {
   QTest::mouseClick(FForm->DirectTreeView->viewport(), Qt::LeftButton, {},
                     QPoint(5, FForm->DirectTreeView->viewport()->height() - 3));
   EXPECT_EQ(Opened.size(), 2);
+  for (auto [row, key] : {std::pair{1, Qt::Key_Return}, {0, Qt::Key_Enter}, {2, Qt::Key_Space}}) {
+    QTreeWidgetItemIterator it(FForm->DirectTreeView);
+    FForm->DirectTreeView->setCurrentItem(*(it += row));
+    QTest::keyClick(FForm->DirectTreeView, key);
+  }
+  EXPECT_EQ(Opened.mid(2), (QStringList{"notes.txt", "http://example.org/prices.htm"}));
 }
 
 TEST_F(NewsWindowTest, RefreshFailuresKeepFileAndTreeSilently) {
   WriteAll(NewsFile, "Kept\n");
   TDirectForm& form = Open();
   Pump(20);
-  for (const char* path : {"/status/404", "/cut/lwnews.inf", "/files/missing.inf"}) {
+  WriteAll(FRoot.File("over.inf"), std::string(kNewsMaxBytes + 1, '\n'));
+  for (auto [path, reason] : {std::pair{"/status/404", "HTTP status 404"},
+                              {"/cut/lwnews.inf", "connection dropped"},
+                              {"/files/over.inf", "the news is larger than 1 MiB"},
+                              {"/nolength/over.inf", "the news is larger than 1 MiB"}}) {
     Set("news_url", FServer->Url(path));
     form.RefreshNewsActionExecute();
     EXPECT_EQ(Captions(), QStringList{"Kept"}) << path;
     EXPECT_EQ(ReadAll(NewsFile), "Kept\n") << path;
     EXPECT_TRUE(form.RefreshNewsAction->isEnabled());
+    EXPECT_EQ(form.StatusText(), QStringLiteral("Refresh failed: ") + reason);
   }
   // A server that does not answer: the 4000 ms time-out ends it.
   Set("news_url", FServer->Url("/slow/8000/lwnews.inf"));
@@ -148,6 +166,7 @@ TEST_F(NewsWindowTest, RefreshFailuresKeepFileAndTreeSilently) {
   form.RefreshNewsActionExecute();
   EXPECT_LT(clock.elapsed(), 7000);
   EXPECT_EQ(Captions(), QStringList{"Kept"});
+  EXPECT_EQ(form.StatusText(), QStringLiteral("Refresh failed: no answer for 4 s"));
   EXPECT_TRUE(Messages.Messages().empty());
 }
 
@@ -178,6 +197,34 @@ TEST_F(NewsWindowTest, WindowStaysResponsiveAndRefreshIsDisabledDuringAFetch) {
   EXPECT_EQ(ReadAll(NewsFile), FSlow);
   EXPECT_EQ(FForm->DirectTreeView->topLevelItemCount(), 400);
   std::printf("longest UI stall during a fetch from a slow server: %ld ms\n", longestGapMs);
+}
+
+// The largest file, more lines than shown, 100,000 UTF-8 characters in its first line.
+TEST_F(NewsWindowTest, ALargeFileIsShownWithoutFreezingTheWindow) {
+  std::string big;
+  for (int i = 0; i < 100000; ++i) big += "\xC3\xA9";
+  while (big.size() < kNewsMaxBytes - 20) big += "\nLine " + std::to_string(big.size());
+  WriteAll(FRoot.File("big.inf"), big);
+  Set("news_url", FServer->Url("/files/big.inf"));
+  WriteAll(NewsFile, "Old\n");
+  Open();
+  long longestGapMs = 0;
+  QElapsedTimer gap;
+  QTimer timer;
+  timer.callOnTimeout([&] { longestGapMs = std::max<long>(longestGapMs, gap.restart()); });
+  gap.start();
+  timer.start(5);
+  FForm->RefreshNewsActionExecute();
+  Pump(50);  // what the view left for its next paint
+  EXPECT_LE(longestGapMs, 50);
+  EXPECT_EQ(FForm->DirectTreeView->topLevelItemCount(), static_cast<int>(kNewsMaxNodes));
+  EXPECT_EQ(FForm->DirectTreeView->topLevelItem(0)->text(0), QString(1024, QChar(0xE9)));
+  EXPECT_TRUE(FForm->StatusText().endsWith("Only the first 5000 lines are shown"));
+  delete FForm;  // the same file over the limit on disk: a note, no box
+  WriteAll(NewsFile, big + std::string(30, 'x'));
+  Open();
+  EXPECT_TRUE(FForm->StatusText().endsWith("is larger than 1 MiB"));
+  EXPECT_TRUE(Messages.Messages().empty());
 }
 
 TEST_F(NewsWindowTest, ClosingDuringAFetchCancelsIt) {
