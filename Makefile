@@ -7,7 +7,8 @@ BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_SECONDS ?= 10
 
-.PHONY: all deps test-deps configure build asan fuzz sample run test bench format clean
+.PHONY: all deps test-deps configure build asan fuzz sample run test test-main test-asan bench \
+  format clean
 
 all: build
 
@@ -40,11 +41,22 @@ sample: configure
 run: sample
 	@bash scripts/run.sh $(BUILD)
 
-test: test-deps build asan
+# Every stage runs whatever became of the ones before it (a test that fails in one setting
+# must not hide what the sanitizers or the fuzzers would find); the run fails at the end,
+# naming the stages that failed.
+test: test-deps
+	@failed=; \
+	for stage in test-main test-asan fuzz; do \
+	  $(MAKE) --no-print-directory $$stage || failed="$$failed $$stage"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "make test: failed:$$failed" >&2; exit 1; fi
+
+test-main: build
 	@cmake --build $(BUILD) --target sample_data
 	@cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+test-asan: asan
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j $(JOBS)
-	@$(MAKE) --no-print-directory fuzz
 
 bench: test-deps sample
 	@bash bench/run.sh $(BUILD)

@@ -9,11 +9,11 @@ build_run=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev
 # gtest: unit tests; clang + libclang-rt: fuzzers; pxlib, shapelib, sqlite3: peers the
 # interoperability tests and benchmarks compare with; python3: test servers; xvfb, xauth,
 # imagemagick, x11-utils, fonts: window tests and screenshots on a virtual display;
-# desktop-file-utils, appstream: the metadata validators; dpkg-dev, file: the .deb.
+# desktop-file-utils, appstream: the metadata validators; dpkg-dev, file, lintian: the .deb.
 test_only=(libgtest-dev pxlib-dev shapelib libshp-dev clang libclang-rt-14-dev sqlite3 python3
   xvfb xauth imagemagick x11-utils fonts-liberation2
   python3-pyftpdlib tinyproxy curl gcab mscompress minisign strace
-  desktop-file-utils appstream dpkg-dev file)
+  desktop-file-utils appstream dpkg-dev file lintian)
 
 case "${1:-}" in
   "") pkgs=("${build_run[@]}") ;;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "CliMessages.h"
 #include "CliSignals.h"
 #include "ExportEngine.h"
 #include "Table.h"
@@ -54,14 +55,18 @@ std::vector<TExportRow> RowsFor(TTable& table, const std::vector<std::string>& f
   return rows;
 }
 
-// The directory the export would create its file in, or its nearest existing parent when
-// the export is to create it.
-fs::path ExistingDirOf(const std::string& file) {
-  fs::path dir = fs::absolute(fs::path(file)).parent_path();
+// The nearest existing directory on the way to `dir`: the one --mkdir creates the rest in.
+fs::path NearestExisting(fs::path dir) {
   std::error_code ec;
   while (!fs::exists(dir, ec) && dir.has_parent_path() && dir != dir.parent_path())
     dir = dir.parent_path();
   return dir;
+}
+
+std::string FieldNames(TTable& table) {
+  std::string s;
+  for (int i = 0; i < table.FieldCount(); ++i) s += (i ? ", " : "") + table.Fields(i).FieldName();
+  return s;
 }
 
 }  // namespace
@@ -77,13 +82,14 @@ TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec&
     if (out.Fields.empty()) throw UsageError(commandSpec, "--fields names no field");
   }
   out.Overwrite = args.Has("--overwrite");
+  out.Mkdir = args.Has("--mkdir");
   const std::string encoding = Str_Lower(args.Value("--encoding", "raw"));
   if (encoding != "raw" && encoding != "utf-8" && encoding != "utf8")
     throw UsageError(commandSpec,
                      "--encoding: '" + args.Value("--encoding") + "' is not one of raw, utf-8");
   out.Utf8 = encoding != "raw";
   if (!out.Active()) {
-    for (const char* option : {"--format", "--fields", "--overwrite", "--encoding"})
+    for (const char* option : {"--format", "--fields", "--overwrite", "--encoding", "--mkdir"})
       if (args.Has(option))
         throw UsageError(commandSpec, std::string(option) + " goes with --export");
   }
@@ -103,7 +109,12 @@ void CheckExportTarget(const TExportCliOptions& options) {
   if (fs::exists(status) && !options.Overwrite)
     throw std::runtime_error("--export: " + options.File +
                              " exists (give --overwrite to replace it)");
-  const fs::path dir = ExistingDirOf(options.File);
+  const fs::path parent = fs::absolute(fs::path(options.File)).parent_path();
+  // A mistyped directory would otherwise grow a tree of its own.
+  if (!fs::exists(parent, ec) && !options.Mkdir)
+    throw std::runtime_error("--export: no such directory: " + parent.string() +
+                             " (give --mkdir to create it)");
+  const fs::path dir = NearestExisting(parent);
   if (!fs::is_directory(dir, ec))
     throw std::runtime_error("--export: cannot create " + options.File + ": " + dir.string() +
                              " is not a directory");
@@ -112,10 +123,12 @@ void CheckExportTarget(const TExportCliOptions& options) {
                              std::strerror(errno));
 }
 
-void CheckExportFields(TTable& table, const TExportCliOptions& options) {
+void CheckExportFields(TTable& table, const TExportCliOptions& options,
+                       const TCommandSpec& commandSpec) {
   for (const std::string& name : options.Fields)
     if (!table.FindField(name))
-      throw std::runtime_error("--fields: the result table has no field '" + name + "'");
+      throw UsageError(commandSpec,
+                       "--fields: no field '" + name + "' (the fields: " + FieldNames(table) + ")");
 }
 
 int RunExport(TTable& result, const TExportCliOptions& options) {
@@ -127,6 +140,7 @@ int RunExport(TTable& result, const TExportCliOptions& options) {
   engine.SetFormat(options.Format);
   engine.SetOutputName(name);
   engine.SetUtf8Text(options.Utf8);
+  engine.SetCreateDirectories(options.Mkdir);
   if (options.ToStdout()) {
     std::fflush(stdout);
     engine.SetOutputStream(STDOUT_FILENO);
@@ -136,13 +150,12 @@ int RunExport(TTable& result, const TExportCliOptions& options) {
   TExportCallbacks& cb = engine.Callbacks();
   cb.ShowMessage = [](const std::string& m) {
     // A reader that went away needs no explanation.
-    if (TStopSignals::Received() == 0) std::fprintf(stderr, "export: %s\n", m.c_str());
+    if (TStopSignals::Received() == 0) PrintMessage("export: " + m);
   };
   // Checked before the search; this answers only for a file made since.
   cb.AskYesNo = [&](const std::string& question) {
     if (!options.Overwrite)
-      std::fprintf(stderr, "export: %s %s (give --overwrite to replace it)\n", name.c_str(),
-                   question.c_str());
+      PrintMessage("export: " + name + " " + question + " (give --overwrite to replace it)");
     return options.Overwrite;
   };
   int shown = -1;

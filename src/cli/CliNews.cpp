@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "CliMessages.h"
 #include "CliOptions.h"
 #include "Commands.h"
 #include "NewsClient.h"
@@ -50,7 +51,7 @@ int RunNews(const std::vector<std::string>& args) {
   TNewsSettings settings{p.Value(keys::kNewsUrl), shared->NewsFilePath(),
                          p.Value(keys::kAppProxyHost), p.Value(keys::kAppProxyPort)};
   if (settings.File.empty()) {
-    std::fputs("No news: news_file is not set.\n", stderr);
+    PrintMessage("No news: news_file is not set.");
     return 0;
   }
   TNewsTree tree;

@@ -13,6 +13,11 @@ const TOptionSpec* Find(const TCommandSpec& commandSpec, const std::string& name
   return it == commandSpec.Options.end() ? nullptr : &*it;
 }
 
+THelpHandler& HelpHandler() {
+  static THelpHandler handler;
+  return handler;
+}
+
 std::string OptionText(const TOptionSpec& o) {
   std::string s = o.Name;
   if (o.ValueName) s += std::string(" ") + o.ValueName;
@@ -102,7 +107,12 @@ std::string ShortUsage(const TCommandSpec& commandSpec) {
   return s;
 }
 
+void SetHelpHandler(THelpHandler handler) {
+  HelpHandler() = std::move(handler);
+}
+
 int PrintHelp(const TCommandSpec& commandSpec) {
+  if (HelpHandler()) return HelpHandler()(commandSpec);
   std::fputs(FullUsage(commandSpec).c_str(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

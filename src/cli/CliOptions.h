@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -61,5 +62,10 @@ std::string FullUsage(const TCommandSpec& commandSpec);
 std::string ShortUsage(const TCommandSpec& commandSpec);
 // --help: the full usage on stdout; the exit status (0, or 1 when stdout cannot be written).
 int PrintHelp(const TCommandSpec& commandSpec);
+
+// What --help does instead of printing, while set: the manual page is made from the very
+// tables --help prints, by asking each command for its help. An empty handler prints again.
+using THelpHandler = std::function<int(const TCommandSpec&)>;
+void SetHelpHandler(THelpHandler handler);
 
 }  // namespace lw::cli

@@ -15,6 +15,7 @@
 
 #include "CliExport.h"
 #include "CliListing.h"
+#include "CliMessages.h"
 #include "CliOptions.h"
 #include "CliSignals.h"
 #include "CliTable.h"
@@ -45,13 +46,14 @@ constexpr TOptionSpec kSearchOptions[] = {
     {"--list", nullptr, "each found row as CSV on stdout as it is found (count on stderr)"},
     {"--raw", nullptr, "--list in the table's stored bytes instead of UTF-8"},
     {"--keep", nullptr, "leave the results in the result table (otherwise it is emptied)"},
-    {"--quiet", nullptr, "no progress bar"},
+    {"--quiet", nullptr, "no progress bar and no notices (failures are still reported)"},
     {"--time", nullptr, "the search's own time on stderr (\"search seconds=S\")"},
     {"--export", "FILE", "write the found records to FILE (as given); - is stdout"},
     {"--format", "F", "csv (default), dbase or paradox"},
     {"--fields", "A,B,...", "only these fields, in the table's field order (default: all)"},
     {"--encoding", "E", "text of a CSV export: raw (stored bytes, default) or utf-8"},
     {"--overwrite", nullptr, "replace the --export file when it exists"},
+    {"--mkdir", nullptr, "create the --export file's missing directories"},
 };
 
 constexpr TCommandSpec kSearch{
@@ -129,15 +131,6 @@ void CheckBeforeStart(TSearchArgs& args) {
   CheckExportTarget(args.Export);
 }
 
-// Start-up texts begin with a line break; a terminal needs none in front.
-std::string Trimmed(std::string text) {
-  size_t start = text.find_first_not_of("\r\n");
-  if (start == std::string::npos) return {};
-  text.erase(0, start);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
 void DrawProgress(int percent) {
   constexpr int kWidth = 40;
   const int filled = percent * kWidth / 100;
@@ -153,7 +146,7 @@ int EmptyResults(TSharedData& shared, TTable* results, bool keep, int status) {
   if (keep) return status;
   shared.RestructureTable(results, "");
   if (shared.ErrorText().empty()) return status;
-  std::fprintf(stderr, "%s\n", Trimmed(shared.ErrorText()).c_str());
+  PrintMessage(shared.ErrorText());
   return status ? status : 1;
 }
 
@@ -171,18 +164,19 @@ int RunSearch(const std::vector<std::string>& args) {
   options.ProgramDir = parsed.Home;
   options.SourceTable = parsed.Table;
   options.SourcePassword = parsed.Password;
+  options.Notifier = std::make_shared<TCliNotifier>(parsed.Quiet);
   auto shared = std::make_unique<TSharedData>(options);
   if (!shared->ErrorText().empty()) {
-    std::fprintf(stderr, "%s\n", Trimmed(shared->ErrorText()).c_str());
+    PrintMessage(shared->ErrorText());
     return 1;
   }
   TTable* results = shared->ResultTable();
-  CheckExportFields(*results, parsed.Export);
+  CheckExportFields(*results, parsed.Export, kSearch);
   // As Go does: results never accumulate across searches.
   if (results->RecordCount() > 0) {
     shared->RestructureTable(results, "");
     if (!shared->ErrorText().empty()) {
-      std::fprintf(stderr, "%s\n", Trimmed(shared->ErrorText()).c_str());
+      PrintMessage(shared->ErrorText());
       return 1;
     }
   }
@@ -226,11 +220,11 @@ int RunSearch(const std::vector<std::string>& args) {
   if (TStopSignals::Received() != 0)
     return EmptyResults(*shared, results, parsed.Keep, TStopSignals::ExitStatus());
   if (listing && listing->Failed()) {
-    std::fprintf(stderr, "ledgerwake-cli: %s\n", listing->Error().c_str());
+    PrintMessage(listing->Error());
     return EmptyResults(*shared, results, parsed.Keep, 1);
   }
   if (failed) {
-    std::fprintf(stderr, "%s\n", message.empty() ? "Unknown Error." : message.c_str());
+    PrintMessage(message.empty() ? "Unknown Error." : message);
     return EmptyResults(*shared, results, parsed.Keep, 1);
   }
 

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "Field.h"
 #include "Session.h"
@@ -17,12 +19,34 @@ bool IsFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A table file's header holds binary counts and codes; a file whose start is all text
+// (an export, a list of names) is what users most often take for a table. Returns what
+// such a file is, or "" when it may be a table.
+std::string TextFileKind(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[512];
+  in.read(head, sizeof head);
+  const std::string_view start(head, static_cast<size_t>(in.gcount()));
+  if (start.empty()) return "an empty file";
+  for (unsigned char c : start)
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f) return "";
+  const std::string_view firstLine = start.substr(0, start.find_first_of("\r\n"));
+  return firstLine.find_first_of(",;\t") != std::string_view::npos ? "a CSV file" : "a text file";
+}
+
 bool HasExtension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
          dot + 1 < path.size();
 }
+
+constexpr char kTableFiles[] = "tables are Paradox .db or dBase .dbf files";
 
 constexpr TOptionSpec kTableOptions[] = {
     {"--password", "P", "password of a protected table"},
@@ -52,21 +76,28 @@ TTableArgs ParseTableArgs(const std::vector<std::string>& args, const TCommandSp
 }
 
 std::string ResolveTablePath(const std::string& given) {
-  if (IsFile(given)) {
+  std::string path = given;
+  auto refuse = [&path](const std::string& what) {
+    return std::runtime_error("'" + path + "' is " + what + ", not a table (" + kTableFiles + ")");
+  };
+  if (!IsFile(path) && !HasExtension(given)) {
+    for (const char* ext : {".db", ".dbf"})
+      if (IsFile(given + ext)) {
+        path = given + ext;
+        break;
+      }
+  }
+  if (IsFile(path)) {
+    if (const std::string kind = TextFileKind(path); !kind.empty()) throw refuse(kind);
     // The engine names a table by its extension; a file without one cannot be told apart
     // from a table name to be completed.
-    if (!HasExtension(given))
-      throw std::runtime_error("'" + given +
-                               "' is not a table: table files end in .db (Paradox) or .dbf "
-                               "(dBase)");
-    return given;
+    if (!HasExtension(path)) throw refuse("a file without extension");
+    return path;
   }
-  if (!HasExtension(given)) {
-    for (const char* ext : {".db", ".dbf"})
-      if (IsFile(given + ext)) return given + ext;
+  if (IsDirectory(given)) throw refuse("a directory");
+  if (!HasExtension(given))
     throw std::runtime_error("no such table: '" + given + "' (tried " + given + ".db and " + given +
                              ".dbf)");
-  }
   throw std::runtime_error("no such table: '" + given + "'");
 }
 

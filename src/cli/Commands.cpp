@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "CliMessages.h"
 #include "CliOptions.h"
 #include "Layout.h"
 #include "strutil/FileUtil.h"
@@ -25,13 +26,6 @@ const TCommand* FindCommand(const std::string& name) {
   for (const TCommand& c : CommandTable())
     if (name == c.Name) return &c;
   return nullptr;
-}
-
-// Errors are reported on one line, whatever the message holds.
-std::string OneLine(std::string text) {
-  for (char& c : text)
-    if (c == '\r' || c == '\n') c = ' ';
-  return text;
 }
 
 std::string CommandList() {
@@ -80,7 +74,7 @@ int RunCli(const std::vector<std::string>& args) {
     if (first == "help" || first == "--help" || first == "-h") {
       if (first == "help" && !rest.empty()) {
         if (const TCommand* c = FindCommand(rest[0])) return c->Run({"--help"});
-        std::fprintf(stderr, "ledgerwake-cli: unknown command '%s'\n%s", OneLine(rest[0]).c_str(),
+        std::fprintf(stderr, "%sunknown command '%s'\n%s", kMessagePrefix, OneLine(rest[0]).c_str(),
                      CommandList().c_str());
         return 2;
       }
@@ -90,7 +84,7 @@ int RunCli(const std::vector<std::string>& args) {
     if (first == "--version") return PrintVersion();
     const TCommand* command = FindCommand(first);
     if (!command) {
-      std::fprintf(stderr, "ledgerwake-cli: unknown command '%s'\n%s", OneLine(first).c_str(),
+      std::fprintf(stderr, "%sunknown command '%s'\n%s", kMessagePrefix, OneLine(first).c_str(),
                    CommandList().c_str());
       return 2;
     }
@@ -99,7 +93,7 @@ int RunCli(const std::vector<std::string>& args) {
     std::fprintf(stderr, "%s\n%s", OneLine(e.what()).c_str(), e.Usage().c_str());
     return 2;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "ledgerwake-cli: %s\n", OneLine(e.what()).c_str());
+    PrintMessage(*e.what() ? OneLine(e.what()) : "Unknown Error.");
     return 1;
   }
 }

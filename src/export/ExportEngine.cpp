@@ -55,15 +55,18 @@ void TExportEngine::RecordNotWritten(const std::string& reason) {
   if (FNotWritten++ == 0) FFirstNotWrittenReason = reason.empty() ? kUnknownError : reason;
 }
 
-// Makes room for the output: its directory with every missing parent, no old file.
+// Makes room for the output: its directory with every missing parent (unless told not to),
+// no old file.
 void TExportEngine::PrepareOutput() {
   const fs::path out(FOutputName);
   std::error_code ec;
-  if (out.has_parent_path()) {
+  if (out.has_parent_path() && FCreateDirectories) {
     fs::create_directories(out.parent_path(), ec);
     if (ec)
       throw std::runtime_error("Cannot create the directory " + out.parent_path().string() + ": " +
                                ec.message());
+  } else if (out.has_parent_path() && !fs::is_directory(out.parent_path(), ec)) {
+    throw std::runtime_error("No such directory: " + out.parent_path().string());
   }
   if (fs::exists(fs::symlink_status(out, ec))) {
     fs::remove(out, ec);

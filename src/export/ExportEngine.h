@@ -41,6 +41,10 @@ class TExportEngine {
   // default: the stored bytes are what the programs that read these files expect.
   bool Utf8Text() const { return FUtf8Text; }
   void SetUtf8Text(bool value) { FUtf8Text = value; }
+  // Whether missing directories of the output name are created (the window's way) or the
+  // export fails naming the first one (a command-line tool's way, unless asked).
+  bool CreateDirectories() const { return FCreateDirectories; }
+  void SetCreateDirectories(bool value) { FCreateDirectories = value; }
 
   // Runs one export from start to end; returns when it has finished, failed or been aborted.
   TExportResult Execute();
@@ -73,6 +77,7 @@ class TExportEngine {
   TExportCallbacks FCallbacks;
   int FOutputStream = -1;
   bool FUtf8Text = false;
+  bool FCreateDirectories = true;
 
   bool FAbort = false;
   bool FRunning = false;

@@ -54,12 +54,16 @@ TEST_F(ExportCliRun, TargetAndFieldsAreCheckedBeforehand) {
   EXPECT_EQ(t.FieldCount(), 3);
 
   EXPECT_THROW(cli::CheckExportTarget(To(FDir.Path())), std::runtime_error);  // a directory
-  EXPECT_NO_THROW(cli::CheckExportTarget(To(FDir.File("new/sub/out.csv"))));
+  TExportCliOptions deeper = To(FDir.File("new/sub/out.csv"));
+  EXPECT_THROW(cli::CheckExportTarget(deeper), std::runtime_error);
+  deeper.Mkdir = true;
+  EXPECT_NO_THROW(cli::CheckExportTarget(deeper));
   WriteFile(FDir.File("plain"), "a file");
   EXPECT_THROW(cli::CheckExportTarget(To(FDir.File("plain/out.csv"))), std::runtime_error);
-  EXPECT_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"CITY", "GONE"})),
-               std::runtime_error);
-  EXPECT_NO_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"city"})));
+  const cli::TCommandSpec search{"search", "", {}};
+  EXPECT_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"CITY", "GONE"}), search),
+               cli::EUsage);
+  EXPECT_NO_THROW(cli::CheckExportFields(*FSource, To("x", efCsv, {"city"}), search));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 # of the program directory, which both the command and the wizard leave to the package
 # manager. Then checks that nothing was written outside the user's XDG directories and the
 # export's own folder, and that the portable archive keeps everything beside its programs.
+# lintian --pedantic has nothing to say about the .deb. What the user runs is copied into the
+# scratch directory first: the build tree may lie in a directory only its owner can enter.
 #
 # Usage: install_test.sh BUILD_DIR GUI_DRIVER SERVERS_DIR
 set -euo pipefail
@@ -19,6 +21,10 @@ servers=$(realpath "$3")
 fail() {
   echo "FAIL: $*" >&2
   exit 1
+}
+skip() {
+  echo "SKIP: $*" >&2
+  exit 77
 }
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/lw-install-XXXXXX")
@@ -55,8 +61,8 @@ for f in bin/ledgerwake bin/ledgerwake-cli libexec/ledgerwake/upd share/ledgerwa
   share/ledgerwake/defaults/lwconfig.ini \
   share/applications/ledgerwake.desktop share/icons/hicolor/scalable/apps/ledgerwake.svg \
   share/icons/hicolor/48x48/apps/ledgerwake.png share/icons/hicolor/256x256/apps/ledgerwake.png \
-  share/metainfo/com.talvern.ledgerwake.metainfo.xml share/man/man1/ledgerwake.1 \
-  share/man/man1/ledgerwake-cli.1 share/bash-completion/completions/ledgerwake-cli; do
+  share/metainfo/com.talvern.ledgerwake.metainfo.xml share/man/man1/ledgerwake.1.gz \
+  share/man/man1/ledgerwake-cli.1.gz share/bash-completion/completions/ledgerwake-cli; do
   [ -e "$root/usr/$f" ] || fail "the .deb lacks /usr/$f"
 done
 [ ! -e "$root/usr/bin/lwconfig.ini" ] || fail "the .deb carries a user settings file"
@@ -100,7 +106,13 @@ run() {
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$scratch/run" TMPDIR="$scratch/tmp" \
     QT_QPA_PLATFORM=offscreen "$@")
 }
+as_user test -x "$scratch/cwd" || skip "the test's user cannot enter $scratch (set TMPDIR elsewhere)"
 as_user test -w "$root/usr/bin" && fail "the user can write the installation"
+mkdir "$scratch/tools"
+cp "$driver" "$scratch/tools/"
+driver=$scratch/tools/$(basename "$driver")
+lint=$(run lintian --pedantic --display-info "$deb" 2>&1) || fail "lintian: $lint"
+[ -z "$lint" ] || fail "lintian: $lint"
 touch "$scratch/marker"
 sleep 1
 

@@ -164,7 +164,7 @@ TEST_F(TableThreadTest, EmptyListItemEndsTheSearchAfterEarlierMatches) {
 }
 
 // A table of another layout fails before its first record is read: nothing is copied
-// with shifted columns, and the message says which position does not fit.
+// with shifted columns, and the message says which field does not fit.
 TEST_F(TableThreadTest, SourceTableOfAnotherLayoutFailsBeforeTheFirstRecord) {
   struct TCase {
     int Keep;            // fields kept of the listing layout
@@ -172,11 +172,11 @@ TEST_F(TableThreadTest, SourceTableOfAnotherLayoutFailsBeforeTheFirstRecord) {
     const char* Expect;  // in the message
   };
   for (const TCase& c :
-       {TCase{12, -1,
-              "position 12 (SIC description) is missing, the table has "
-              "only 12 fields"},
-        TCase{15, sfZip, "position 4 (zip code) is 'Zip' (Integer), not a text field"},
-        TCase{15, sfSIC3, "position 14 (third SIC code) is 'SIC3'"}}) {
+       {TCase{12, -1, "it has 12 fields (Company, Address, "},
+        TCase{15, sfZip,
+              "its 5th field is Zip (Integer), where a listings table has ZIP, the zip code as "
+              "text"},
+        TCase{15, sfSIC3, "its 15th field is SIC3 (Integer)"}}) {
     std::vector<TFieldDef> fields = test::ListingFields();
     fields.resize(static_cast<size_t>(c.Keep));
     std::vector<std::string> row(static_cast<size_t>(c.Keep), "7011");
