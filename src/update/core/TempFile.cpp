@@ -47,9 +47,13 @@ bool TTempFile::RenameTo(const std::string& target) {
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     // The owner first: changing it may clear the set-id bits that the mode then restores.
-    if (::chown(FPath.c_str(), old.st_uid, old.st_gid) != 0)
-      (void)::chown(FPath.c_str(), static_cast<uid_t>(-1), old.st_gid);
-    (void)::chmod(FPath.c_str(), old.st_mode & 07777);
+    if (::chown(FPath.c_str(), old.st_uid, old.st_gid) != 0 &&
+        ::chown(FPath.c_str(), static_cast<uid_t>(-1), old.st_gid) != 0) {
+      // Another owner or group is not ours to give away: the file stays ours.
+    }
+    if (::chmod(FPath.c_str(), old.st_mode & 07777) != 0) {
+      // Kept as the usual mode for a new file; the content is what matters.
+    }
   }
   if (::rename(FPath.c_str(), target.c_str()) != 0) return false;
   FKeep = true;

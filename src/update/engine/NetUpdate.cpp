@@ -178,7 +178,7 @@ void TNetUpdate::DoPostUpdateInfo() {
   request.FailOnHttpError = false;
   request.Pump = [this] {
     ProcessMessages();
-    return true;
+    return !PollCancel();
   };
   try {
     p.PostResult = FTransfer->Get(request).Body;

@@ -225,9 +225,11 @@ TTransferRequest TNetUpdate::Request(const std::string& url) {
   request.Proxy = Proxy;
   request.NoCache = true;
   request.UserAgent = "NetUpdate";
+  // The owner's cancel is asked between blocks and while the server is silent, so a Cancel
+  // (or a Quit) during a stalled transfer ends it at once, not when the server answers.
   request.Pump = [this] {
     ProcessMessages();
-    return !FCancelled;
+    return !PollCancel();
   };
   if (UpdateType == ftpUpdate) {
     const std::string login =
