@@ -92,13 +92,14 @@ bool TMainForm::PrepareFirstShow() {
     ShowError(WidgetText(FSharedData->ErrorText()));
     return false;
   }
-  setWindowTitle(Setting(keys::kProductName));
+  ShowCaption();
   FDataSource->SetDataSet(FSharedData->ResultTable());
   DBGrid->SetDataSource(FDataSource.get());
   LoadGridLayout(FSharedData->ConfigIni(), FSharedData->ResultTable(), *DBGrid);
   FGridReady = true;
   MarkOrderColumn();
   ClearActionExecute();
+  RestoreLastSearch();
   FStartedCleanly = true;
   return true;
 }

@@ -18,6 +18,7 @@ constexpr TCommand kCommands[] = {
     {"info", "fields, types, sizes, record count and format of a table", RunInfo},
     {"dump", "the records of a table as CSV with a header row", RunDump},
     {"search", "a search as the program runs it, listed, counted or exported", RunSearch},
+    {"searches", "the saved searches, listed or deleted", RunSearches},
     {"news", "the news as the news window shows it, fetched first with --refresh", RunNews},
     {"update", "one run of the web update: check, choose, download, install", RunUpdate},
 };
