@@ -1,5 +1,7 @@
 #include "MatchOptions.h"
 
+#include <cstring>
+
 #include "strutil/CodePage.h"
 
 namespace lw {
@@ -34,7 +36,9 @@ TCaseFold TCaseFold::ForCodePage(int codePage) {
     if (!lower) continue;
     const char byte = CodePageByte(lower, codePage);
     // A capital whose small letter the code page lacks stays as it is.
-    if (byte != '?') fold.FMap[static_cast<size_t>(i)] = static_cast<unsigned char>(byte);
+    if (byte == '?') continue;
+    fold.FMap[static_cast<size_t>(i)] = static_cast<unsigned char>(byte);
+    fold.FIdentity = fold.FIdentity && byte == static_cast<char>(i);
   }
   return fold;
 }
@@ -68,9 +72,13 @@ TOptionPattern::TOptionPattern(std::string_view criterion, const TMatchOptions& 
     FPieces = {text};
   }
   for (const std::string& piece : FPieces) FMinLength += piece.size();
+  FIdentity = FFold.Identity();
+  FPrefixOnly = FPieces.size() == 2 && FPieces.back().empty();
 }
 
 bool TOptionPattern::EqualAt(std::string_view field, size_t at, std::string_view piece) const {
+  if (FIdentity)
+    return piece.empty() || std::memcmp(field.data() + at, piece.data(), piece.size()) == 0;
   for (size_t i = 0; i < piece.size(); ++i)
     if (FFold(field[at + i]) != static_cast<unsigned char>(piece[i])) return false;
   return true;
@@ -78,6 +86,7 @@ bool TOptionPattern::EqualAt(std::string_view field, size_t at, std::string_view
 
 size_t TOptionPattern::Find(std::string_view field, size_t from, size_t to,
                             std::string_view piece) const {
+  if (FIdentity) return field.substr(0, to).find(piece, from);
   for (size_t at = from; at + piece.size() <= to; ++at)
     if (EqualAt(field, at, piece)) return at;
   return std::string_view::npos;
@@ -86,6 +95,7 @@ size_t TOptionPattern::Find(std::string_view field, size_t from, size_t to,
 bool TOptionPattern::Matches(std::string_view field) const {
   if (FPieces.empty() || field.size() < FMinLength) return false;
   const std::string& first = FPieces.front();
+  if (FPrefixOnly) return EqualAt(field, 0, first);
   if (FPieces.size() == 1) return field.size() == first.size() && EqualAt(field, 0, first);
   if (!EqualAt(field, 0, first)) return false;
   const std::string& last = FPieces.back();

@@ -25,6 +25,7 @@ struct TMatchOptions {
 class TCaseFold {
  public:
   TCaseFold();  // identity
+  bool Identity() const { return FIdentity; }
   // The fold of `codePage` (0 for the default code page, others as CodePageChar knows them).
   static TCaseFold ForCodePage(int codePage);
   unsigned char operator()(char c) const { return FMap[static_cast<unsigned char>(c)]; }
@@ -32,6 +33,7 @@ class TCaseFold {
 
  private:
   std::array<unsigned char, 256> FMap;
+  bool FIdentity = true;
 };
 
 // One criterion text or comma-list item under match options. The pattern is its text cut at
@@ -53,6 +55,10 @@ class TOptionPattern {
   TCaseFold FFold;
   std::vector<std::string> FPieces;  // already folded; one piece: the whole value
   size_t FMinLength = 0;             // the pieces' lengths added up
+  // Where case matters the pieces compare with memcmp; the common "begins with" pattern
+  // then costs what the classic test does.
+  bool FIdentity = true;
+  bool FPrefixOnly = false;  // two pieces, the last empty: "begins with" the first
 };
 
 }  // namespace lw
