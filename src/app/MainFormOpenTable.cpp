@@ -80,8 +80,12 @@ bool TMainForm::OpenTable(const QString& file) {
     ShowError(WidgetText(e.what()));
     return false;
   }
-  // Results of another table mean nothing beside this one.
-  ClearActionExecute();
+  // Results of another table mean nothing beside this one; the criteria stay, to be run on
+  // it.
+  EmptyResultTable();
+  ProgressBar->setValue(FPendingPercent = 0);
+  SetStatus(QString());
+  CountLabel->clear();
   if (rebuilt && FGridReady) {
     // Other fields: the grid shows this table's columns, with the saved titles where a
     // field of the same name has one.

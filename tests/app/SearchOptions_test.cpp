@@ -10,6 +10,7 @@
 
 #include "MainFormFixture.h"
 #include "RecordMatcher.h"
+#include "Table.h"
 #include "TableThread.h"
 
 namespace lw::test {
@@ -110,12 +111,36 @@ TEST_F(SearchOptionsTest, OpenSearchesAnotherListingsTableAndRefusesOtherLayouts
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
   EXPECT_EQ(Results().RecordCount(), TOwnTable(Home.SampleTable())->RecordCount());
 
+  // One field more: the result table takes that shape for the session.
+  const int fields = Results().FieldCount();
+  {
+    TOwnTable sample(Home.SampleTable());
+    sample->FieldDefs().Update();
+    TTable wide;
+    wide.SetTableName(Home.File("wide.db"));
+    wide.FieldDefs().Items() = sample->FieldDefs().Items();
+    wide.FieldDefs().Add("NOTE", ftString, 20);
+    wide.CreateTable();
+  }
+  ASSERT_TRUE(Form->OpenTable(QString::fromStdString(Home.File("wide.db"))));
+  EXPECT_EQ(Results().FieldCount(), fields + 1);
+  Form->GoActionExecute();
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  EXPECT_EQ(Form->StatusText(), QStringLiteral("Total Records Found: 0"));
+
   // The result table is no listings table: refused with the reason, the choice unchanged.
   ErrorsExpected = true;
   EXPECT_FALSE(Form->OpenTable(QString::fromStdString(Home.ResultTable())));
   ASSERT_EQ(Log.OfKind(TMessageKind::mkError).size(), 1u);
   EXPECT_TRUE(Log.OfKind(TMessageKind::mkError)[0].Text.contains(QStringLiteral("not a listings")));
-  EXPECT_EQ(Form->SharedData()->SourceTableName(), "other.db");
+  EXPECT_EQ(Form->SharedData()->SourceTableName(), "wide.db");
+
+  // The next start searches its own table again, the result table shaped for it.
+  Form->close();
+  Form.reset();
+  Start();
+  EXPECT_EQ(Form->windowTitle(), QStringLiteral("Ledgerwake"));
+  EXPECT_EQ(Results().FieldCount(), fields);
 }
 
 }  // namespace

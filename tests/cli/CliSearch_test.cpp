@@ -111,7 +111,11 @@ TEST_F(CliSearch, MatchOptionsAndSavedSearches) {
   EXPECT_EQ(count({"--saved", "East", "--city", "*"}), count({"--state", "NY"}));
   EXPECT_EQ(Search({"--saved", "West"}).ExitCode, 1);
 
+  // The settings file's own characters survive in a saved criterion.
+  EXPECT_EQ(count({"--save", "Odd", "--company", "A;B%41 = \"x\""}), 0);
+  EXPECT_NE(searches({}).Out.find("Odd\t--company 'A;B%41 = \"x\"'\n"), std::string::npos);
   EXPECT_EQ(searches({"--delete", "East"}).ExitCode, 0);
+  EXPECT_EQ(searches({"--delete", "odd"}).ExitCode, 0);
   EXPECT_EQ(searches({}).Out, "");
   EXPECT_EQ(searches({"--delete", "East"}).ExitCode, 1);
   EXPECT_EQ(Search({"--save", "[x", "--city", "A*"}).ExitCode, 2);
