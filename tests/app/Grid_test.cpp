@@ -1,14 +1,17 @@
 // The results grid: its column layout in the user settings file, sorting by bold titles,
-// reading rows on demand, keeping its place while results arrive, and the cursor it shares
-// with the record view.
+// reading rows on demand, keeping its place while results arrive, the cursor it shares with
+// the record view, and one whole job done with the keyboard alone.
 #include <gtest/gtest.h>
 
 #include <QFont>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "DBNavigator.h"
+#include "ExportForm.h"
+#include "FileText.h"
 #include "GridLayout.h"
 #include "GuiTestSupport.h"
 #include "IniFile.h"
@@ -184,6 +187,86 @@ TEST_F(GridTest, GridAndRecordViewShareOneCursor) {
   const QString shown = view->CompanyLabel->text();
   grid.selectRow(0);
   EXPECT_EQ(view->CompanyLabel->text(), shown);
+}
+
+// The card never shows a record that the result table no longer holds.
+TEST_F(GridTest, TheRecordViewEmptiesWhenItsRowsAreGone) {
+  Start();
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"Clear", [this] { Form->ClearActionExecute(); }}, {"Go", [this] { SearchAll(); }}};
+  for (const auto& [name, removeRows] : ways) {
+    SCOPED_TRACE(name);
+    SearchAll();
+    Form->DBGrid->selectRow(3);
+    Form->DBGridOpenRecord();
+    TRecordForm* view = Form->RecordForm();
+    ASSERT_EQ(view->CompanyLabel->text(), Cell(3, Form->DBGrid->ColumnOfField("COMPANY")));
+    removeRows();
+    ASSERT_EQ(Form->RecordForm(), view);
+    for (QLabel* l : {view->CompanyLabel, view->Address1Label, view->TelLabel, view->SICLabel})
+      EXPECT_EQ(l->text(), QString());
+  }
+}
+
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// As the window manager does for a window shown or uncovered.
+void Activate(QWidget* window) {
+  window->activateWindow();
+  ASSERT_TRUE(WaitUntil([window] { return QApplication::activeWindow() == window; }));
+}
+
+// Criteria, Go, a record opened from the grid and closed, an export to a typed absolute path
+// (the modal window driven from inside its own loop), Quit.
+TEST_F(GridTest, AWholeJobWithTheKeyboardAlone) {
+  const QString target = QString::fromStdString(Home.File("elsewhere/big.csv"));
+  Start();
+  Activate(Form.get());
+  Press(Qt::Key_S, Qt::AltModifier);
+  Press(Qt::Key_Down);  // the first state below the header row
+  Press(Qt::Key_G, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching() && Form->ExportAction->isEnabled(); }));
+  for (int i = 0; i < 10 && !Form->DBGrid->hasFocus(); ++i) Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);  // and out again
+  EXPECT_FALSE(Form->DBGrid->hasFocus());
+  Press(Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_TRUE(Form->DBGrid->hasFocus());
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Return);
+  ASSERT_NE(Form->RecordForm(), nullptr);
+  EXPECT_EQ(Form->RecordForm()->CompanyLabel->text(),
+            Cell(1, Form->DBGrid->ColumnOfField("COMPANY")));
+  QTest::keyClick(Form->RecordForm(), Qt::Key_Escape);
+  ASSERT_TRUE(WaitUntil([this] { return Form->RecordForm() == nullptr; }));
+
+  const int found = Form->DBGrid->model()->rowCount();
+  bool exported = false;
+  QTimer driver;
+  driver.callOnTimeout([&] {
+    auto* form = qobject_cast<TExportForm*>(QApplication::activeModalWidget());
+    if (exported || !form) return;
+    exported = true;
+    Activate(form);
+    Press(Qt::Key_N, Qt::AltModifier);
+    QTest::keyClicks(QApplication::focusWidget(), target);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(form->ProgressLabel->text(), QStringLiteral("  [100 %]   %1 exported.").arg(found));
+    EXPECT_EQ(form->ProgressBar->value(), 100);
+    Press(Qt::Key_Escape);
+  });
+  driver.start(10);
+  Activate(Form.get());
+  Press(Qt::Key_E, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([&] { return exported && !QApplication::activeModalWidget(); }));
+  const std::string csv = ReadAll(target.toStdString());
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), found + 1);
+  Form->resize(1000, Form->height());  // Quit is on the tool bar, not in its overflow menu
+  Activate(Form.get());
+  Press(Qt::Key_Q, Qt::AltModifier);
+  EXPECT_TRUE(WaitUntil([this] { return !Form->isVisible(); }));
 }
 
 TEST_F(GridTest, DoubleClickingTwiceOpensOneRecordView) {
