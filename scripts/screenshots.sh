@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots for docs/: the main window after a search on the sample data, the record view,
 # the About window, the news window (fetched from a loopback HTTP server started here) and
-# the proxy dialog, the export window, the pages of the update wizard and its failed check, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
+# the proxy dialog, and the pages of the update wizard, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
 # Usage: scripts/screenshots.sh BUILD_DIR [OUT_DIR]
 set -euo pipefail
 build="${1:-build}"
@@ -70,12 +70,3 @@ INF
 env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE QT_QPA_PLATFORM=xcb TMPDIR="$home" \
   XDG_CONFIG_HOME="$home/config" xvfb-run -a -s "-screen 0 1280x900x24 -dpi 96" \
   "$build/bin/lw-gui-driver" update --home "$home" --url "$base/files/u.inf" --out "$out"
-
-# A check that cannot reach its server (nothing listens on 127.0.0.1's discard port): only the
-# page that says so is kept.
-mkdir -p "$home/failed"
-env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE QT_QPA_PLATFORM=xcb TMPDIR="$home" \
-  XDG_CONFIG_HOME="$home/config" xvfb-run -a -s "-screen 0 1280x900x24 -dpi 96" \
-  "$build/bin/lw-gui-driver" update --home "$home" --url "http://127.0.0.1:9/u.inf" \
-  --out "$home/failed"
-cp "$home/failed/update-failed.png" "$out/"

@@ -111,8 +111,12 @@ bool TMainForm::FormShow() {
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
-  if (!FShown) {
+  // Placed at the first showing, also when FormShow ran before it (the program's own start).
+  if (!FPlaced) {
+    FPlaced = true;
     FitToScreen(this);
+  }
+  if (!FShown) {
     // Shown without FormShow having run first: prepare now, and close once the showing is
     // over when start-up failed.
     if (!PrepareFirstShow()) QTimer::singleShot(0, this, &QWidget::close);

@@ -151,6 +151,7 @@ class TMainForm : public QMainWindow {
   std::shared_ptr<TTableThread> FThread;
   bool FSearching = false;
   bool FShown = false;
+  bool FPlaced = false;
   bool FStartedCleanly = false;
   bool FGridReady = false;
   bool FClosed = false;

@@ -195,6 +195,12 @@ void TExportForm::BuildExplorerPanel() {
   files->addWidget(new QLabel(QStringLiteral("File to Export to:"), ExplorerPanel), 5, 0, 1, 2);
   files->addWidget(FullFileNameEdit, 6, 0, 1, 2);
   files->setRowStretch(2, 1);
+  // A long mount point or label would otherwise set the window's least width, which a large
+  // scale factor can push past the screen; the lists show the names in full anyway.
+  for (QComboBox* box : {FilterComboBox, DriveComboBox, FormatComboBox}) {
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(10);
+  }
 }
 
 // The file controls follow each other: the list fills the name, the type and the directory

@@ -437,12 +437,13 @@ void TUpdateForm::ShowPage1() {
 // information or an error stopped it. The page says so in one line and Next moves on.
 void TUpdateForm::RunEndedShort() {
   if (Page() == pgComplete || FStop) return;
-  const std::string reason = FProblem.empty() ? std::string() : ": " + FProblem;
-  FFailure = FReachedServer ? "Updatewarden stopped before the update was complete" + reason + "."
-                            : "Updatewarden could not get the update information from the server" +
-                                  reason + ".";
-  FailureLabel->setText(WidgetText(FFailure));
-  FailureLabel->setToolTip(FailureLabel->text());
+  // The memo above holds the details; this line says in short what they add up to.
+  FFailure = !FReachedServer    ? "No update information came from the server."
+             : FProblem.empty() ? "The update ended before it was complete."
+                                : "The update stopped: " + FProblem + ".";
+  FailureLabel->setToolTip(WidgetText(FFailure));
+  FailureLabel->setText(FailureLabel->fontMetrics().elidedText(
+      FailureLabel->toolTip(), Qt::ElideRight, FailureLabel->width()));
   FailureLabel->show();
   ContinueAction->setEnabled(false);
   BindButton(NextBtn, NextAction);

@@ -1,8 +1,7 @@
 // lw-gui-driver: drives the real main window for the screenshot script and the GUI bench.
 //
 //   lw-gui-driver screenshots --home DIR --out DIR
-//       a search on the sample data, then main-window.png, record-view.png, export-window.png
-//       (an export to a typed absolute path) and about.png
+//       a search on the sample data, then main-window.png, record-view.png and about.png
 //       (taken with ImageMagick's `import` from the X display the driver runs on); with
 //       --news on also news-window.png (News pressed; the setup file's news address must
 //       answer) and proxy-settings.png
@@ -29,7 +28,6 @@
 #include "AppStyle.h"
 #include "CriteriaLists.h"
 #include "DirectForm.h"
-#include "ExportForm.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
@@ -198,17 +196,6 @@ int Screenshots(const TArgs& a) {
   } else {
     ok = false;
   }
-
-  // The export window after an export to a name typed with its whole path.
-  QTimer::singleShot(600, [&] {
-    if (auto* exporter = qobject_cast<TExportForm*>(QApplication::activeModalWidget())) {
-      exporter->FileNameEdit->setText(QString::fromStdString(a.Home + "/Documents/listings.csv"));
-      exporter->ExportAction->trigger();
-      ok = Shot(exporter, QString::fromStdString(a.Out + "/export-window.png")) && ok;
-      exporter->close();
-    }
-  });
-  form.ExportActionExecute();
 
   QTimer::singleShot(600, [&] {
     if (QWidget* about = QApplication::activeModalWidget()) {

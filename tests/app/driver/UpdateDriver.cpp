@@ -4,8 +4,7 @@
 //       the main window's Updates with the control file at URL: Next, every offered update
 //       chosen, Next, and Finish on the Complete page; with --out, the four pages are written
 //       as update-welcome.png, update-select.png, update-download.png and update-complete.png;
-//       the Complete page's text is printed as "complete=<text>" on one line; a run that
-//       ends short of it is written as update-failed.png, and Next and Finish end it
+//       the Complete page's text is printed as "complete=<text>" on one line
 //   lw-gui-driver version --home DIR --out FILE
 //       the main window's About window; its version line is written to FILE
 #include "UpdateDriver.h"
@@ -92,14 +91,6 @@ int RunUpdate(TMainForm& form, const std::string& url, const std::string& key,
                w->ProgressBar->value() > w->ProgressBar->maximum() / 4) {
       ok = Shot(w, out + "/update-download.png") && ok;
       ++step;
-    } else if (step == 1 && !w->Failure().empty()) {
-      // A run that ended short: its page says why; Next shows Complete, Finish ends.
-      if (!out.empty()) ok = Shot(w, out + "/update-failed.png") && ok;
-      w->NextBtn->click();
-      std::printf("complete=%s\n", qPrintable(w->FinishLabel->text().simplified()));
-      step = 9;
-      w->CancelBtn->click();  // Finish
-      return;
     } else if (step >= 1 && w->Page() == TUpdateForm::pgComplete &&
                (w->RestartAccepted() || step == 1 || ++completeTicks > 50)) {
       // The last download shows Complete just before the engine asks for the restart: a
