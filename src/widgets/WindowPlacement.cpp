@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <QWindow>
 #include <algorithm>
 #include <cmath>
 

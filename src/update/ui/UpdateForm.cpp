@@ -195,7 +195,6 @@ void TUpdateForm::BuildPages() {
   FailureLabel->setTextFormat(Qt::PlainText);
   FailureLabel->setGeometry(Notebook->x(), Notebook->geometry().bottom() + 1 - kFailureHeight + 2,
                             w, kFailureHeight - 2);
-  FailureLabel->setFont(Notebook->font());
   {
     QPalette p = FailureLabel->palette();
     p.setColor(QPalette::WindowText, QColor(128, 0, 0));
@@ -207,6 +206,7 @@ void TUpdateForm::BuildPages() {
   for (QLabel* label : {StartLabel1, StartLabel2, StartLabel3}) label->resize(w, label->height());
   FitPageFont(Notebook, {StartLabel1, StartLabel2, StartLabel3, ServerLabel, ModuleLabel,
                          DownloadLabel1, LocalLabel});
+  FailureLabel->setFont(Notebook->font());  // it reads as part of the page
 }
 
 void TUpdateForm::BuildButtons() {
