@@ -31,11 +31,13 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
   else
     FFile.LockShared();
 
-  const uint64_t size = FFile.Size();
-  std::vector<uint8_t> head(std::min<uint64_t>(size, kMaxHeader));
+  std::vector<uint8_t> head(std::min<uint64_t>(FFile.Size(), kMaxHeader));
   FFile.ReadAt(0, head.data(), head.size());
   StableCounterBytes(head.data(), std::min<size_t>(head.size(), hdr::kExtEnd));
-  ParseHeader(path, head.data(), head.size(), size, FHdr);
+  // A writer appends a block before the header counts it, so the size taken after the header
+  // holds every block the header lists; taken before, a block appended in between looks like a
+  // truncated file.
+  ParseHeader(path, head.data(), head.size(), FFile.Size(), FHdr);
   FHead.assign(head.begin(), head.begin() + (FHdr.HasExtension ? hdr::kExtEnd : hdr::kFixedEnd));
 
   if (FHdr.Encryption) {
