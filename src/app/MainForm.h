@@ -59,6 +59,7 @@ class TMainForm : public QMainWindow {
   void PauseActionExecute();
   void AbortActionExecute();
   void ExportActionExecute();
+  void SummaryActionExecute();
   void UpdateActionExecute();
   void NewsActionExecute();
   void AboutActionExecute();
@@ -80,6 +81,7 @@ class TMainForm : public QMainWindow {
   QAction* PauseAction;
   QAction* AbortAction;
   QAction* ExportAction;
+  QAction* SummaryAction;
   QAction* UpdateAction;
   QAction* NewsAction;
   QAction* AboutAction;
