@@ -17,6 +17,10 @@ namespace lw {
 
 namespace {
 
+// Characters of a value shown before its label is cut: SIC group names run long, and the
+// chart gives its labels a third of its width at most.
+constexpr int kLongestValue = 30;
+
 // Where a class stands in its list; values the list lacks go after it.
 template <size_t N>
 size_t RowOf(const std::array<std::string_view, N>& rows, const std::string& value) {
@@ -56,8 +60,10 @@ QChart* SummaryBarChart(const QString& title, const std::vector<TSummaryBar>& ba
     *set << static_cast<qreal>(bar.Count);
     most = std::max(most, bar.Count);
     const double share = total > 0 ? 100.0 * static_cast<double>(bar.Count) / total : 0;
+    QString value = WidgetText(bar.Value, codePage);
+    if (value.size() > kLongestValue) value = value.left(kLongestValue - 1) + QChar(0x2026);
     labels << QStringLiteral("%1   %2  (%3 %)")
-                  .arg(WidgetText(bar.Value, codePage), locale.toString(qlonglong(bar.Count)),
+                  .arg(value, locale.toString(qlonglong(bar.Count)),
                        locale.toString(share, 'f', 1));
   }
   auto* series = new QHorizontalBarSeries;
@@ -66,6 +72,8 @@ QChart* SummaryBarChart(const QString& title, const std::vector<TSummaryBar>& ba
   chart->addSeries(series);
   auto* categories = new QBarCategoryAxis;
   categories->append(labels);
+  // The value, count and share are the point of the chart: the axis makes room for them.
+  categories->setTruncateLabels(false);
   chart->addAxis(categories, Qt::AlignLeft);
   series->attachAxis(categories);
   auto* counts = new QValueAxis;
@@ -102,6 +110,7 @@ QChart* SummaryMapChart(const TSummary& summary) {
     a->setTitleText(name);
     a->setRange(from - 1, to + 1);
     a->setLabelFormat(QStringLiteral("%.0f"));
+    a->applyNiceNumbers();
     chart->addAxis(a, side);
     series->attachAxis(a);
   };

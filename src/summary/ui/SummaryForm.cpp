@@ -34,7 +34,7 @@ constexpr int kBarHeight = 20;
 TSummaryForm::TSummaryForm(QWidget* owner, TSharedData* sharedData)
     : QDialog(owner), FSharedData(sharedData) {
   setObjectName(QStringLiteral("SummaryForm"));
-  resize(760, 560);
+  resize(900, 600);
   StatusLabel = new QLabel(QStringLiteral("Reading the results..."), this);
   BusyBar = new QProgressBar(this);
   BusyBar->setRange(0, 0);  // busy: no share to show
