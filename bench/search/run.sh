@@ -52,6 +52,7 @@ sqlWhere=(
   "COMPANY LIKE '~%'"
 )
 
+optionRows=()
 printf '\nSearch: %s runs each, best kept; ratios are search time / peer time (load average %s)\n' "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-9s %-12s %9s %9s %9s %9s %9s %8s %9s %8s\n' records criteria found search dd \
   sqlite3 sql-count vs-dd vs-sqlite vs-count
@@ -145,4 +146,29 @@ for records in $sizes; do
       "$found" "$lwBest" "$ddBest" "$sqlBest" "$countBest" "$(ratio "$lwBest" "$ddBest")" \
       "$(ratio "$lwBest" "$sqlBest")" "$(ratio "$lwBest" "$countBest")" "$note"
   done
+
+  # The match options against the classic matcher, the same search with the options off and
+  # on (each alone and both), measured one after the other so that both see the same cache.
+  for i in "${!names[@]}"; do
+    case ${names[$i]} in company | no-match) ;; *) continue ;; esac
+    set -f
+    args=(${cliArgs[$i]})
+    set +f
+    for opts in "--ignore-case" "--wildcards" "--ignore-case --wildcards"; do
+      offBest="" onBest=""
+      for _ in $(seq "$runs"); do
+        out=$("$cli" search --home "$home" --quiet --time "${args[@]}" 2>&1)
+        offBest=$(min "$offBest" "$(echo "$out" | sed -n 's/^search seconds=//p')")
+        # shellcheck disable=SC2086
+        out=$("$cli" search --home "$home" --quiet --time "${args[@]}" $opts 2>&1)
+        onBest=$(min "$onBest" "$(echo "$out" | sed -n 's/^search seconds=//p')")
+      done
+      optionRows+=("$(printf '%-9s %-12s %-26s %9.3f %9.3f %8s %6s' "$records" "${names[$i]}" \
+        "$opts" "$offBest" "$onBest" "$(ratio "$onBest" "$offBest")" "1.30")")
+    done
+  done
 done
+
+printf '\nMatch options: the search time with the options on / off (limit 1.30)\n'
+printf '%-9s %-12s %-26s %9s %9s %8s %6s\n' records criteria options off on on/off limit
+for row in "${optionRows[@]}"; do echo "$row"; done

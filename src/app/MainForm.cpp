@@ -92,13 +92,22 @@ bool TMainForm::PrepareFirstShow() {
     ShowError(WidgetText(FSharedData->ErrorText()));
     return false;
   }
-  setWindowTitle(Setting(keys::kProductName));
+  ShowCaption();
+  // An earlier session that searched a table of other fields (Open) left the result table
+  // shaped for that one; it is made to fit this source again before anything reads it.
+  try {
+    FSharedData->SetSourceTable(FSharedData->SourceDir() + FSharedData->SourceTableName(),
+                                FSharedData->SourcePassword());
+  } catch (const std::exception&) {
+    // A source that cannot be read now fails the first search with its own message.
+  }
   FDataSource->SetDataSet(FSharedData->ResultTable());
   DBGrid->SetDataSource(FDataSource.get());
   LoadGridLayout(FSharedData->ConfigIni(), FSharedData->ResultTable(), *DBGrid);
   FGridReady = true;
   MarkOrderColumn();
   ClearActionExecute();
+  RestoreLastSearch();
   FStartedCleanly = true;
   return true;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <memory>
@@ -17,6 +20,7 @@
 #include "Criteria.h"
 #include "DBGrid.h"
 #include "SharedData.h"
+#include "StoredSearch.h"
 #include "ThreadAction.h"
 
 namespace lw {
@@ -64,6 +68,24 @@ class TMainForm : public QMainWindow {
   void NewsActionExecute();
   void AboutActionExecute();
   void CloseActionExecute();
+  void OpenActionExecute();
+
+  // --- search options, remembered and saved searches ---
+  TMatchOptions MatchOptions() const;
+  // The eight inputs and the options as they stand (texts as UTF-8), and the reverse.
+  TStoredSearch CurrentSearch() const;
+  void ShowSearch(const TStoredSearch& search);
+  // Asks for a name and stores the current search under it (asking before replacing one).
+  void SaveSearchExecute();
+  // Asks which saved search to delete.
+  void DeleteSearchExecute();
+  // Puts a saved search into the inputs; false when there is none of that name.
+  bool LoadSearch(const QString& name);
+
+  // Makes the searches of this session read `file`, a table of the listings layout: checks
+  // it, asks for its password when it needs one, empties the results and names the table in
+  // the caption. Shows what went wrong and returns false otherwise.
+  bool OpenTable(const QString& file);
 
   // --- grid ---
   void DBGridTitleClick(int position);
@@ -86,7 +108,13 @@ class TMainForm : public QMainWindow {
   QAction* NewsAction;
   QAction* AboutAction;
   QAction* CloseAction;
+  QAction* OpenAction;
+  QAction* IgnoreCaseAction;
+  QAction* WildcardsAction;
+  QAction* SearchesAction;  // the drop-down of SearchesMenu
+  QMenu* SearchesMenu;
   QToolBar* MainToolBar;
+  QToolBar* SearchToolBar;
   QToolBar* OtherToolBar;
   QToolButton* PauseBtn;
 
@@ -105,6 +133,8 @@ class TMainForm : public QMainWindow {
   QProgressBar* ProgressBar;
   QLabel* ProgressLabel;
   QStatusBar* StatusBar;
+  // Beside the status line: the matches found so far and the search's time.
+  QLabel* CountLabel;
 
  signals:
   // The status line changed (tests and the benchmark wait on "Total Records Found: ").
@@ -117,6 +147,8 @@ class TMainForm : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildActions();
@@ -124,6 +156,17 @@ class TMainForm : public QMainWindow {
   void BuildCriteriaPanel();
   void BuildGridAndStatus();
   void SetHints();
+  void BuildSearchActions();
+  void FitToolBars();
+  void FillSearchesMenu();
+  void RestoreLastSearch();
+  void RememberSearch();
+  void StartCount();
+  void PauseCount(bool paused);
+  void StopCount();
+  void ShowCount();
+  bool CheckSourceTable(const std::string& path, std::string& password);
+  void ShowCaption();
   QAction* MakeAction(const char* caption, const char* icon, void (TMainForm::*execute)());
 
   void FormCreate(TSharedDataOptions options);
@@ -159,6 +202,14 @@ class TMainForm : public QMainWindow {
   bool FRefreshToFirst = false;
   int FPendingPercent = 0;
   QLabel* FStatusLabel = nullptr;
+  // The live count: the last found count the worker reported, and the search's own time
+  // (pauses left out).
+  QTimer* FCountTimer = nullptr;
+  QElapsedTimer FClock;
+  qint64 FElapsedBefore = 0;
+  int FFoundSoFar = 0;
+  // The table this session searches when one was opened, for the caption.
+  QString FOpenedTable;
   QPointer<TRecordForm> FRecordForm;
 };
 

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -46,6 +47,7 @@ constexpr int kCriteriaHeight = 191;
 constexpr int kListHeight = 70;
 constexpr int kCriteriaMargin = 4;
 constexpr int kCriteriaSpacing = 3;
+constexpr int kToolButtonWidth = 48;
 
 // Rows of a height that divides the list's inside, so that no row shows cut off.
 class TWholeRowDelegate : public QStyledItemDelegate {
@@ -111,6 +113,7 @@ void TMainForm::BuildActions() {
   NewsAction->setObjectName(QStringLiteral("NewsAction"));
   AboutAction->setObjectName(QStringLiteral("AboutAction"));
   CloseAction->setObjectName(QStringLiteral("CloseAction"));
+  BuildSearchActions();
 }
 
 void TMainForm::BuildToolBars() {
@@ -142,16 +145,17 @@ void TMainForm::BuildToolBars() {
   OtherToolBar->addAction(AboutAction);
   OtherToolBar->addAction(CloseAction);
 
-  // Buttons of one width read as one row of commands, whatever their captions.
+  // Buttons of one width read as one row of commands, whatever their captions; narrow enough
+  // that both bars share one row at the first size.
   for (QToolBar* bar : {MainToolBar, OtherToolBar})
     for (QAction* a : bar->actions())
-      if (QWidget* w = bar->widgetForAction(a)) w->setMinimumWidth(54);
+      if (QWidget* w = bar->widgetForAction(a)) w->setMinimumWidth(kToolButtonWidth);
   PauseBtn = qobject_cast<QToolButton*>(MainToolBar->widgetForAction(PauseAction));
   // Pause turns into the wider "Resume": a button as wide as either keeps the tool bar still.
   PauseAction->setIconText(QStringLiteral("Resume"));
   const int resumeWidth = PauseBtn->sizeHint().width();
   PauseAction->setIconText(PauseAction->text());
-  PauseBtn->setFixedWidth(std::max({resumeWidth, PauseBtn->sizeHint().width(), 54}));
+  PauseBtn->setFixedWidth(std::max({resumeWidth, PauseBtn->sizeHint().width(), kToolButtonWidth}));
 }
 
 void TMainForm::BuildCriteriaPanel() {
@@ -224,8 +228,27 @@ void TMainForm::BuildCriteriaPanel() {
   lists->addWidget(SalesListBox, 1);
   grid->addLayout(lists, 4, 1);
 
+  // How the search is run sits where the criteria end: the table searched, the match options
+  // and the saved searches, in a strip as high as the text rows.
+  SearchToolBar = new QToolBar(QStringLiteral("Search"), CriteriaPanel);
+  SearchToolBar->setObjectName(QStringLiteral("SearchToolBar"));
+  SearchToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  SearchToolBar->setIconSize(QSize(rowHeight - 6, rowHeight - 6));
+  SearchToolBar->setFixedHeight(rowHeight);
+  SearchToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+  SearchToolBar->setStyleSheet(QStringLiteral("QToolBar { border: 0; padding: 0; spacing: 2px; }"));
+  SearchToolBar->addAction(OpenAction);
+  SearchToolBar->addAction(IgnoreCaseAction);
+  SearchToolBar->addAction(WildcardsAction);
+  SearchToolBar->addAction(SearchesAction);
+  if (auto* button = qobject_cast<QToolButton*>(SearchToolBar->widgetForAction(SearchesAction)))
+    button->setPopupMode(QToolButton::InstantPopup);
+  auto* zipRow = new QHBoxLayout;
+  zipRow->setSpacing(6);
+  zipRow->addWidget(ZipEdit, 1);
+  zipRow->addWidget(SearchToolBar);
   grid->addWidget(CriteriaLabel("&Zip Code(s)*", ZipEdit, CriteriaPanel), 5, 0);
-  grid->addWidget(ZipEdit, 5, 1);
+  grid->addLayout(zipRow, 5, 1);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(6, 1);
 
@@ -237,6 +260,11 @@ void TMainForm::BuildCriteriaPanel() {
   setTabOrder(EmployeeListBox, SalesListBox);
   setTabOrder(SalesListBox, ZipEdit);
 
+  // Enter in any input runs Go.
+  for (QWidget* input :
+       std::initializer_list<QWidget*>{SICEdit, SICDescEdit, CompanyEdit, CityEdit, StateListBox,
+                                       EmployeeListBox, SalesListBox, ZipEdit})
+    input->installEventFilter(this);
   for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox})
     connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { ListBoxClick(list); });
 }
@@ -291,6 +319,29 @@ void TMainForm::BuildGridAndStatus() {
   FStatusLabel = new QLabel;
   FStatusLabel->setObjectName(QStringLiteral("StatusText"));
   StatusBar->addWidget(FStatusLabel, 1);
+  CountLabel = new QLabel;
+  CountLabel->setObjectName(QStringLiteral("CountText"));
+  StatusBar->addPermanentWidget(CountLabel);
+  FCountTimer = new QTimer(this);
+  connect(FCountTimer, &QTimer::timeout, this, &TMainForm::ShowCount);
+}
+
+// The tool bars share one row while it holds them all; a window too narrow for that (the
+// first size on a large font, the News button shown) puts the second bar on a row of its
+// own rather than hiding its last buttons, Quit among them, behind the overflow arrow.
+void TMainForm::FitToolBars() {
+  const int needed = MainToolBar->sizeHint().width() + OtherToolBar->sizeHint().width();
+  const bool wrap = needed > width();
+  if (wrap == toolBarBreak(OtherToolBar)) return;
+  if (wrap)
+    insertToolBarBreak(OtherToolBar);
+  else
+    removeToolBarBreak(OtherToolBar);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FitToolBars();
 }
 
 void TMainForm::SetHints() {

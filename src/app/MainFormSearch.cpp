@@ -74,13 +74,21 @@ void TMainForm::ActionListUpdate() {
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);
   UpdateAction->setEnabled(idle);
-  NewsAction->setVisible(FSharedData && !FSharedData->NetNewsURL().empty());
+  const bool news = FSharedData && !FSharedData->NetNewsURL().empty();
+  if (NewsAction->isVisible() != news) {
+    NewsAction->setVisible(news);
+    FitToolBars();
+  }
+  // Another table while one is being searched would pull the result table from under it.
+  OpenAction->setEnabled(idle);
   CloseAction->setEnabled(true);
 }
 
 void TMainForm::ClearActionExecute() {
   ProgressBar->setValue(FPendingPercent = 0);
   SetStatus(QString());
+  StopCount();
+  CountLabel->clear();
   ReleaseWorker();
   TTable* results = FSharedData->ResultTable();
   if (results) results->DisableControls();
@@ -137,8 +145,11 @@ void TMainForm::GoActionExecute() {
       if (self) self->ThreadDisplay(action, percent, found, rejected, total, message);
     });
     FillCriteria(CriteriaInputs(), FThread->Criteria());
+    FThread->SetMatchOptions(MatchOptions());
+    RememberSearch();
     FThread->Resume();
     SetStatus(QStringLiteral("Searching..."));
+    StartCount();
   } catch (const std::exception& e) {
     FThread->Terminate();
     SetStatus(QString());
@@ -159,12 +170,14 @@ void TMainForm::PauseActionExecute() {
     PauseAction->setChecked(false);
     FThread->Resume();
     SetStatus(QStringLiteral("Searching..."));
+    PauseCount(false);
   } else {
     PauseAction->setText(QStringLiteral("Resume"));
     PauseAction->setIconText(PauseAction->text());
     PauseAction->setChecked(true);
     FThread->Suspend();
     SetStatus(QStringLiteral("Pausing..."));
+    PauseCount(true);
   }
 }
 
@@ -179,6 +192,8 @@ void TMainForm::AbortActionExecute() {
   }
   ProgressPanel->hide();
   SetStatus(QStringLiteral("Aborted ..."));
+  StopCount();
+  ShowCount();
 }
 
 void TMainForm::RefreshResults(bool toFirst) {
@@ -197,6 +212,7 @@ void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int 
   // The worker waits while this runs. What needs no waiting worker - repainting the bar,
   // reading the new rows - is done just after, once per burst of events; the end makes
   // everything final at once.
+  FFoundSoFar = found;
   switch (action) {
     case taStarted:
       ProgressPanel->show();
@@ -217,6 +233,9 @@ void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int 
       ApplyDisplay();
       ProgressPanel->hide();
       SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
+      StopCount();
+      CountLabel->setText(QStringLiteral("in %1").arg(
+          QString::number(static_cast<double>(FElapsedBefore) / 1000.0, 'f', 2) + " s"));
       if (action == taError) ShowError(WidgetText(message));
       break;
     default:
@@ -242,6 +261,7 @@ void TMainForm::ApplyDisplay() {
 
 void TMainForm::ThreadTerminated() {
   FSearching = false;
+  if (FClock.isValid()) StopCount();
   ActionListUpdate();
   // The worker is still raising this event, so it is let go just after: its session, and
   // with it the result table it holds open, closes when the last reference goes.

@@ -7,7 +7,10 @@ namespace lw {
 // end the program. Returns the exit code (0).
 //
 // Options: --home DIR runs from DIR instead of the executable's directory (the sample
-// table, the result table and the settings files are looked for there).
+// table, the result table and the settings files are looked for there); a TABLE operand is
+// searched in this session instead of the medium's or the sample table. --help and
+// --version print on stdout and return before any window system is needed; a command line
+// that does not fit prints the usage on stderr and returns 2.
 int RunLedgerwake(int argc, char** argv);
 
 }  // namespace lw

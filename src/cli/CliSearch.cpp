@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -23,7 +24,9 @@
 #include "Criteria.h"
 #include "CriteriaLists.h"
 #include "EventDelivery.h"
+#include "IniFile.h"
 #include "SharedData.h"
+#include "StoredSearch.h"
 #include "Summary.h"
 #include "Table.h"
 #include "TableThread.h"
@@ -41,6 +44,10 @@ constexpr TOptionSpec kSearchOptions[] = {
     {"--state", "CODE", "a state row (NY); repeat for more"},
     {"--employees", "ROW", "an employee-count row (\"1-4\"); repeat for more"},
     {"--sales", "ROW", "an annual-sales row (\"<.5M\"); repeat for more"},
+    {"--ignore-case", nullptr, "letters in the typed criteria match in either case"},
+    {"--wildcards", nullptr, "'*' anywhere in a typed criterion (\"*York\", \"A*Co\")"},
+    {"--saved", "NAME", "run the saved search NAME (see `ledgerwake-cli searches`)"},
+    {"--save", "NAME", "save this search's criteria and options as NAME, then run it"},
     {"--home", "DIR", "program directory to run from (default: this program's)"},
     {"--table", "FILE", "search this table of the listings layout instead of the sample's"},
     {"--password", "P", "password of the --table file"},
@@ -63,10 +70,19 @@ constexpr TCommandSpec kSearch{
     kSearchOptions,
     "Options take their value as --opt VALUE or --opt=VALUE. Every option is checked before\n"
     "the search starts. Without --list or --export - the count goes to stdout.\n"
+    "With --saved, a text criterion given (--sic, --sic-desc, --company, --city, --zip)\n"
+    "replaces the saved one, --state, --employees and --sales add rows to the saved ones, and\n"
+    "--ignore-case and --wildcards turn their option on. The program's window saves and\n"
+    "loads the same searches (the user settings file, section [Saved Searches]).\n"
     "Ctrl+C, SIGTERM or a closed output pipe stop the search the way Abort does.\n"};
 
 struct TSearchArgs {
   TCriteriaInputs Inputs;
+  TMatchOptions Options;
+  std::string Saved;
+  std::string Save;
+  // Which of the text criteria the command line gives (a saved search keeps the others).
+  std::vector<std::string TCriteriaInputs::*> GivenTexts;
   std::string Home;
   std::string Table;
   std::string Password;
@@ -96,11 +112,25 @@ void SelectRow(std::span<const std::string_view> rows, std::vector<bool>& select
 TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
   if (!p.Operands.empty()) throw UsageError(kSearch, "unexpected argument '" + p.Operands[0] + "'");
   TSearchArgs out;
-  out.Inputs.SIC = p.Value("--sic");
-  out.Inputs.SICDesc = p.Value("--sic-desc");
-  out.Inputs.Company = p.Value("--company");
-  out.Inputs.City = p.Value("--city");
-  out.Inputs.Zip = p.Value("--zip");
+  const std::pair<const char*, std::string TCriteriaInputs::*> texts[] = {
+      {"--sic", &TCriteriaInputs::SIC},         {"--sic-desc", &TCriteriaInputs::SICDesc},
+      {"--company", &TCriteriaInputs::Company}, {"--city", &TCriteriaInputs::City},
+      {"--zip", &TCriteriaInputs::Zip},
+  };
+  for (const auto& [option, text] : texts) {
+    if (!p.Has(option)) continue;
+    out.Inputs.*text = p.Value(option);
+    out.GivenTexts.push_back(text);
+  }
+  out.Options.IgnoreCase = p.Has("--ignore-case");
+  out.Options.Wildcards = p.Has("--wildcards");
+  out.Saved = p.Value("--saved");
+  out.Save = p.Value("--save");
+  if (p.Has("--saved") && out.Saved.empty()) throw UsageError(kSearch, "--saved needs a name");
+  if (p.Has("--save")) {
+    if (std::string problem = SearchNameProblem(out.Save); !problem.empty())
+      throw UsageError(kSearch, "--save: " + problem);
+  }
   for (const std::string& v : p.Values("--state"))
     SelectRow(StateRows, out.Inputs.States, v, "--state");
   for (const std::string& v : p.Values("--employees"))
@@ -152,6 +182,26 @@ void DrawProgress(int percent) {
   std::fflush(stderr);
 }
 
+// A saved search under what the command line gives: texts replace, rows add, options turn on.
+void ApplySaved(TSearchArgs& args, const TIniFile* ini) {
+  if (args.Saved.empty()) return;
+  std::optional<TStoredSearch> saved = ini ? ReadSavedSearch(*ini, args.Saved) : std::nullopt;
+  if (!saved) throw std::runtime_error("--saved: no saved search named '" + args.Saved + "'");
+  TCriteriaInputs& in = saved->Inputs;
+  for (auto text : args.GivenTexts) in.*text = args.Inputs.*text;
+  for (auto rows :
+       {&TCriteriaInputs::States, &TCriteriaInputs::Employees, &TCriteriaInputs::Sales}) {
+    std::vector<bool>& to = in.*rows;
+    const std::vector<bool>& add = args.Inputs.*rows;
+    if (to.size() < add.size()) to.resize(add.size(), false);
+    for (size_t i = 0; i < add.size(); ++i) to[i] = to[i] || add[i];
+  }
+  saved->Options.IgnoreCase = saved->Options.IgnoreCase || args.Options.IgnoreCase;
+  saved->Options.Wildcards = saved->Options.Wildcards || args.Options.Wildcards;
+  args.Inputs = std::move(saved->Inputs);
+  args.Options = saved->Options;
+}
+
 // Empties the result table unless told to keep it; a failure there is reported and turns a
 // successful run into a failed one.
 int EmptyResults(TSharedData& shared, TTable* results, bool keep, int status) {
@@ -182,6 +232,11 @@ int RunSearch(const std::vector<std::string>& args) {
     PrintMessage(shared->ErrorText());
     return 1;
   }
+  ApplySaved(parsed, shared->ConfigIni());
+  if (!parsed.Save.empty()) {
+    if (!shared->ConfigIni()) throw std::runtime_error("--save: there is no user settings file");
+    WriteSavedSearch(*shared->ConfigIni(), parsed.Save, {parsed.Inputs, parsed.Options});
+  }
   TTable* results = shared->ResultTable();
   CheckExportFields(*results, parsed.Export, kSearch);
   // As Go does: results never accumulate across searches.
@@ -209,6 +264,7 @@ int RunSearch(const std::vector<std::string>& args) {
     if (showProgress) DrawProgress(percent);
   });
   FillCriteria(parsed.Inputs, worker->Criteria());
+  worker->SetMatchOptions(parsed.Options);
 
   const auto started = std::chrono::steady_clock::now();
   worker->Resume();

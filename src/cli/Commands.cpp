@@ -1,7 +1,9 @@
 // The command table of ledgerwake-cli and what answers before any command runs.
 #include "Commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "CliMessages.h"
@@ -18,6 +20,7 @@ constexpr TCommand kCommands[] = {
     {"info", "fields, types, sizes, record count and format of a table", RunInfo},
     {"dump", "the records of a table as CSV with a header row", RunDump},
     {"search", "a search as the program runs it, listed, counted or exported", RunSearch},
+    {"searches", "the saved searches, listed or deleted", RunSearches},
     {"news", "the news as the news window shows it, fetched first with --refresh", RunNews},
     {"update", "one run of the web update: check, choose, download, install", RunUpdate},
 };
@@ -33,8 +36,11 @@ std::string CommandList() {
       "usage: ledgerwake-cli COMMAND [options]\n"
       "\n"
       "commands:\n";
-  auto line = [&s](const std::string& name, const std::string& summary) {
-    s += "  " + name + std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') + summary + "\n";
+  // The summaries line up two blanks after the longest name.
+  size_t width = 4;  // "help"
+  for (const TCommand& c : CommandTable()) width = std::max(width, std::strlen(c.Name));
+  auto line = [&s, width](const std::string& name, const std::string& summary) {
+    s += "  " + name + std::string(width + 2 - name.size(), ' ') + summary + "\n";
   };
   for (const TCommand& c : CommandTable()) line(c.Name, c.Summary);
   line("help", "this list; `help COMMAND` shows a command's options");

@@ -12,6 +12,7 @@ namespace lw::cli {
 int RunInfo(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunSearch(const std::vector<std::string>& args);
+int RunSearches(const std::vector<std::string>& args);
 int RunNews(const std::vector<std::string>& args);
 int RunUpdate(const std::vector<std::string>& args);
 

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "CommaList.h"
-#include "Criteria.h"
-
 namespace lw {
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -59,35 +56,12 @@ bool TQuotedListTest::SubstringSearch(std::string_view value) const {
   return false;
 }
 
-TPatternListTest::TPatternListTest(std::string_view slot, std::string emptyItemError) {
-  for (std::string& item : SplitCommaList(slot)) {
-    if (item.empty()) {
-      // Items after the empty one are never reached.
-      FEmptyItemError = std::move(emptyItemError);
-      break;
-    }
-    FItems.emplace_back(item);
-  }
-}
+TRecordMatcher::TRecordMatcher(const std::vector<std::string>& criteria)
+    : TBasicRecordMatcher(criteria, [](std::string_view text) { return TPattern(text); }) {}
 
-TRecordMatcher::TRecordMatcher(const std::vector<std::string>& criteria) {
-  if (criteria.size() != CriteriaSlotCount) {
-    FError = "The search criteria list holds " + std::to_string(criteria.size()) +
-             " entries instead of " + std::to_string(CriteriaSlotCount) + ".";
-    return;
-  }
-  if (!criteria[csCompany].empty()) FCompany.emplace(criteria[csCompany]);
-  if (!criteria[csCity].empty()) FCity.emplace(criteria[csCity]);
-  if (!criteria[csStates].empty()) FStates.emplace(criteria[csStates]);
-  if (!criteria[csEmployees].empty()) FEmployees.emplace(criteria[csEmployees]);
-  if (!criteria[csSales].empty()) FSales.emplace(criteria[csSales]);
-  if (!criteria[csZip].empty()) {
-    FZip.emplace(criteria[csZip], "The zip code list contains an empty item.");
-  }
-  if (!criteria[csSIC].empty()) {
-    FSIC.emplace(criteria[csSIC], "The SIC code list contains an empty item.");
-  }
-  if (!criteria[csSICDesc].empty()) FSICDesc.emplace(criteria[csSICDesc]);
-}
+TOptionMatcher::TOptionMatcher(const std::vector<std::string>& criteria,
+                               const TMatchOptions& options, const TCaseFold& fold)
+    : TBasicRecordMatcher(
+          criteria, [&](std::string_view text) { return TOptionPattern(text, options, fold); }) {}
 
 }  // namespace lw

@@ -209,6 +209,7 @@ void TTableThread::DisplayMessage() {
 // The scan has checked the source table's layout, so every position the matcher reads is
 // there.
 bool TTableThread::EvalFilter() {
+  if (FMatchOptions.Any()) return FOptionMatcher.Matches(*FSourceTable);
   return FMatcher.Matches(*FSourceTable);
 }
 
@@ -287,7 +288,15 @@ void TTableThread::Scan() {
   FTotal = static_cast<int>(std::min<int64_t>(total, INT32_MAX));
   Display(taOpened);
 
-  FMatcher = TRecordMatcher(FCriteria);
+  if (FMatchOptions.Any()) {
+    // Letters fold as the table's code page writes them.
+    const TCaseFold fold = FMatchOptions.IgnoreCase
+                               ? TCaseFold::ForCodePage(FSourceTable->FileInfo().CodePage)
+                               : TCaseFold();
+    FOptionMatcher = TOptionMatcher(FCriteria, FMatchOptions, fold);
+  } else {
+    FMatcher = TRecordMatcher(FCriteria);
+  }
   FCopy.reset();
   TProgressPercent percent(FTotal);
   for (;;) {

@@ -96,6 +96,9 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   TEventDelivery& Delivery() const { return *FDelivery; }
   // The eight-slot criteria list (FillCriteria); set before the worker is started.
   std::vector<std::string>& Criteria() { return FCriteria; }
+  // How the typed criteria compare (off: the classic rule); set before the worker starts.
+  void SetMatchOptions(const TMatchOptions& options) { FMatchOptions = options; }
+  const TMatchOptions& MatchOptions() const { return FMatchOptions; }
 
   // Counters and message as of the last event; read them from the display or end handler,
   // or after WaitFor().
@@ -156,8 +159,11 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   int FTotal = 0;
   std::string FMessage;
 
-  // The criteria parsed once per search.
+  // The criteria parsed once per search: FOptionMatcher only when an option is on, so that a
+  // search without options runs the classic matcher alone.
+  TMatchOptions FMatchOptions;
   TRecordMatcher FMatcher;
+  TOptionMatcher FOptionMatcher;
   // The copy of each match into the result table, made at the first match.
   std::unique_ptr<TRecordCopy> FCopy;
 

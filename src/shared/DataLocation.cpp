@@ -1,4 +1,6 @@
 // Where the data are: the distribution medium, the local result table and its recreation.
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -37,27 +39,63 @@ std::string TSharedData::FindSourceDir(const std::string& fileName) {
   return !candidate.empty() && FileExists(candidate + fileName) ? candidate : std::string();
 }
 
-// The result table only ever holds the last search's results, so one that no longer opens
-// (a crash of some other writer, a damaged disk) is worth nothing; rebuilding it from the
-// source table's fields keeps the program from failing at every start from then on.
-void TSharedData::RebuildResultTable(const std::string& reason) {
+std::vector<TFieldDef> TSharedData::SourceFields() {
+  if (!SourcePassword().empty()) FSession->AddPassword(SourcePassword());
   TTable source;
   source.SetSessionName(FSession->SessionName());
   source.SetTableName(FSourceDir + FSourceTableName);
   source.SetReadOnly(true);
   source.Open();
   source.FieldDefs().Update();
-  std::vector<TFieldDef> fields{{"Result", ftAutoInc, 0, false, 0}};
-  for (const TFieldDef& f : source.FieldDefs().Items()) fields.push_back(f);
+  std::vector<TFieldDef> fields = source.FieldDefs().Items();
   source.Close();
+  return fields;
+}
 
+void TSharedData::RecreateResultTable(const std::vector<TFieldDef>& sourceFields) {
+  std::vector<TFieldDef> fields{{"Result", ftAutoInc, 0, false, 0}};
+  fields.insert(fields.end(), sourceFields.begin(), sourceFields.end());
   FResultTable->FieldDefs().Items() = fields;
   FResultTable->IndexDefs().Clear();
   FResultTable->IndexDefs().Add("", "Result", ixPrimary | ixUnique);
   FResultTable->RecreateEmpty(DataPassword());
+}
+
+// The result table only ever holds the last search's results, so one that no longer opens
+// (a crash of some other writer, a damaged disk) is worth nothing; rebuilding it from the
+// source table's fields keeps the program from failing at every start from then on.
+void TSharedData::RebuildResultTable(const std::string& reason) {
+  RecreateResultTable(SourceFields());
   FNotifier->ShowInfo(Title(), "The result table " + FResultTable->FullPath() +
                                    " could not be opened (" + reason +
                                    ") and has been recreated empty.");
+}
+
+bool TSharedData::SetSourceTable(const std::string& path, const std::string& password) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  const std::string absolute = ec ? path : full.string();
+  FSourceDir = ExtractFilePath(absolute);
+  FSourceTableName = ExtractFileName(absolute);
+  FOptions.SourceTable = absolute;
+  FOptions.SourcePassword = password;
+  if (!FResultTable || !FSession) return false;
+  const std::vector<TFieldDef> fields = SourceFields();
+  FResultTable->FieldDefs().Update();
+  const std::vector<TFieldDef>& held = FResultTable->FieldDefs().Items();
+  auto same = [](const TFieldDef& a, const TFieldDef& b) {
+    return a.Name == b.Name && a.DataType == b.DataType && a.Size == b.Size;
+  };
+  if (held.size() == fields.size() + 1 &&
+      std::equal(fields.begin(), fields.end(), held.begin() + 1, same))
+    return false;
+  const bool wasActive = FResultTable->Active();
+  FResultTable->Close();
+  RecreateResultTable(fields);
+  FResultTable->SetActive(wasActive);
+  FResultTable->FieldDefs().Update();
+  FResultTable->IndexDefs().Update();
+  return true;
 }
 
 void TSharedData::InitLocalTables() {

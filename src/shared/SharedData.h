@@ -3,7 +3,9 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "FieldDefs.h"
 #include "IniFile.h"
 #include "Layout.h"
 #include "Notifier.h"
@@ -128,6 +130,11 @@ class TSharedData {
   // protects it with `password` (DataPassword when empty). Leaves the table open or closed
   // and exclusive or not as it was. Errors go to ErrorText.
   void RestructureTable(TTable* table, const std::string& password);
+  // Makes the searches read another table of the listings layout from now on (the caller has
+  // checked its layout and password). When its fields differ from those the result table
+  // holds after "Result", the result table is recreated empty from them; returns whether it
+  // was. Throws when the table cannot be read or the result table not recreated.
+  bool SetSourceTable(const std::string& path, const std::string& password);
   std::string EncryptPassword(const std::string& text);
   std::string DecryptPassword(const std::string& text);
   // Fills Params from the setup file and ConfigIni; errors propagate.
@@ -157,6 +164,9 @@ class TSharedData {
   // Recreates the result table empty from the source table's fields; `reason` is why it did
   // not open. Throws when that fails too.
   void RebuildResultTable(const std::string& reason);
+  // The source table's fields, read with the passwords of this session.
+  std::vector<TFieldDef> SourceFields();
+  void RecreateResultTable(const std::vector<TFieldDef>& sourceFields);
   void AppendError(const std::string& prefix, const std::exception* error,
                    const std::string& unknownText, const std::string& suffix = "");
 

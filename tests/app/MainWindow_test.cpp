@@ -107,6 +107,25 @@ TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
   EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
   EXPECT_EQ(button(Form->MainToolBar, Form->SummaryAction)->shortcut(), QKeySequence("Alt+R"));
   EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence());
+  const std::pair<QAction*, const char*> searchKeys[] = {{Form->OpenAction, "Alt+O"},
+                                                         {Form->IgnoreCaseAction, "Alt+I"},
+                                                         {Form->WildcardsAction, "Alt+W"},
+                                                         {Form->SearchesAction, "Alt+H"}};
+  for (const auto& [action, key] : searchKeys)
+    EXPECT_EQ(button(Form->SearchToolBar, action)->shortcut(), QKeySequence(key)) << key;
+  EXPECT_EQ(Form->OpenAction->shortcut(), QKeySequence("Ctrl+O"));
+  // At the first size every tool button is in sight, none behind an overflow arrow, News
+  // included, and Ctrl+Q quits wherever Quit is.
+  Form->SharedData()->AppInfo().NetNewsURL = "http://127.0.0.1/news/lwnews.inf";
+  Form->ActionListUpdate();
+  QApplication::processEvents();
+  for (QToolBar* bar : {Form->MainToolBar, Form->OtherToolBar, Form->SearchToolBar})
+    for (QAction* a : bar->actions())
+      if (!a->isSeparator() && a->isVisible()) {
+        EXPECT_TRUE(bar->widgetForAction(a)->isVisible()) << a->text().toStdString();
+      }
+  QTest::keyClick(Form.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(MainWindowTest, GoFindsWhatTheEngineFindsAndTheGridShowsEveryMatch) {

@@ -146,5 +146,21 @@ TEST_F(SingleInstanceTest, ActivationRestoresAMinimizedWindow) {
   form.close();
 }
 
+// --help and --version answer on stdout and end, with no display to open a window on.
+TEST(StartupTest, HelpAndVersionNeedNoDisplay) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  const std::pair<const char*, const char*> answers[] = {{"--version", "ledgerwake (Ledgerwake) "},
+                                                         {"--help", "usage: ledgerwake "}};
+  for (const auto& [option, start] : answers) {
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LW_PROGRAM), {QString::fromLatin1(option)});
+    ASSERT_TRUE(program.waitForFinished(20000)) << option;
+    EXPECT_EQ(program.exitCode(), 0) << option;
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith(start)) << option;
+  }
+}
+
 }  // namespace
 }  // namespace lw::test

@@ -96,5 +96,47 @@ TEST_F(CliSearch, FailuresPrintTheMessageAndExitOne) {
   EXPECT_NE(noResultTable.Err.find("File not found. '"), std::string::npos) << noResultTable.Err;
 }
 
+// The match options widen a search; a saved search runs again as saved, under what the
+// command line adds or replaces, and `searches` lists and deletes it.
+TEST_F(CliSearch, MatchOptionsAndSavedSearches) {
+  auto count = [this](std::vector<std::string> args) {
+    auto r = Search(args);
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string line = FoundLine(r.Out);
+    return line.empty() ? -1 : std::stoi(line.substr(21));
+  };
+  const int newCities = count({"--city", "New*"});
+  ASSERT_GT(newCities, 0) << "the sample should hold cities beginning with New";
+  EXPECT_EQ(count({"--city", "new*"}), 0);
+  EXPECT_EQ(count({"--city", "new*", "--ignore-case"}), newCities);
+  EXPECT_EQ(count({"--city", "NEW YORK ", "--ignore-case"}), count({"--city", "New York"}));
+  EXPECT_EQ(count({"--city", "*York"}), 0);
+  EXPECT_GE(count({"--city", "*York", "--wildcards"}), count({"--city", "New York"}));
+
+  const int saved = count({"--save", "East", "--city", "new*", "--ignore-case", "--state", "NY"});
+  EXPECT_GT(saved, 0);
+  auto searches = [this](std::vector<std::string> args) {
+    args.insert(args.begin(), {"searches", "--home", FHome.Path().string()});
+    return RunProgram(LW_CLI_PATH, args, FScratch);
+  };
+  auto listed = searches({});
+  EXPECT_EQ(listed.ExitCode, 0) << listed.Err;
+  EXPECT_EQ(listed.Out, "East\t--city 'new*' --state 'NY' --ignore-case\n");
+  EXPECT_EQ(count({"--saved", "east"}), saved);  // names compare without case
+  EXPECT_EQ(count({"--saved", "East", "--state", "CA"}),
+            count({"--city", "new*", "--ignore-case", "--state", "NY", "--state", "CA"}));
+  EXPECT_EQ(count({"--saved", "East", "--city", "*"}), count({"--state", "NY"}));
+  EXPECT_EQ(Search({"--saved", "West"}).ExitCode, 1);
+
+  // The settings file's own characters survive in a saved criterion.
+  EXPECT_EQ(count({"--save", "Odd", "--company", "A;B%41 = \"x\""}), 0);
+  EXPECT_NE(searches({}).Out.find("Odd\t--company 'A;B%41 = \"x\"'\n"), std::string::npos);
+  EXPECT_EQ(searches({"--delete", "East"}).ExitCode, 0);
+  EXPECT_EQ(searches({"--delete", "odd"}).ExitCode, 0);
+  EXPECT_EQ(searches({}).Out, "");
+  EXPECT_EQ(searches({"--delete", "East"}).ExitCode, 1);
+  EXPECT_EQ(Search({"--save", "[x", "--city", "A*"}).ExitCode, 2);
+}
+
 }  // namespace
 }  // namespace lw

@@ -245,7 +245,7 @@ void SetParadoxMasterPassword(const std::string& path, const std::string& passwo
   if (oldKey) {
     bool known = false;
     for (const std::string& p : knownPasswords) known = known || PasswordChecksum(p) == oldKey;
-    if (!known) ThrowTableError(path, "table is password-protected (wrong or missing password)");
+    if (!known) ThrowTableError(path, kPasswordMissing);
   }
   const uint32_t newKey = PasswordChecksum(password);
   if (newKey == oldKey) return;

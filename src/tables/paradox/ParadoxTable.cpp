@@ -41,7 +41,7 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
   if (FHdr.Encryption) {
     bool ok = false;
     for (const std::string& p : opt.Passwords) ok = ok || PasswordChecksum(p) == FHdr.Encryption;
-    if (!ok) ThrowTableError(path, "table is password-protected (wrong or missing password)");
+    if (!ok) ThrowTableError(path, kPasswordMissing);
   }
 
   for (const TPxField& f : FHdr.Fields) {

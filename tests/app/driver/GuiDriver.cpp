@@ -1,7 +1,8 @@
 // lw-gui-driver: drives the real main window for the screenshot script and the GUI bench.
 //
 //   lw-gui-driver screenshots --home DIR --out DIR
-//       a search on the sample data, then main-window.png, record-view.png and about.png
+//       a search on the sample data, then main-window-searching.png (halfway),
+//       main-window.png, saved-searches.png, record-view.png and about.png
 //       (taken with ImageMagick's `import` from the X display the driver runs on); with
 //       --news on also news-window.png (News pressed; the setup file's news address must
 //       answer) and proxy-settings.png
@@ -28,12 +29,14 @@
 #include "AppStyle.h"
 #include "CriteriaLists.h"
 #include "DirectForm.h"
+#include "IniFile.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "RecordForm.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
 #include "SummaryForm.h"
+#include "TableThread.h"
 #include "UpdateDriver.h"
 
 namespace {
@@ -204,15 +207,59 @@ bool ShowWithCriteria(TMainForm& form, const TArgs& a, int settleMs) {
   return true;
 }
 
+// The window in the middle of a search, its count running: the worker is let run in short
+// steps (held as Pause would, without Pause's status) until it has found something.
+bool SearchingShot(TMainForm& form, const TArgs& a) {
+  form.GoActionExecute();
+  form.Thread()->Suspend();
+  while (form.Searching() && form.Thread()->Found() < 20) {
+    form.Thread()->Resume();
+    Wait(1);
+    form.Thread()->Suspend();
+    Wait(30);
+  }
+  if (!form.Searching()) return false;
+  Wait(300);
+  const bool ok = Shot(&form, QString::fromStdString(a.Out + "/main-window-searching.png"));
+  form.Thread()->Resume();
+  return WaitForSearchEnd(form, 60000) && ok;
+}
+
+// The saved-search drop-down open over the window, with a few searches saved.
+bool SavedSearchesShot(TMainForm& form, const TArgs& a) {
+  TIniFile* ini = form.SharedData()->ConfigIni();
+  if (!ini) return false;
+  TStoredSearch s = form.CurrentSearch();
+  WriteSavedSearch(*ini, "Wholesale, CA and NY", s);
+  s.Inputs.City = "new*";
+  s.Options.IgnoreCase = true;
+  WriteSavedSearch(*ini, "New York area, any case", s);
+  s.Inputs.Company = "*Auto*";
+  s.Options.Wildcards = true;
+  WriteSavedSearch(*ini, "Car dealers", s);
+  auto* button = form.SearchToolBar->widgetForAction(form.SearchesAction);
+  QTimer::singleShot(300, [&] {
+    const bool shot = Shot(&form, QString::fromStdString(a.Out + "/saved-searches.png"));
+    form.SearchesMenu->close();
+    if (!shot) ini = nullptr;
+  });
+  // Opened leftwards, so that the whole menu lies inside the window.
+  const int left = button->width() - form.SearchesMenu->sizeHint().width();
+  form.SearchesMenu->exec(button->mapToGlobal(QPoint(left, button->height())));
+  return ini != nullptr;
+}
+
 int Screenshots(const TArgs& a) {
   TMainForm form(HomeOptions(a.Home));
   if (!ShowWithCriteria(form, a, 300)) return 1;
+  bool ok = SearchingShot(form, a);
   form.GoActionExecute();
   if (!WaitForSearchEnd(form, 60000)) return 1;
   // A row in the middle of the first screen, as if the user had picked it.
   form.DBGrid->selectRow(4);
   form.DBGrid->setFocus();
-  bool ok = Shot(&form, QString::fromStdString(a.Out + "/main-window.png"));
+  ok = Shot(&form, QString::fromStdString(a.Out + "/main-window.png")) && ok;
+  ok = SavedSearchesShot(form, a) && ok;
 
   form.DBGridDblClick();
   Wait(200);
