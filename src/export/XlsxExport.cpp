@@ -134,13 +134,20 @@ lxw_format* NumberFormat(lxw_workbook* book, const char* pattern) {
 void WriteXlsxExport(TExportEngine& engine) {
   TTable& source = engine.Source();
   std::vector<TXlsxColumn> columns;
+  // A row's sheet text at most, about: the markup of each cell and its characters (UTF-8
+  // takes up to two bytes for a character of the code page; memos counted at a guess).
+  int64_t rowBytes = 0;
   for (const TExportRow& row : engine.Rows()) {
     if (!row.Checked) continue;
     TField& field = source.FieldByName(row.Name);
     columns.push_back({field.Index(), CellFormOf(field.DataType())});
+    rowBytes += 64 + (field.DataType() == ftString             ? 2 * field.Size()
+                      : columns.back().Form == TCellForm::Text ? 4096
+                                                               : 0);
   }
-  // Past 4 GB of sheet text the zip needs its 64-bit extensions, which older readers lack.
-  const bool zip64 = source.RecordCount() * static_cast<int64_t>(columns.size()) > 20000000;
+  // Past 4 GB of sheet text the zip needs its 64-bit extensions, which older readers lack, so
+  // they are used only when the sheet may come near that.
+  const bool zip64 = source.RecordCount() * rowBytes > (int64_t{2} << 30);
   TWorkbook book(engine.OutputName(), zip64);
   lxw_worksheet* sheet = workbook_add_worksheet(book.Get(), "Results");
   if (!sheet) throw std::runtime_error("Cannot add a sheet to the workbook.");
