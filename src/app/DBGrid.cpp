@@ -1,6 +1,13 @@
 #include "DBGrid.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <algorithm>
 
 #include "Table.h"
 
@@ -15,6 +22,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TResultModel(
   setWordWrap(false);
   setCornerButtonEnabled(false);
   setAlternatingRowColors(true);
+  // Tab leaves the grid, as it leaves every other control; the arrow keys move between cells.
+  setTabKeyNavigation(false);
   // The selection stays visible when the grid does not have the focus.
   QPalette p = palette();
   p.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -44,6 +53,72 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TResultModel(
   connect(FModel, &TResultModel::CurrentRecordChanged, this, &TDBGrid::FollowCursor);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { CurrentRowChanged(current); });
+
+  OpenRecordAction = new QAction(QStringLiteral("&Open Record"), this);
+  OpenRecordAction->setObjectName(QStringLiteral("OpenRecordAction"));
+  connect(OpenRecordAction, &QAction::triggered, this, [this] {
+    if (currentIndex().isValid()) emit OpenRecord();
+  });
+  CopyAction = new QAction(QStringLiteral("&Copy"), this);
+  CopyAction->setObjectName(QStringLiteral("CopyAction"));
+  CopyAction->setShortcut(QKeySequence::Copy);
+  CopyAction->setShortcutContext(Qt::WidgetShortcut);
+  connect(CopyAction, &QAction::triggered, this, [this] {
+    const QString text = SelectedText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+  });
+  addAction(CopyAction);
+}
+
+void TDBGrid::UpdateActions() {
+  OpenRecordAction->setEnabled(currentIndex().isValid());
+  CopyAction->setEnabled(selectionModel()->hasSelection());
+}
+
+QString TDBGrid::SelectedText() const {
+  QModelIndexList rows = selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  const QHeaderView* titles = horizontalHeader();
+  QStringList lines;
+  for (const QModelIndex& row : rows) {
+    QStringList cells;
+    for (int v = 0; v < titles->count(); ++v) {
+      const int logical = titles->logicalIndex(v);
+      if (logical >= 0 && !titles->isSectionHidden(logical))
+        cells << FModel->index(row.row(), logical).data().toString();
+    }
+    lines << cells.join(QLatin1Char('\t'));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
+    emit OpenRecord();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::contextMenuEvent(QContextMenuEvent* event) {
+  QPoint at = event->pos();
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    // From the menu key: at the current row, or the top of the grid without one.
+    const QRect cell = visualRect(currentIndex());
+    at = cell.isValid() ? cell.center() : QPoint(4, 4);
+  }
+  UpdateActions();
+  QMenu menu(this);
+  menu.addAction(OpenRecordAction);
+  menu.addAction(CopyAction);
+  menu.exec(viewport()->mapToGlobal(at));
+  // The shortcut answers whenever the grid has the focus; the handlers check for themselves.
+  OpenRecordAction->setEnabled(true);
+  CopyAction->setEnabled(true);
+  event->accept();
 }
 
 std::vector<TGridColumn> TDBGrid::Columns() const {

@@ -32,6 +32,13 @@ class TDBGrid : public QTableView {
   int ColumnOfField(const std::string& fieldName) const;
   // Marks the column the rows are ordered by (none when -1).
   void ShowOrder(int position);
+  // The selected rows as text: one line per row, in row order, the shown columns in display
+  // order separated by tabs.
+  QString SelectedText() const;
+
+  // The row's commands, on its context menu and the keyboard (Return or Enter, Ctrl+C).
+  QAction* OpenRecordAction;
+  QAction* CopyAction;
 
  signals:
   // A column title was clicked: the column's display position.
@@ -39,13 +46,18 @@ class TDBGrid : public QTableView {
   // A double-click anywhere in the grid's area: on a row, below the last one, on an empty
   // grid.
   void DblClick();
+  // Open Record on the current row: Return, Enter or the context menu.
+  void OpenRecord();
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void FollowCursor(qint64 recNo);
   void CurrentRowChanged(const QModelIndex& current);
+  void UpdateActions();
 
   TResultModel* FModel;
   bool FFollowing = false;

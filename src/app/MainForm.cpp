@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QScreen>
 #include <QTimer>
 
 #include "AppStyle.h"
@@ -16,6 +15,7 @@
 #include "Table.h"
 #include "TableThread.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -120,9 +120,12 @@ bool TMainForm::FormShow() {
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
+  // Placed at the first showing, also when FormShow ran before it (the program's own start).
+  if (!FPlaced) {
+    FPlaced = true;
+    FitToScreen(this);
+  }
   if (!FShown) {
-    if (QScreen* screen = QApplication::primaryScreen())
-      move(screen->availableGeometry().center() - rect().center());
     // Shown without FormShow having run first: prepare now, and close once the showing is
     // over when start-up failed.
     if (!PrepareFirstShow()) QTimer::singleShot(0, this, &QWidget::close);

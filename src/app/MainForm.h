@@ -90,6 +90,9 @@ class TMainForm : public QMainWindow {
   // --- grid ---
   void DBGridTitleClick(int position);
   void DBGridDblClick();
+  // Open Record from the keyboard or the grid's menu: the record view of the current row,
+  // also when the view is already open.
+  void DBGridOpenRecord();
 
   // Restores the window if minimized and brings it, and its open modal dialog, to the front
   // (a second start of the program asks for this).
@@ -193,6 +196,7 @@ class TMainForm : public QMainWindow {
   std::shared_ptr<TTableThread> FThread;
   bool FSearching = false;
   bool FShown = false;
+  bool FPlaced = false;
   bool FStartedCleanly = false;
   bool FGridReady = false;
   bool FClosed = false;

@@ -93,7 +93,7 @@ QAction* TMainForm::MakeAction(const char* caption, const char* icon,
 void TMainForm::BuildActions() {
   ClearAction = MakeAction("    &Clear    ", "clear", &TMainForm::ClearActionExecute);
   GoAction = MakeAction("&Go", "go", &TMainForm::GoActionExecute);
-  PauseAction = MakeAction("Pause", "pause", &TMainForm::PauseActionExecute);
+  PauseAction = MakeAction("&Pause", "pause", &TMainForm::PauseActionExecute);
   PauseAction->setCheckable(true);
   AbortAction = MakeAction("&Abort", "abort", &TMainForm::AbortActionExecute);
   ExportAction = MakeAction("&Export", "export", &TMainForm::ExportActionExecute);
@@ -102,7 +102,7 @@ void TMainForm::BuildActions() {
   UpdateAction->setToolTip(QStringLiteral("Check for newer version or updates"));
   NewsAction = MakeAction("&News", "news", &TMainForm::NewsActionExecute);
   AboutAction = MakeAction("&About", "about", &TMainForm::AboutActionExecute);
-  CloseAction = MakeAction("Quit", "quit", &TMainForm::CloseActionExecute);
+  CloseAction = MakeAction("&Quit", "quit", &TMainForm::CloseActionExecute);
   ClearAction->setObjectName(QStringLiteral("ClearAction"));
   GoAction->setObjectName(QStringLiteral("GoAction"));
   PauseAction->setObjectName(QStringLiteral("PauseAction"));
@@ -152,7 +152,7 @@ void TMainForm::BuildToolBars() {
       if (QWidget* w = bar->widgetForAction(a)) w->setMinimumWidth(kToolButtonWidth);
   PauseBtn = qobject_cast<QToolButton*>(MainToolBar->widgetForAction(PauseAction));
   // Pause turns into the wider "Resume": a button as wide as either keeps the tool bar still.
-  PauseAction->setIconText(QStringLiteral("Resume"));
+  PauseAction->setIconText(QStringLiteral("&Resume"));
   const int resumeWidth = PauseBtn->sizeHint().width();
   PauseAction->setIconText(PauseAction->text());
   PauseBtn->setFixedWidth(std::max({resumeWidth, PauseBtn->sizeHint().width(), kToolButtonWidth}));
@@ -274,6 +274,7 @@ void TMainForm::BuildGridAndStatus() {
   DBGrid->setObjectName(QStringLiteral("DBGrid"));
   connect(DBGrid, &TDBGrid::TitleClick, this, &TMainForm::DBGridTitleClick);
   connect(DBGrid, &TDBGrid::DblClick, this, &TMainForm::DBGridDblClick);
+  connect(DBGrid, &TDBGrid::OpenRecord, this, &TMainForm::DBGridOpenRecord);
 
   Splitter = new QSplitter(Qt::Vertical);
   Splitter->setObjectName(QStringLiteral("Splitter"));

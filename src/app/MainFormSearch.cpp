@@ -165,14 +165,14 @@ void TMainForm::GoActionExecute() {
 void TMainForm::PauseActionExecute() {
   if (!FSearching || !FThread) return;
   if (FThread->Suspended()) {
-    PauseAction->setText(QStringLiteral("Pause"));
+    PauseAction->setText(QStringLiteral("&Pause"));
     PauseAction->setIconText(PauseAction->text());
     PauseAction->setChecked(false);
     FThread->Resume();
     SetStatus(QStringLiteral("Searching..."));
     PauseCount(false);
   } else {
-    PauseAction->setText(QStringLiteral("Resume"));
+    PauseAction->setText(QStringLiteral("&Resume"));
     PauseAction->setIconText(PauseAction->text());
     PauseAction->setChecked(true);
     FThread->Suspend();
@@ -183,7 +183,7 @@ void TMainForm::PauseActionExecute() {
 
 void TMainForm::AbortActionExecute() {
   PauseAction->setChecked(false);
-  PauseAction->setText(QStringLiteral("Pause"));
+  PauseAction->setText(QStringLiteral("&Pause"));
   PauseAction->setIconText(PauseAction->text());
   if (FThread) {
     // Stop first: a paused worker released before the stop request would run on.

@@ -92,6 +92,13 @@ void TMainForm::MarkOrderColumn() {
   DBGrid->ShowOrder(position >= 0 && DBGrid->Column(position).Bold ? position : -1);
 }
 
+void TMainForm::DBGridOpenRecord() {
+  const QString caption = Setting(keys::kProductName) + QStringLiteral(" - Record View");
+  // Asked for by name, the row is shown; a double-click only brings the view to the front.
+  if (TRecordForm* open = TRecordForm::Find(caption)) open->FillLines();
+  DBGridDblClick();
+}
+
 void TMainForm::DBGridDblClick() {
   const QString caption = Setting(keys::kProductName) + QStringLiteral(" - Record View");
   if (TRecordForm* open = TRecordForm::Find(caption)) {

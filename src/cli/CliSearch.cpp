@@ -30,6 +30,7 @@
 #include "Summary.h"
 #include "Table.h"
 #include "TableThread.h"
+#include "strutil/CodePage.h"
 
 namespace lw::cli {
 
@@ -119,7 +120,9 @@ TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
   };
   for (const auto& [option, text] : texts) {
     if (!p.Has(option)) continue;
-    out.Inputs.*text = p.Value(option);
+    // The terminal speaks UTF-8; the matcher compares the table's bytes, as the window's
+    // inputs hand them over.
+    out.Inputs.*text = Utf8ToCodePage(p.Value(option), kDefaultCodePage);
     out.GivenTexts.push_back(text);
   }
   out.Options.IgnoreCase = p.Has("--ignore-case");

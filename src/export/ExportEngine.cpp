@@ -1,5 +1,6 @@
 #include "ExportEngine.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -38,17 +39,24 @@ void TExportEngine::SetPosition(int position) {
   if (FCallbacks.Progress) FCallbacks.Progress(position);
 }
 
+int TExportEngine::ShareDone() const {
+  // In 64 bits: a count times 100 passes 32 bits from about 21 million records on.
+  if (FRecordCount <= 0) return 0;
+  return static_cast<int>(std::min<int64_t>(int64_t{FDone} * 100 / FRecordCount, 100));
+}
+
 bool TExportEngine::ProgressStep() {
   if (FCallbacks.ProcessEvents) FCallbacks.ProcessEvents();
-  ++FVisited;
-  // In 64 bits: a visit count times 100 passes 32 bits from about 21 million records on.
-  const int64_t target = FRecordCount > 0 ? int64_t{FVisited} * 100 / FRecordCount : 0;
-  if (FPosition < target && FPosition < 100) SetPosition(FPosition + 1);
+  // The record before this one is done with, written or refused.
+  FDone = FVisited++;
+  SetPosition(ShareDone());
   return !FAbort;
 }
 
 void TExportEngine::RecordWritten() {
   ++FWritten;
+  FDone = FVisited;
+  SetPosition(ShareDone());
   if (FCallbacks.RecordWritten) FCallbacks.RecordWritten(FPosition, FWritten);
 }
 
@@ -155,6 +163,7 @@ TExportResult TExportEngine::Execute() {
   SetPosition(0);
   FWritten = 0;
   FVisited = 0;
+  FDone = 0;
   FNotWritten = 0;
   FCut = 0;
   FFirstNotWrittenReason.clear();
@@ -185,7 +194,11 @@ TExportResult TExportEngine::Execute() {
     ShowMessage(std::to_string(FCut) + (FCut == 1 ? " value was" : " values were") +
                 " longer than a cell holds and cut to " + std::to_string(kXlsxMaxCellText) +
                 " characters.");
-  SetPosition(0);
+  // The bar is left showing how far the run got: full after a whole export.
+  if (FAbort || result.Outcome == TExportOutcome::Failed)
+    SetPosition(ShareDone());
+  else
+    SetPosition(FRecordCount > 0 ? 100 : 0);
   FRunning = false;
   if (FCallbacks.Running) FCallbacks.Running(false);
   result.Written = FWritten;

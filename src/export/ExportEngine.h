@@ -56,8 +56,8 @@ class TExportEngine {
   int Written() const { return FWritten; }
 
   // --- used by the writers ---
-  // Start of each record: lets UI events run, moves the bar at most one step, and returns
-  // false when Abort was asked for (the record is then not written).
+  // Start of each record: lets UI events run, moves the bar to the share of records done, and
+  // returns false when Abort was asked for (the record is then not written).
   bool ProgressStep();
   // A record is in the output.
   void RecordWritten();
@@ -69,6 +69,7 @@ class TExportEngine {
  private:
   void ShowMessage(const std::string& message);
   void SetPosition(int position);
+  int ShareDone() const;
   void PrepareOutput();
   void RunWriter();
 
@@ -85,6 +86,7 @@ class TExportEngine {
   bool FRunning = false;
   int FPosition = 0;
   int32_t FVisited = 0;
+  int32_t FDone = 0;  // records dealt with (written or refused)
   int32_t FWritten = 0;
   int32_t FNotWritten = 0;
   int32_t FCut = 0;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -12,6 +11,7 @@
 #include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 #include "strutil/FileUtil.h"
 #include "strutil/VersionInfo.h"
 
@@ -110,8 +110,7 @@ TAboutForm::TAboutForm(QWidget* owner, TSharedData* sharedData)
 void TAboutForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  if (QScreen* screen = QApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  FitToScreen(this);
   FormShow();
 }
 

@@ -27,9 +27,14 @@ class TDBNavigator : public QWidget, private TDataLink {
 
  signals:
   void Clicked(lw::TNavigateBtn which);
+  // The table's rows may have changed (emptied, refilled, reordered), not only its cursor.
+  void RowsChanged();
 
  private:
-  void DataSetChanged() override { UpdateButtons(); }
+  void DataSetChanged() override {
+    UpdateButtons();
+    emit RowsChanged();
+  }
   void DataSetScrolled() override { UpdateButtons(); }
   void UpdateButtons();
 

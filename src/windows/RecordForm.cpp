@@ -2,15 +2,17 @@
 
 #include <QApplication>
 #include <QFrame>
-#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "DataSource.h"
 #include "Icons.h"
 #include "SharedData.h"
 #include "Table.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -22,6 +24,7 @@ const QColor kNavy(0, 0, 128);
 constexpr int kValueX = 120;
 constexpr int kValueWidth = 350;
 constexpr int kLineHeight = 18;
+constexpr QSize kCardSize(480, 369);
 
 QFont ArialPixels(int pixels) {
   QFont f(QStringLiteral("Arial"));
@@ -46,13 +49,21 @@ TRecordForm::TRecordForm(QWidget* owner, TSharedData* sharedData, TDataSource* d
   FColumns.fill(-1);
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
-  setFixedSize(480, 369);
   setObjectName(QStringLiteral("TRecordForm"));
-
-  auto* panel = new QFrame(this);
-  panel->setGeometry(0, 0, 480, 369);
-  panel->setAutoFillBackground(true);
-  panel->setBackgroundRole(QPalette::Window);
+  // The card keeps its size; on a screen too small for it (a large scale factor) the window
+  // shrinks and scrolls the card instead of hiding its navigator below the screen's edge.
+  resize(kCardSize);
+  setMaximumSize(kCardSize);
+  auto* scroller = new QScrollArea(this);
+  scroller->setFrameShape(QFrame::NoFrame);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroller);
+  FPanel = new QFrame;
+  FPanel->setFixedSize(kCardSize);
+  FPanel->setAutoFillBackground(true);
+  FPanel->setBackgroundRole(QPalette::Window);
+  scroller->setWidget(FPanel);
 
   CompanyLabel = AddValue<QLabel>(10, 6, 460);
   {
@@ -90,11 +101,12 @@ TRecordForm::TRecordForm(QWidget* owner, TSharedData* sharedData, TDataSource* d
   SICLabel = AddValue<QLabel>(kValueX, 318, 300);
   SIC2Label = AddValue<QLabel>(kValueX, 338, 220);
 
-  DBNavigator = new TDBNavigator(this);
+  DBNavigator = new TDBNavigator(FPanel);
   DBNavigator->setGeometry(343, 335, 100, 25);
   connect(DBNavigator, &TDBNavigator::Clicked, this, [this] { FillLines(); });
+  connect(DBNavigator, &TDBNavigator::RowsChanged, this, &TRecordForm::RowsChanged);
 
-  BtnClose = new QToolButton(this);
+  BtnClose = new QToolButton(FPanel);
   BtnClose->setGeometry(448, 335, 25, 25);
   BtnClose->setIcon(ProgramIcon(QStringLiteral("close")));
   BtnClose->setIconSize(QSize(16, 16));
@@ -112,7 +124,7 @@ TRecordForm* TRecordForm::Find(const QString& caption) {
 }
 
 QLabel* TRecordForm::AddCaption(const char* text, int y) {
-  auto* label = new QLabel(QString::fromLatin1(text), this);
+  auto* label = new QLabel(QString::fromLatin1(text), FPanel);
   label->setFont(ArialPixels(13));
   SetTextColor(label, kTeal);
   label->setGeometry(10, y, kValueX - 12, kLineHeight);
@@ -120,7 +132,7 @@ QLabel* TRecordForm::AddCaption(const char* text, int y) {
 }
 
 void TRecordForm::AddHeading(const char* text, int y) {
-  auto* label = new QLabel(QString::fromLatin1(text), this);
+  auto* label = new QLabel(QString::fromLatin1(text), FPanel);
   QFont f = ArialPixels(15);
   f.setBold(true);
   f.setItalic(true);
@@ -132,7 +144,7 @@ void TRecordForm::AddHeading(const char* text, int y) {
 
 template <typename TLabel>
 TLabel* TRecordForm::AddValue(int x, int y, int width) {
-  auto* label = new TLabel(this);
+  auto* label = new TLabel(FPanel);
   QFont f = ArialPixels(13);
   f.setUnderline(std::is_same_v<TLabel, TLinkLabel>);
   label->setFont(f);
@@ -148,8 +160,7 @@ void TRecordForm::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;
   if (!FPlaced) {
     FPlaced = true;
-    if (QScreen* screen = QApplication::primaryScreen())
-      move(screen->availableGeometry().center() - rect().center());
+    FitToScreen(this);
   }
   FormShow();
 }
@@ -172,6 +183,14 @@ void TRecordForm::ReadColumns() {
     const long value = ini->ReadInteger("Record View", "Col" + std::to_string(i), -1);
     FColumns[static_cast<size_t>(i)] = value < 0 ? -1 : static_cast<int>(value);
   }
+}
+
+void TRecordForm::RowsChanged() {
+  // The lines follow the navigator only, but a record that is no longer in the table (after
+  // Clear or a new search) must not stay on the card as if it were.
+  TDataSource* source = DBNavigator->DataSource();
+  TTable* table = source ? source->DataSet() : nullptr;
+  if (!table || !table->Active() || table->RecordCount() == 0) FillLines();
 }
 
 void TRecordForm::FillLines() {

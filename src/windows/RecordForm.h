@@ -52,6 +52,7 @@ class TRecordForm : public QDialog {
 
  private:
   void FormShow();
+  void RowsChanged();
   void ReadColumns();
   QLabel* AddCaption(const char* text, int y);
   void AddHeading(const char* text, int y);
@@ -61,6 +62,7 @@ class TRecordForm : public QDialog {
   TSharedData* FSharedData;
   TDataSource* FDataSource;
   TRecordColumns FColumns;
+  QWidget* FPanel;  // the card, scrolled when the screen is smaller
   bool FPlaced = false;
 };
 

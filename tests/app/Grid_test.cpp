@@ -7,8 +7,11 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "DBNavigator.h"
+#include "ExportForm.h"
+#include "FileText.h"
 #include "GridLayout.h"
 #include "GuiTestSupport.h"
 #include "IniFile.h"
@@ -184,6 +187,81 @@ TEST_F(GridTest, GridAndRecordViewShareOneCursor) {
   const QString shown = view->CompanyLabel->text();
   grid.selectRow(0);
   EXPECT_EQ(view->CompanyLabel->text(), shown);
+}
+
+// The card never shows a record that the result table no longer holds.
+TEST_F(GridTest, TheRecordViewEmptiesWhenItsRowsAreGone) {
+  Start();
+  const std::function<void()> ways[] = {[this] { Form->ClearActionExecute(); },
+                                        [this] { SearchAll(); }};
+  for (const auto& removeRows : ways) {
+    SearchAll();
+    Form->DBGrid->selectRow(3);
+    Form->DBGridOpenRecord();
+    TRecordForm* view = Form->RecordForm();
+    ASSERT_EQ(view->CompanyLabel->text(), Cell(3, Form->DBGrid->ColumnOfField("COMPANY")));
+    removeRows();
+    ASSERT_EQ(Form->RecordForm(), view);
+    EXPECT_EQ(view->CompanyLabel->text() + view->Address1Label->text() + view->SICLabel->text(),
+              "");
+  }
+}
+
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// As the window manager does for a window shown or uncovered.
+void Activate(QWidget* window) {
+  window->activateWindow();
+  ASSERT_TRUE(WaitUntil([window] { return QApplication::activeWindow() == window; }));
+}
+
+// Criteria, Go, a record opened from the grid and closed, an export to a typed absolute path
+// (the modal window driven from inside its own loop), Quit.
+TEST_F(GridTest, AWholeJobWithTheKeyboardAlone) {
+  const QString target = QString::fromStdString(Home.File("elsewhere/big.csv"));
+  Start();
+  Activate(Form.get());
+  Press(Qt::Key_S, Qt::AltModifier);
+  Press(Qt::Key_Down);  // the first state below the header row
+  Press(Qt::Key_G, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching() && Form->ExportAction->isEnabled(); }));
+  for (int i = 0; i < 10 && !Form->DBGrid->hasFocus(); ++i) Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);  // and out again
+  EXPECT_FALSE(Form->DBGrid->hasFocus());
+  Press(Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_TRUE(Form->DBGrid->hasFocus());
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Return);
+  ASSERT_NE(Form->RecordForm(), nullptr);
+  EXPECT_EQ(Form->RecordForm()->CompanyLabel->text(),
+            Cell(1, Form->DBGrid->ColumnOfField("COMPANY")));
+  QTest::keyClick(Form->RecordForm(), Qt::Key_Escape);
+  ASSERT_EQ(Form->RecordForm(), nullptr);
+  const int found = Form->DBGrid->model()->rowCount();
+  bool exported = false;
+  QTimer driver;
+  driver.callOnTimeout([&] {
+    auto* form = qobject_cast<TExportForm*>(QApplication::activeModalWidget());
+    if (exported || !form) return;
+    exported = true;
+    Activate(form);
+    Press(Qt::Key_N, Qt::AltModifier);
+    QTest::keyClicks(QApplication::focusWidget(), target);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(form->ProgressLabel->text(), QStringLiteral("  [100 %]   %1 exported.").arg(found));
+    Press(Qt::Key_Escape);
+  });
+  driver.start(10);
+  Activate(Form.get());
+  Press(Qt::Key_E, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([&] { return exported && !QApplication::activeModalWidget(); }));
+  const std::string csv = ReadAll(target.toStdString());
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), found + 1);
+  Activate(Form.get());
+  Press(Qt::Key_Q, Qt::AltModifier);
+  EXPECT_TRUE(WaitUntil([this] { return !Form->isVisible(); }));
 }
 
 TEST_F(GridTest, DoubleClickingTwiceOpensOneRecordView) {

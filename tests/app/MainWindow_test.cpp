@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, StartsOnTheSampleDataIdleAndEmpty) {
   EXPECT_EQ(Form->ClearAction->text(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(Form->ClearAction->iconText(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(Form->GoAction->text(), QStringLiteral("&Go"));
-  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(Form->CloseAction->text(), QStringLiteral("Quit"));
+  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("&Pause"));
+  EXPECT_EQ(Form->CloseAction->text(), QStringLiteral("&Quit"));
   EXPECT_EQ(Form->UpdateAction->toolTip(), QStringLiteral("Check for newer version or updates"));
   EXPECT_EQ(Form->SICEdit->property("hint").toString(),
             QStringLiteral("Type a SIC or the first letters followed by '*'.\r\nFor multiple SIC "
@@ -106,7 +106,8 @@ TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
   EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->text(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
   EXPECT_EQ(button(Form->MainToolBar, Form->SummaryAction)->shortcut(), QKeySequence("Alt+R"));
-  EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence());
+  EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence("Alt+Q"));
+  EXPECT_EQ(Form->PauseBtn->shortcut(), QKeySequence("Alt+P"));
   const std::pair<QAction*, const char*> searchKeys[] = {{Form->OpenAction, "Alt+O"},
                                                          {Form->IgnoreCaseAction, "Alt+I"},
                                                          {Form->WildcardsAction, "Alt+W"},
@@ -180,7 +181,7 @@ TEST_F(MainWindowTest, PauseAndResumeToggleCaptionAndStatus) {
   const QRect abortAt = bar->widgetForAction(Form->AbortAction)->geometry();
   const QRect pauseAt = Form->PauseBtn->geometry();
   Form->PauseActionExecute();
-  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("Resume"));
+  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("&Resume"));
   EXPECT_TRUE(Form->PauseBtn->isChecked());
   // The wider caption does not move the buttons after it.
   Pump(10);
@@ -195,7 +196,7 @@ TEST_F(MainWindowTest, PauseAndResumeToggleCaptionAndStatus) {
   EXPECT_TRUE(Form->DBGrid->isEnabled());
 
   Form->PauseActionExecute();
-  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("Pause"));
+  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("&Pause"));
   EXPECT_FALSE(Form->PauseBtn->isChecked());
   EXPECT_EQ(Form->StatusText(), QStringLiteral("Searching..."));
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
@@ -209,7 +210,7 @@ TEST_F(MainWindowTest, AbortWhilePausedStopsWithoutACount) {
   Pump(100);
   Form->AbortActionExecute();
   EXPECT_EQ(Form->StatusText(), QStringLiteral("Aborted ..."));
-  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("Pause"));
+  EXPECT_EQ(Form->PauseAction->text(), QStringLiteral("&Pause"));
   EXPECT_FALSE(Form->PauseBtn->isChecked());
   EXPECT_FALSE(Form->ProgressPanel->isVisible());
   // Searching until the worker's end event; Pause and Abort stay available meanwhile.

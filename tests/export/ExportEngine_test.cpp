@@ -110,19 +110,18 @@ TEST_P(ExportRun, MissingDirectoriesAreCreated) {
   EXPECT_EQ(OutputRecords(out), 5);
 }
 
-TEST_P(ExportRun, FiveRecordsMoveTheBarOneStepEachAndResetItAtTheEnd) {
+TEST_P(ExportRun, FiveRecordsMoveTheBarByTheShareDoneAndLeaveItFull) {
   FEngine.SetOutputName(FDir.File("out.x"));
   TExportResult r = FEngine.Execute();
   EXPECT_EQ(r.Outcome, TExportOutcome::Completed);
   EXPECT_EQ(r.Written, 5);
-  EXPECT_EQ(FRecorder.Positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 0}));
+  EXPECT_EQ(FRecorder.Positions, (std::vector<int>{0, 20, 40, 60, 80, 100}));
   ASSERT_EQ(FRecorder.WrittenEvents.size(), 5u);
-  EXPECT_EQ(FRecorder.WrittenEvents.back(), std::make_pair(5, 5));
-  EXPECT_EQ(ExportProgressText(5, 5), "  [5 %]   5 exported.");
+  EXPECT_EQ(FRecorder.WrittenEvents.back(), std::make_pair(100, 5));
   EXPECT_EQ(FRecorder.EventRuns, 5);
   EXPECT_EQ(FRecorder.Running, (std::vector<bool>{true, false}));
   EXPECT_FALSE(FEngine.IsRunning());
-  EXPECT_EQ(FEngine.Position(), 0);
+  EXPECT_EQ(FEngine.Position(), 100);
   EXPECT_TRUE(FRecorder.Messages.empty());
 }
 
@@ -138,7 +137,7 @@ TEST_P(ExportRun, AbortDuringTheThirdRecordKeepsTwo) {
   EXPECT_EQ(r.Written, 2);
   EXPECT_EQ(FRecorder.WrittenEvents.back().second, 2);
   EXPECT_EQ(OutputRecords(out), 2);
-  EXPECT_EQ(FRecorder.Positions.back(), 0);
+  EXPECT_EQ(FRecorder.Positions.back(), 40);  // two of five done
   // The source cursor stays where the loop stopped.
   EXPECT_EQ(FSource->FieldByName("N").AsInteger(), 3);
   // The next run starts afresh.

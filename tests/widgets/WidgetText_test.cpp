@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "strutil/CodePage.h"
+
 namespace lw {
 namespace {
 
@@ -32,7 +34,18 @@ TEST(WidgetTextTest, UnknownCodePagesFallBackToLatin1) {
 }
 
 TEST(WidgetTextTest, EveryByteSurvivesTheRoundTrip) {
-  for (int cp : {1252, 437, 850}) EXPECT_EQ(TableBytes(WidgetText(AllBytes(), cp), cp), AllBytes());
+  for (int cp : {1252, 437, 850}) {
+    EXPECT_EQ(TableBytes(WidgetText(AllBytes(), cp), cp), AllBytes());
+    EXPECT_EQ(Utf8ToCodePage(CodePageToUtf8(AllBytes(), cp), cp), AllBytes());
+  }
+}
+
+TEST(WidgetTextTest, TerminalTextBecomesTheTablesBytes) {
+  EXPECT_EQ(Utf8ToCodePage("Caf\xC3\xA9 \xE2\x82\xAC", 1252), "Caf\xE9 \x80");
+  EXPECT_EQ(Utf8ToCodePage("\xC3\xA9", 437), "\x82");
+  // Bytes outside a UTF-8 sequence pass unchanged; characters the code page lacks are '?'.
+  EXPECT_EQ(Utf8ToCodePage("Caf\xE9\xC3", 1252), "Caf\xE9\xC3");
+  EXPECT_EQ(Utf8ToCodePage("a\xF0\x9F\x98\x80b\xE4\xB8\xAD", 1252), "a?b?");
 }
 
 TEST(WidgetTextTest, CharactersTheCodePageLacksBecomeQuestionMarks) {

@@ -102,4 +102,28 @@ std::string CodePageToUtf8(std::string_view bytes, int codePage) {
   return out;
 }
 
+std::string Utf8ToCodePage(std::string_view utf8, int codePage) {
+  const TCharset charset = CharsetOf(codePage);
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+    char32_t ch = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    bool valid = lead < 0x80 || (length > 1 && lead < 0xF5 && i + length <= utf8.size());
+    for (size_t k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      ch = (ch << 6) | (next & 0x3F);
+    }
+    if (!valid) {
+      out += utf8[i++];
+      continue;
+    }
+    out += ch > 0xFFFF ? '?' : Encode(static_cast<char16_t>(ch), charset);
+    i += length;
+  }
+  return out;
+}
+
 }  // namespace lw

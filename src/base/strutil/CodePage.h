@@ -20,5 +20,8 @@ char CodePageByte(char16_t ch, int codePage);
 // Appends the stored bytes as UTF-8.
 void AppendUtf8(std::string& out, std::string_view bytes, int codePage);
 std::string CodePageToUtf8(std::string_view bytes, int codePage);
+// The stored bytes for UTF-8 text (what a terminal or a settings file hands over); a byte that
+// is not part of a UTF-8 sequence is kept as it is, so text already in the code page passes.
+std::string Utf8ToCodePage(std::string_view utf8, int codePage);
 
 }  // namespace lw

@@ -8,9 +8,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStyle>
@@ -194,15 +196,24 @@ void TExportForm::BuildExplorerPanel() {
   files->addWidget(new QLabel(QStringLiteral("File to Export to:"), ExplorerPanel), 5, 0, 1, 2);
   files->addWidget(FullFileNameEdit, 6, 0, 1, 2);
   files->setRowStretch(2, 1);
+  // A long mount point or label would otherwise set the window's least width, which a large
+  // scale factor can push past the screen; the lists show the names in full anyway.
+  for (QComboBox* box : {FilterComboBox, DriveComboBox, FormatComboBox}) {
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(10);
+  }
 }
 
 // The file controls follow each other: the list fills the name, the type and the directory
 // refill the list, the drive moves the directory.
 void TExportForm::ConnectFileControls() {
   connect(FileNameEdit, &QLineEdit::textChanged, this, &TExportForm::FileNameEditChange);
-  connect(FileListBox, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-    if (item) FileNameEdit->setText(item->text());
-  });
+  connect(FileNameEdit, &QLineEdit::returnPressed, ExportAction, &QAction::trigger);
+  // Only a choice copies a file's name: a click, or Space or Enter on the row the arrow keys
+  // reached. The current row also moves when the focus merely passes through the list, and
+  // the name typed before must survive that.
+  connect(FileListBox, &QListWidget::itemClicked, this, &TExportForm::FileListBoxChoose);
+  FileListBox->installEventFilter(this);
   connect(FilterComboBox, &QComboBox::currentIndexChanged, this, &TExportForm::ReadFileList);
   connect(DirListBox, &TDirectoryList::DirectoryChanged, this, [this](const QString& dir) {
     DirLabel->setText(dir);
@@ -271,10 +282,31 @@ void TExportForm::ReadFileList() {
     FileNameEditChange();
 }
 
+void TExportForm::FileListBoxChoose(const QListWidgetItem* item) {
+  if (item) FileNameEdit->setText(item->text());
+}
+
+bool TExportForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FileListBox && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+      FileListBoxChoose(FileListBox->currentItem());
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
 void TExportForm::FileNameEditChange() {
+  const QString name = FileNameEdit->text();
+  // A name typed with its whole path stands for itself; joined to the directory it would
+  // name a file below the directory that nobody asked for.
+  if (QDir::isAbsolutePath(name)) {
+    FullFileNameEdit->setText(name);
+    return;
+  }
   const QString dir = DirListBox->Directory();
-  FullFileNameEdit->setText(dir.endsWith('/') ? dir + FileNameEdit->text()
-                                              : dir + '/' + FileNameEdit->text());
+  FullFileNameEdit->setText(dir.endsWith('/') ? dir + name : dir + '/' + name);
 }
 
 void TExportForm::showEvent(QShowEvent* event) {
@@ -375,8 +407,12 @@ void TExportForm::ExportActionExecute() {
     QCoreApplication::processEvents();
     eventClock.restart();
   };
+  // Disabling the panel for the run takes the focus from it; the keyboard carries on where it
+  // was (the name box, after Return) once the run is over.
+  const QPointer<QWidget> focus = QApplication::focusWidget();
   engine.Execute();
   FEngine = nullptr;
+  if (focus && focus->isEnabled()) focus->setFocus();
 }
 
 }  // namespace lw

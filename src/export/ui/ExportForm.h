@@ -8,6 +8,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QSplitter;
 class QToolBar;
@@ -67,6 +68,7 @@ class TExportForm : public QDialog {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildLayout();
@@ -77,6 +79,7 @@ class TExportForm : public QDialog {
   void FormShow();
   bool FormCloseQuery() const;
   void FileNameEditChange();
+  void FileListBoxChoose(const QListWidgetItem* item);
   void ReadFileList();
   void FillDrives();
   void SelectDriveOf(const QString& directory);

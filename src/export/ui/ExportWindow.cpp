@@ -1,11 +1,10 @@
 #include "ExportWindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWidget>
 
 #include "DataSource.h"
 #include "ExportForm.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -13,12 +12,7 @@ void OpenExportWindow(QWidget* owner, TSharedData* sharedData, TDataSource* sour
                       const QString& caption) {
   TExportForm form(sharedData, source ? source->DataSet() : nullptr, owner);
   form.setWindowTitle(caption);
-  QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
-  if (screen) {
-    QRect frame = form.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    form.move(frame.topLeft());
-  }
+  FitToScreen(&form);
   form.exec();
 }
 

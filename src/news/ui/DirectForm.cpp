@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -20,6 +19,7 @@
 #include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -47,8 +47,7 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(ProgramIcon(QStringLiteral("news")));
   resize(559, 273);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  FitToScreen(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -76,6 +75,9 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
     auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
     button->setFixedSize(75, 27);
     button->setAutoRaise(true);
+    // Tool bars keep their buttons out of the Tab chain; here they are the window's only
+    // commands, so a keyboard user must be able to reach them.
+    button->setFocusPolicy(Qt::TabFocus);
   }
   RefreshBtn = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(RefreshNewsAction));
   RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
@@ -103,6 +105,16 @@ TDirectForm::TDirectForm(QWidget* owner, TSharedData* sharedData)
   FStatusLabel->setObjectName(QStringLiteral("StatusText"));
   StatusBar1->addWidget(FStatusLabel, 1);
   layout->addWidget(StatusBar1);
+
+  setTabOrder(DirectTreeView, RefreshBtn);
+  setTabOrder(RefreshBtn, ToolBar1->widgetForAction(ProxyAction));
+  // A window of its own without a dialog's Escape: closed from the keyboard like one.
+  CloseAction = new QAction(QStringLiteral("Close"), this);
+  CloseAction->setObjectName(QStringLiteral("CloseAction"));
+  CloseAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  CloseAction->setShortcutContext(Qt::WindowShortcut);
+  connect(CloseAction, &QAction::triggered, this, &QWidget::close);
+  addAction(CloseAction);
 }
 
 QString TDirectForm::StatusText() const {

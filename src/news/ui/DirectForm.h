@@ -42,6 +42,7 @@ class TDirectForm : public QWidget {
   QToolButton* RefreshBtn;
   QAction* RefreshNewsAction;
   QAction* ProxyAction;
+  QAction* CloseAction;  // Escape, Ctrl+W
   QTreeWidget* DirectTreeView;
   QStatusBar* StatusBar1;
 

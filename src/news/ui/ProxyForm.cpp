@@ -7,6 +7,7 @@
 #include "SettingsKeys.h"
 #include "SharedData.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -42,7 +43,9 @@ TProxyForm::TProxyForm(QWidget* owner, TSharedData* sharedData)
 
 void TProxyForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (event->spontaneous()) return;
+  FitToScreen(this, parentWidget());
+  FormShow();
 }
 
 void TProxyForm::FormShow() {

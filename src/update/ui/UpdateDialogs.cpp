@@ -1,10 +1,9 @@
 #include "UpdateDialogs.h"
 
 #include <QButtonGroup>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -22,8 +21,7 @@ QPlainTextEdit* Frame(QDialog& dialog, const std::string& caption, const std::st
                         Qt::WindowSystemMenuHint);
   dialog.setWindowTitle(WidgetText(caption));
   dialog.setFixedSize(400, 400);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+  FitToScreen(&dialog);
   auto* memo = new QPlainTextEdit(&dialog);
   memo->setObjectName(QStringLiteral("TextMemo"));
   memo->setReadOnly(true);

@@ -16,6 +16,7 @@
 #include "UpdateDialogs.h"
 #include "UpdateTree.h"
 #include "WidgetText.h"
+#include "WindowPlacement.h"
 
 namespace lw {
 
@@ -25,6 +26,7 @@ constexpr int kClientWidth = 439;
 constexpr int kClientHeight = 287;
 constexpr int kPictureWidth = 131;
 constexpr int kButtonsTop = 254;
+constexpr int kFailureHeight = 20;
 
 // Texts keep their CR LF line ends in the log; labels show them as plain line breaks.
 QString Shown(const std::string& text) {
@@ -146,7 +148,7 @@ void TUpdateForm::BuildPages() {
   ServerLabel->setGeometry(0, 0, w, 50);
   ResultMemo = PageMemo(retrieve, "ResultMemo");
   ResultMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-  ResultMemo->setGeometry(0, 54, w, h - 54);
+  ResultMemo->setGeometry(0, 54, w, h - 54 - kFailureHeight);
   Notebook->addWidget(retrieve);
 
   auto* select = new QWidget;
@@ -188,10 +190,23 @@ void TUpdateForm::BuildPages() {
   FinishLabel->setGeometry(0, 0, w, h);
   Notebook->addWidget(complete);
 
+  FailureLabel = new QLabel(this);
+  FailureLabel->setObjectName(QStringLiteral("FailureLabel"));
+  FailureLabel->setTextFormat(Qt::PlainText);
+  FailureLabel->setGeometry(Notebook->x(), Notebook->geometry().bottom() + 1 - kFailureHeight + 2,
+                            w, kFailureHeight - 2);
+  {
+    QPalette p = FailureLabel->palette();
+    p.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    FailureLabel->setPalette(p);
+  }
+  FailureLabel->hide();
+
   // The welcome page's labels are laid out by their box: they are as wide as the page.
   for (QLabel* label : {StartLabel1, StartLabel2, StartLabel3}) label->resize(w, label->height());
   FitPageFont(Notebook, {StartLabel1, StartLabel2, StartLabel3, ServerLabel, ModuleLabel,
                          DownloadLabel1, LocalLabel});
+  FailureLabel->setFont(Notebook->font());  // it reads as part of the page
 }
 
 void TUpdateForm::BuildButtons() {
@@ -300,10 +315,7 @@ void TUpdateForm::ActionListUpdate() {
 void TUpdateForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  if (QWidget* owner = parentWidget()) {
-    const QRect frame = owner->window()->frameGeometry();
-    move(frame.center() - rect().center());
-  }
+  FitToScreen(this, parentWidget());
   FormShow();
 }
 
@@ -319,6 +331,11 @@ void TUpdateForm::FormShow() {
   FContinue = false;
   FStop = false;
   FRestartAccepted = false;
+  FReachedServer = false;
+  FProblem.clear();
+  FFailure.clear();
+  FailureLabel->clear();
+  FailureLabel->hide();
   NextAction->setVisible(true);
   PriorAction->setVisible(true);
   ContinueAction->setVisible(true);
@@ -345,7 +362,15 @@ void TUpdateForm::WaitForUser() {
 }
 
 void TUpdateForm::NextActionExecute() {
-  if (NextAction->isEnabled()) GoToPage(Page() + 1);
+  if (!NextAction->isEnabled()) return;
+  if (!FFailure.empty()) {
+    // The run is over: what is left is to say so.
+    FStop = true;
+    FLog += "\r\n" + FFailure;
+    GoToPage(pgComplete);
+    return;
+  }
+  GoToPage(Page() + 1);
 }
 
 void TUpdateForm::PriorActionExecute() {
@@ -361,6 +386,8 @@ void TUpdateForm::ContinueActionExecute() {
 
 void TUpdateForm::CancelActionExecute() {
   if (FCancelBound != CancelAction) return;  // on the Complete page the button is Finish
+  // After a run that ended short, Cancel leaves the way Next does: nothing was aborted.
+  if (!FFailure.empty()) return NextActionExecute();
   FStop = true;
   FLog += "\r\nUpdate process aborted by user.";
   if (Page() != pgComplete) GoToPage(pgComplete);
@@ -401,7 +428,27 @@ void TUpdateForm::ShowPage1() {
     ResultMemo->appendPlainText(WidgetText(e.what()));
     FLog += std::string("\r\n") + e.what();
     TMessageBoxes::ShowError(this, WidgetText(e.what()));
+    FProblem = e.what();
   }
+  RunEndedShort();
+}
+
+// The run has returned without reaching the Complete page: it could not get the update
+// information or an error stopped it. The page says so in one line and Next moves on.
+void TUpdateForm::RunEndedShort() {
+  if (Page() == pgComplete || FStop) return;
+  // The memo above holds the details; this line says in short what they add up to.
+  FFailure = !FReachedServer    ? "No update information came from the server."
+             : FProblem.empty() ? "The update ended before it was complete."
+                                : "The update stopped: " + FProblem + ".";
+  FailureLabel->setToolTip(WidgetText(FFailure));
+  FailureLabel->setText(FailureLabel->fontMetrics().elidedText(
+      FailureLabel->toolTip(), Qt::ElideRight, FailureLabel->width()));
+  FailureLabel->show();
+  ContinueAction->setEnabled(false);
+  BindButton(NextBtn, NextAction);
+  NextAction->setEnabled(true);
+  NextBtn->setFocus();
 }
 
 void TUpdateForm::ShowPage2() {
@@ -430,6 +477,7 @@ void TUpdateForm::ShowPage4() {
     a->setVisible(false);
   }
   BindButton(CancelBtn, FinishAction);
+  FailureLabel->hide();
   Animate->Stop();
   std::string text;
   if (FStop)

@@ -59,6 +59,8 @@ class TUpdateForm : public QDialog {
   const std::vector<std::unique_ptr<TFileUpdateInfo>>& Updates() const { return FUpdates; }
   bool RestartAccepted() const { return FRestartAccepted; }
   bool Stopped() const { return FStop; }
+  // Why the run ended short of the Complete page (no server, an error), "" while it has not.
+  const std::string& Failure() const { return FFailure; }
   // The update node of entry i (0-based) in the tree.
   QTreeWidgetItem* UpdateNode(int i) const;
 
@@ -98,6 +100,7 @@ class TUpdateForm : public QDialog {
   QLabel* ProgressLabel;
   QProgressBar* ProgressBar;
   QLabel* FinishLabel;
+  QLabel* FailureLabel;  // one line under the page whose run ended short
 
  signals:
   // A page became visible and its show handler is about to run.
@@ -123,6 +126,7 @@ class TUpdateForm : public QDialog {
   void ShowPage2();
   void ShowPage3();
   void ShowPage4();
+  void RunEndedShort();
 
   // --- engine events ---
   void NetUpdateStatus(const std::string& text, int statusCode, int errCode);
@@ -146,6 +150,9 @@ class TUpdateForm : public QDialog {
   bool FContinue = false;
   bool FStop = false;
   bool FRestartAccepted = false;
+  bool FReachedServer = false;  // the control file arrived
+  std::string FProblem;         // the last status that reported a failure
+  std::string FFailure;
   QAction* FNextBound = nullptr;
   QAction* FCancelBound = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "MessageBoxes.h"
 #include "UpdateDialogs.h"
 #include "UpdateForm.h"
+#include "UpdateStatus.h"
 #include "UpdateTree.h"
 #include "WidgetText.h"
 #include "strutil/FileUtil.h"
@@ -72,6 +73,11 @@ void TUpdateForm::BindEvents() {
 void TUpdateForm::NetUpdateStatus(const std::string& text, int statusCode, int errCode) {
   ResultMemo->appendPlainText(
       WidgetText("[" + std::to_string(statusCode) + " - " + std::to_string(errCode) + "] " + text));
+  // Kept for the line that says why a run ended short (see RunEndedShort).
+  if (text == UpdateStatusText(usControlFound).Text) FReachedServer = true;
+  if (statusCode == 1 || statusCode == 2 || statusCode == 6 ||
+      (statusCode >= 8 && statusCode <= 11) || statusCode == 14 || statusCode == 15)
+    FProblem = text;
   if (statusCode == 1 || statusCode == 2 || statusCode == 8) {
     FLog += "\r\n" + text;
   } else if (statusCode == 16) {

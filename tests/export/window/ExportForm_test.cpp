@@ -153,6 +153,32 @@ TEST_F(ExportWindow, TheFullNameJoinsDirectoryAndNameWithOneSlash) {
   EXPECT_EQ(form.DirLabel->text(), dir);
 }
 
+// A full path stands as typed; only choosing a file (Space, Enter) replaces the typed name.
+TEST_F(ExportWindow, TheTargetIsWhatWasTypedOrChosen) {
+  const QString dir = Dir("files");
+  for (const char* name : {"first.csv", "second.csv"}) WriteFile(FDir.File("files/") + name, "x");
+  TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  ASSERT_TRUE(form.SetDirectory(dir));
+  // Typed, then keys in the file list (none: not entered), and the name that results.
+  const std::tuple<QString, std::vector<Qt::Key>, QString> cases[] = {
+      {"/home/me/big.csv", {}, "/home/me/big.csv"},
+      {"results.csv", {Qt::Key_Tab}, "results.csv"},
+      {"results.csv", {Qt::Key_Return}, "first.csv"},
+      {"results.csv", {Qt::Key_Down, Qt::Key_Space}, "second.csv"}};
+  for (const auto& [typed, keys, name] : cases) {
+    form.FileNameEdit->setFocus();
+    form.FileNameEdit->setText(typed);
+    for (int i = 0; !keys.empty() && i < 5 && !form.FileListBox->hasFocus(); ++i)
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    for (Qt::Key key : keys) QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(form.FileNameEdit->text(), name);
+    EXPECT_EQ(form.FullFileNameEdit->text(), name.startsWith('/') ? name : dir + '/' + name);
+  }
+}
+
 TEST_F(ExportWindow, TheTypeFilterMasksTheListAndAClickedFileBecomesTheName) {
   const QString dir = Dir("files");
   for (const char* name : {"a.csv", "B.CSV", "c.db", "d.txt", "noext"})
@@ -165,7 +191,8 @@ TEST_F(ExportWindow, TheTypeFilterMasksTheListAndAClickedFileBecomesTheName) {
   ASSERT_EQ(form.FileListBox->count(), 2);
   EXPECT_EQ(form.FileNameEdit->text(), "*.csv");
   EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/*.csv");
-  form.FileListBox->setCurrentRow(1);
+  QTest::mouseClick(form.FileListBox->viewport(), Qt::LeftButton, {},
+                    form.FileListBox->visualItemRect(form.FileListBox->item(1)).center());
   EXPECT_EQ(form.FileNameEdit->text(), "B.CSV");
   EXPECT_EQ(form.FullFileNameEdit->text(), dir + "/B.CSV");
   // The list's directory is the process's, so the next opening starts there.
@@ -220,14 +247,14 @@ TEST_F(ExportWindow, WhileExportingOnlyAbortRespondsAndTheWindowStaysOpen) {
   EXPECT_TRUE(form.close());
 }
 
-TEST_F(ExportWindow, AWholeExportLeavesTheLabelAndResetsTheBar) {
+TEST_F(ExportWindow, AWholeExportLeavesTheLabelAndTheBarFull) {
   TExportForm form(nullptr, &*FSource, nullptr, &FVolumes);
   form.show();
   ASSERT_TRUE(form.SetDirectory(Dir()));
   form.FileNameEdit->setText("out.csv");
   form.ExportAction->trigger();
-  EXPECT_EQ(form.ProgressLabel->text(), "  [40 %]   40 exported.");
-  EXPECT_EQ(form.ProgressBar->value(), 0);
+  EXPECT_EQ(form.ProgressLabel->text(), "  [100 %]   40 exported.");
+  EXPECT_EQ(form.ProgressBar->value(), 100);
   // Again, answering No to the overwrite question: the file stays as it is.
   const std::string first = ReadFile(FDir.File("out.csv"));
   form.FieldListBox->item(0)->setCheckState(Qt::Unchecked);

@@ -73,15 +73,16 @@ TEST_F(WizardTest, NoConnectionShowsOneLineAndCancelLeadsToComplete) {
   RunWizard();
   EXPECT_EQ(MemoLines(), TLines{"[3 - 0] Checking for Internet connection"});
   EXPECT_EQ(Form->Page(), TUpdateForm::pgRetrieve);
-  EXPECT_FALSE(Form->NextBtn->isEnabled());
+  const std::string failure = "No update information came from the server.";
+  EXPECT_EQ(Form->FailureLabel->text().toStdString(), failure);
+  EXPECT_TRUE(Form->NextBtn->isEnabled());
   EXPECT_FALSE(Form->PriorBtn->isEnabled());
   // Escape is Cancel.
   QTest::keyClick(Form.get(), Qt::Key_Escape);
   EXPECT_EQ(Form->Page(), TUpdateForm::pgComplete);
   EXPECT_EQ(Form->TitlePanel->text(), "Updatewarden Complete");
-  EXPECT_EQ(Finish(),
-            "\nUpdatewarden did not complete successfully.\n\nUpdate process aborted by user."
-            "\n\nClick the 'Finish' button to quit Updatewarden.");
+  EXPECT_EQ(Finish(), "\nUpdatewarden did not complete successfully.\n\n" + failure +
+                          "\n\nClick the 'Finish' button to quit Updatewarden.");
   EXPECT_EQ(Form->CancelBtn->text(), "&Finish");
   EXPECT_FALSE(Form->NextBtn->isVisible());
   EXPECT_FALSE(Form->PriorBtn->isVisible());
@@ -89,7 +90,7 @@ TEST_F(WizardTest, NoConnectionShowsOneLineAndCancelLeadsToComplete) {
   EXPECT_FALSE(Form->isVisible());
 }
 
-TEST_F(WizardTest, ControlFileNotFoundStaysUntilCancel) {
+TEST_F(WizardTest, ControlFileNotFoundSaysSoAndNextLeadsToComplete) {
   Form->Settings.ControlUrl = Url("missing.inf");
   Show();
   RunWizard();
@@ -100,11 +101,11 @@ TEST_F(WizardTest, ControlFileNotFoundStaysUntilCancel) {
               lines.end());
   EXPECT_EQ(Form->Log(), "\r\nUpdate control file not found");
   EXPECT_EQ(Form->Page(), TUpdateForm::pgRetrieve);
-  EXPECT_FALSE(Form->NextBtn->isEnabled());
-  QTest::mouseClick(Form->CancelBtn, Qt::LeftButton);
+  EXPECT_EQ(Form->FailureLabel->text(), "No update information came from the server.");
+  QTest::mouseClick(Form->NextBtn, Qt::LeftButton);
   EXPECT_TRUE(Contains(Finish(),
                        "did not complete successfully.\n\nUpdate control file not "
-                       "found\nUpdate process aborted by user."));
+                       "found\nNo update information came from the server.\n"));
 }
 
 // An installed copy: an update of its program directory ends the wizard on the Complete page
