@@ -45,7 +45,10 @@ TEST(WidgetTextTest, TerminalTextBecomesTheTablesBytes) {
   EXPECT_EQ(Utf8ToCodePage("\xC3\xA9", 437), "\x82");
   // Bytes outside a UTF-8 sequence pass unchanged; characters the code page lacks are '?'.
   EXPECT_EQ(Utf8ToCodePage("Caf\xE9\xC3", 1252), "Caf\xE9\xC3");
-  EXPECT_EQ(Utf8ToCodePage("a\xF0\x9F\x98\x80b\xE4\xB8\xAD", 1252), "a?b?");
+  EXPECT_EQ(Utf8ToCodePage("a\xF0\x9F\x98\x80"
+                           "b\xE4\xB8\xAD",
+                           1252),
+            "a?b?");
 }
 
 TEST(WidgetTextTest, CharactersTheCodePageLacksBecomeQuestionMarks) {
