@@ -134,9 +134,10 @@ for column in COMPANY LATITUDE; do
   fi
 done
 
-# The other benchmarks: search, export and the window's end-to-end search, same build.
+# The other benchmarks: search, export (CSV and workbook), the summary and the window's
+# end-to-end search, same build.
 here=$(cd "$(dirname "$0")" && pwd)
-for part in search export gui net update; do
+for part in search export summary gui net update; do
   if [ -x "$here/$part/run.sh" ] || [ -f "$here/$part/run.sh" ]; then
     echo
     bash "$here/$part/run.sh" "$build" || echo "bench/$part failed (exit $?)"

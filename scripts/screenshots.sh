@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots for docs/: the main window after a search on the sample data, the record view,
 # the About window, the news window (fetched from a loopback HTTP server started here) and
-# the proxy dialog, and the pages of the update wizard, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
+# the proxy dialog, the summary of the whole sample (bars and map), and the pages of the update wizard, taken on a virtual X display (Xvfb) with ImageMagick's `import`.
 # Usage: scripts/screenshots.sh BUILD_DIR [OUT_DIR]
 set -euo pipefail
 build="${1:-build}"

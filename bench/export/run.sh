@@ -79,3 +79,26 @@ printf '%-44s %10.3f %12s %9s\n' "sqlite3 -csv SELECT * (same rows)" "$sqlBest" 
 printf 'Ledgerwake / sqlite3: %s (below 1 means faster than sqlite3)\n' "$(ratio "$lwBest" "$sqlBest")"
 [ "$lwRows" = "$records" ] && [ "$sqlRows" = "$records" ] ||
   echo "WARNING: record counts differ (Ledgerwake $lwRows, sqlite3 $sqlRows, table $records)"
+
+# The same rows as an Excel workbook (libxlsxwriter, constant-memory mode), one run: against
+# the CSV above, with the process's peak memory, and the sheet's rows counted in the file.
+mkdir -p "$out"
+line=$("$bench" "$table" "$out/lw.xlsx" xlsx)
+xlsxT=$(echo "$line" | sed -n 's/.*seconds=\([0-9.]*\).*/\1/p')
+xlsxBytes=$(echo "$line" | sed -n 's/.*bytes=\([0-9]*\).*/\1/p')
+xlsxRss=$(echo "$line" | sed -n 's/.*maxrss_kb=\([0-9]*\).*/\1/p')
+xlsxRows=$(python3 -c 'import sys, zipfile
+n, tail = 0, b""
+with zipfile.ZipFile(sys.argv[1]).open("xl/worksheets/sheet1.xml") as f:
+    while chunk := f.read(1 << 20):
+        n += (tail + chunk).count(b"<row ") - tail.count(b"<row ")
+        tail = chunk[-5:]
+print(n - 1)' "$out/lw.xlsx")
+rm -rf "$out"
+printf '\nExport to an Excel workbook: %s records, one run, warm cache\n' "$records"
+printf '%-44s %10s %12s %9s\n' "Measurement" "seconds" "bytes" "records"
+printf '%-44s %10.3f %12s %9s\n' "Ledgerwake export engine (xlsx, all fields)" "$xlsxT" "$xlsxBytes" \
+  "$xlsxRows"
+printf 'Workbook / CSV: %s; peak memory %s MB; aim: below 10 s\n' "$(ratio "$xlsxT" "$lwBest")" \
+  "$(awk -v k="$xlsxRss" 'BEGIN { printf "%.0f", k / 1024 }')"
+[ "$xlsxRows" = "$records" ] || echo "WARNING: the workbook holds $xlsxRows records, the table $records"

@@ -63,6 +63,7 @@ class TMainForm : public QMainWindow {
   void PauseActionExecute();
   void AbortActionExecute();
   void ExportActionExecute();
+  void SummaryActionExecute();
   void UpdateActionExecute();
   void NewsActionExecute();
   void AboutActionExecute();
@@ -105,6 +106,7 @@ class TMainForm : public QMainWindow {
   QAction* PauseAction;
   QAction* AbortAction;
   QAction* ExportAction;
+  QAction* SummaryAction;
   QAction* UpdateAction;
   QAction* NewsAction;
   QAction* AboutAction;

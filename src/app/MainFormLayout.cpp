@@ -97,6 +97,7 @@ void TMainForm::BuildActions() {
   PauseAction->setCheckable(true);
   AbortAction = MakeAction("&Abort", "abort", &TMainForm::AbortActionExecute);
   ExportAction = MakeAction("&Export", "export", &TMainForm::ExportActionExecute);
+  SummaryAction = MakeAction("Summa&ry", "summary", &TMainForm::SummaryActionExecute);
   UpdateAction = MakeAction("&Updates", "updates", &TMainForm::UpdateActionExecute);
   UpdateAction->setToolTip(QStringLiteral("Check for newer version or updates"));
   NewsAction = MakeAction("&News", "news", &TMainForm::NewsActionExecute);
@@ -107,6 +108,7 @@ void TMainForm::BuildActions() {
   PauseAction->setObjectName(QStringLiteral("PauseAction"));
   AbortAction->setObjectName(QStringLiteral("AbortAction"));
   ExportAction->setObjectName(QStringLiteral("ExportAction"));
+  SummaryAction->setObjectName(QStringLiteral("SummaryAction"));
   UpdateAction->setObjectName(QStringLiteral("UpdateAction"));
   NewsAction->setObjectName(QStringLiteral("NewsAction"));
   AboutAction->setObjectName(QStringLiteral("AboutAction"));
@@ -133,6 +135,7 @@ void TMainForm::BuildToolBars() {
   MainToolBar->addAction(AbortAction);
   MainToolBar->addSeparator();
   MainToolBar->addAction(ExportAction);
+  MainToolBar->addAction(SummaryAction);
 
   OtherToolBar = new QToolBar(QStringLiteral("Other"), this);
   setUp(OtherToolBar, "OtherToolBar");

@@ -69,6 +69,7 @@ void TMainForm::ActionListUpdate() {
   PauseAction->setEnabled(AbortAction->isEnabled());
   ExportAction->setEnabled(GoAction->isEnabled() && !FSearching && results &&
                            results->RecordCount() > 0);
+  SummaryAction->setEnabled(ExportAction->isEnabled());
   const bool idle = GoAction->isEnabled() && !FSearching;
   AboutAction->setEnabled(idle);
   NewsAction->setEnabled(idle);

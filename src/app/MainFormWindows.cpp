@@ -7,6 +7,7 @@
 #include "MainForm.h"
 #include "RecordForm.h"
 #include "SettingsKeys.h"
+#include "SummaryForm.h"
 #include "Table.h"
 #include "UpdateForm.h"
 #include "WidgetText.h"
@@ -17,6 +18,15 @@ void TMainForm::ExportActionExecute() {
   if (FSearching) return;
   OpenExportWindow(this, FSharedData.get(), FDataSource.get(),
                    Setting(keys::kProductName) + QStringLiteral(" - Export"));
+  ActionListUpdate();
+}
+
+void TMainForm::SummaryActionExecute() {
+  if (!SummaryAction->isEnabled()) return;
+  // Modal, as the export window is: no new search replaces the table while it is read.
+  TSummaryForm summary(this, FSharedData.get());
+  summary.setWindowTitle(Setting(keys::kProductName) + QStringLiteral(" - Summary"));
+  summary.exec();
   ActionListUpdate();
 }
 

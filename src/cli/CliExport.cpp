@@ -30,7 +30,8 @@ TExportFormat ParseFormat(const TCommandSpec& commandSpec, const std::string& te
   if (f == "csv") return efCsv;
   if (f == "dbase") return efDbase;
   if (f == "paradox") return efParadox;
-  throw UsageError(commandSpec, "--format: '" + text + "' is not one of csv, dbase, paradox");
+  if (f == "xlsx") return efXlsx;
+  throw UsageError(commandSpec, "--format: '" + text + "' is not one of csv, dbase, paradox, xlsx");
 }
 
 std::vector<std::string> SplitFields(const std::string& list) {
@@ -96,7 +97,9 @@ TExportCliOptions ExportOptionsFrom(const TParsedArgs& args, const TCommandSpec&
   if (out.ToStdout() && out.Format != efCsv)
     throw UsageError(commandSpec, "--export -: only CSV can be written to standard output");
   if (out.Utf8 && out.Format != efCsv)
-    throw UsageError(commandSpec, "--encoding: tables keep the code page of their records");
+    throw UsageError(commandSpec, out.Format == efXlsx
+                                      ? "--encoding: workbooks always hold UTF-8"
+                                      : "--encoding: tables keep the code page of their records");
   return out;
 }
 

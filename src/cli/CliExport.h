@@ -12,7 +12,7 @@ class TTable;
 
 namespace lw::cli {
 
-// The export options of `search`: --export FILE|- [--format csv|dbase|paradox]
+// The export options of `search`: --export FILE|- [--format csv|dbase|paradox|xlsx]
 // [--fields A,B,...] [--encoding raw|utf-8] [--overwrite] [--mkdir].
 struct TExportCliOptions {
   std::string File;  // "-": standard output

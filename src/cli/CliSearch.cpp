@@ -27,6 +27,7 @@
 #include "IniFile.h"
 #include "SharedData.h"
 #include "StoredSearch.h"
+#include "Summary.h"
 #include "Table.h"
 #include "TableThread.h"
 #include "strutil/CodePage.h"
@@ -56,8 +57,9 @@ constexpr TOptionSpec kSearchOptions[] = {
     {"--keep", nullptr, "leave the results in the result table (otherwise it is emptied)"},
     {"--quiet", nullptr, "no progress bar and no notices (failures are still reported)"},
     {"--time", nullptr, "the search's own time on stderr (\"search seconds=S\")"},
+    {"--summary", "BY", "\"value<TAB>count\" on stdout: state, employees, sales or sic2"},
     {"--export", "FILE", "write the found records to FILE (as given); - is stdout"},
-    {"--format", "F", "csv (default), dbase or paradox"},
+    {"--format", "F", "csv (default), dbase, paradox or xlsx (an Excel workbook)"},
     {"--fields", "A,B,...", "only these fields, in the table's field order (default: all)"},
     {"--encoding", "E", "text of a CSV export: raw (stored bytes, default) or utf-8"},
     {"--overwrite", nullptr, "replace the --export file when it exists"},
@@ -65,7 +67,8 @@ constexpr TOptionSpec kSearchOptions[] = {
 };
 
 constexpr TCommandSpec kSearch{
-    "search", "[criteria] [--table FILE] [--list | --export FILE] [options]", kSearchOptions,
+    "search", "[criteria] [--table FILE] [--list | --summary BY | --export FILE] [options]",
+    kSearchOptions,
     "Options take their value as --opt VALUE or --opt=VALUE. Every option is checked before\n"
     "the search starts. Without --list or --export - the count goes to stdout.\n"
     "With --saved, a text criterion given (--sic, --sic-desc, --company, --city, --zip)\n"
@@ -89,6 +92,8 @@ struct TSearchArgs {
   bool Keep = false;
   bool Quiet = false;
   bool Time = false;
+  bool Summary = false;
+  TSummaryKind SummaryBy = skState;
   TExportCliOptions Export;
 };
 
@@ -149,6 +154,13 @@ TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
   if (p.Has("--password") && out.Table.empty())
     throw UsageError(kSearch, "--password goes with --table");
   if (out.Raw && !out.List) throw UsageError(kSearch, "--raw goes with --list");
+  out.Summary = p.Has("--summary");
+  if (out.Summary && !SummaryKindFromName(p.Value("--summary"), out.SummaryBy))
+    throw UsageError(kSearch, "--summary: '" + p.Value("--summary") +
+                                  "' is not one of state, employees, sales, sic2");
+  if (out.Summary && (out.List || out.Export.ToStdout()))
+    throw UsageError(kSearch, "--summary and " + std::string(out.List ? "--list" : "--export -") +
+                                  " would both write to stdout");
   if (out.List && out.Export.ToStdout())
     throw UsageError(kSearch, "--list and --export - would both write to stdout");
   return out;
@@ -288,10 +300,16 @@ int RunSearch(const std::vector<std::string>& args) {
   }
 
   // The count goes where the data do not.
-  std::FILE* countOut = parsed.List || parsed.Export.ToStdout() ? stderr : stdout;
+  std::FILE* countOut = parsed.List || parsed.Export.ToStdout() || parsed.Summary ? stderr : stdout;
   std::fprintf(countOut, "Total Records Found: %d\n", found);
   std::fflush(countOut);
   int status = 0;
+  if (parsed.Summary) {
+    results->Refresh();
+    const std::string text =
+        SummaryText(Summarise(*results), parsed.SummaryBy, results->FileInfo().CodePage);
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) status = 1;
+  }
   if (parsed.Export.Active()) status = RunExport(*results, parsed.Export);
   return EmptyResults(*shared, results, parsed.Keep, status);
 }

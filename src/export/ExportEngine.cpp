@@ -10,6 +10,7 @@
 #include "ExportFieldNames.h"
 #include "Table.h"
 #include "TableExport.h"
+#include "XlsxExport.h"
 
 namespace lw {
 
@@ -91,6 +92,9 @@ void TExportEngine::RunWriter() {
     case efParadox:
       WriteTableExport(*this);
       break;
+    case efXlsx:
+      WriteXlsxExport(*this);
+      break;
     default:
       throw std::runtime_error("Unknown export format " +
                                std::to_string(static_cast<int>(FFormat)));
@@ -132,6 +136,14 @@ TExportResult TExportEngine::Execute() {
     result.Message = FLastMessage;
     return result;
   }
+  if (FFormat == efXlsx && FSource.RecordCount() > kXlsxMaxRecords) {
+    // Checked before anything is written: a cut-off list would pass for the whole one.
+    ShowMessage("A workbook sheet holds at most " + std::to_string(kXlsxMaxRecords) +
+                " records below its header row; there are " +
+                std::to_string(FSource.RecordCount()) + ". Narrow the search or export to CSV.");
+    result.Message = FLastMessage;
+    return result;
+  }
   std::error_code ec;
   const fs::file_status status =
       FOutputStream >= 0 ? fs::file_status(fs::file_type::not_found) : fs::status(FOutputName, ec);
@@ -153,6 +165,7 @@ TExportResult TExportEngine::Execute() {
   FVisited = 0;
   FDone = 0;
   FNotWritten = 0;
+  FCut = 0;
   FFirstNotWrittenReason.clear();
   FAbort = false;
   FRecordCount = FSource.RecordCount();
@@ -177,6 +190,10 @@ TExportResult TExportEngine::Execute() {
                                        " records were not written; the first failed with: " +
                                        FFirstNotWrittenReason);
   }
+  if (FCut > 0)
+    ShowMessage(std::to_string(FCut) + (FCut == 1 ? " value was" : " values were") +
+                " longer than a cell holds and cut to " + std::to_string(kXlsxMaxCellText) +
+                " characters.");
   // The bar is left showing how far the run got: full after a whole export.
   if (FAbort || result.Outcome == TExportOutcome::Failed)
     SetPosition(ShareDone());
@@ -186,6 +203,7 @@ TExportResult TExportEngine::Execute() {
   if (FCallbacks.Running) FCallbacks.Running(false);
   result.Written = FWritten;
   result.NotWritten = FNotWritten;
+  result.Cut = FCut;
   result.Message = FLastMessage;
   return result;
 }

@@ -63,6 +63,8 @@ class TExportEngine {
   void RecordWritten();
   // The table refused a record; the run goes on and the end reports how many.
   void RecordNotWritten(const std::string& reason);
+  // A value was cut to fit its cell; the end reports how many.
+  void ValueCut() { ++FCut; }
 
  private:
   void ShowMessage(const std::string& message);
@@ -87,6 +89,7 @@ class TExportEngine {
   int32_t FDone = 0;  // records dealt with (written or refused)
   int32_t FWritten = 0;
   int32_t FNotWritten = 0;
+  int32_t FCut = 0;
   int64_t FRecordCount = 0;
   std::string FFirstNotWrittenReason;
   std::string FLastMessage;

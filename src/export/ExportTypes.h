@@ -7,7 +7,7 @@
 namespace lw {
 
 // Item indexes of the window's format list.
-enum TExportFormat : int { efCsv = 0, efDbase = 1, efParadox = 2 };
+enum TExportFormat : int { efCsv = 0, efDbase = 1, efParadox = 2, efXlsx = 3 };
 
 // One row of the window's field list: a field of the result table, checked or not. The row's
 // position in the whole list (unchecked rows included) feeds the dBase field-name rule.
@@ -46,6 +46,7 @@ struct TExportResult {
   TExportOutcome Outcome = TExportOutcome::Refused;
   int Written = 0;      // records written
   int NotWritten = 0;   // records whose Post failed (table formats)
+  int Cut = 0;          // values cut to fit a cell (workbooks)
   std::string Message;  // the message shown last, if any
 };
 

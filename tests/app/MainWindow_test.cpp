@@ -2,9 +2,14 @@
 // Abort, Clear, closing, and which actions are enabled in each state.
 #include <gtest/gtest.h>
 
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <map>
 
 #include "CriteriaLists.h"
 #include "ExportForm.h"
@@ -12,6 +17,7 @@
 #include "IniFile.h"
 #include "MainForm.h"
 #include "MainFormFixture.h"
+#include "SummaryForm.h"
 #include "TableThread.h"
 
 namespace lw::test {
@@ -99,6 +105,7 @@ TEST_F(MainWindowTest, AcceleratorsFocusTheirInputsAndRunTheirActions) {
   EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->shortcut(), QKeySequence("Alt+C"));
   EXPECT_EQ(button(Form->MainToolBar, Form->ClearAction)->text(), QStringLiteral("    &Clear    "));
   EXPECT_EQ(button(Form->MainToolBar, Form->ExportAction)->shortcut(), QKeySequence("Alt+E"));
+  EXPECT_EQ(button(Form->MainToolBar, Form->SummaryAction)->shortcut(), QKeySequence("Alt+R"));
   EXPECT_EQ(button(Form->OtherToolBar, Form->CloseAction)->shortcut(), QKeySequence("Alt+Q"));
   EXPECT_EQ(Form->PauseBtn->shortcut(), QKeySequence("Alt+P"));
   const std::pair<QAction*, const char*> searchKeys[] = {{Form->OpenAction, "Alt+O"},
@@ -312,6 +319,41 @@ TEST_F(MainWindowTest, ExportOpensTheLinkedExportWindowOverTheResults) {
   // The window reads the grid's own result table.
   EXPECT_EQ(fields, Results().FieldCount());
   EXPECT_TRUE(Form->GoAction->isEnabled());
+}
+
+TEST_F(MainWindowTest, SummaryCountsTheResultsByStateAndShowsTheirPositions) {
+  Start();
+  EXPECT_FALSE(Form->SummaryAction->isEnabled());
+  const std::map<QString, int> expected = {
+      {"NY", CountStates({"NY"})}, {"CA", CountStates({"CA"})}, {"WY", CountStates({"WY"})}};
+  for (const char* state : {"NY", "CA", "WY"}) Choose(Form->StateListBox, state);
+  ASSERT_TRUE(RunSearch());
+  ASSERT_TRUE(Form->SummaryAction->isEnabled());
+  std::map<QString, int> shown;
+  QString caption, status;
+  int tabs = 0;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TSummaryForm*>(QApplication::activeModalWidget());
+    if (!form || !WaitUntil([form] { return !form->Busy(); })) return;
+    caption = form->windowTitle();
+    status = form->StatusLabel->text();
+    tabs = form->ChartTabs->count();
+    // Category labels read "NY   412  (45.1 %)"; the bars carry the counts.
+    const auto* series = qobject_cast<QAbstractBarSeries*>(form->Chart(0)->series().value(0));
+    const QStringList labels =
+        form->Chart(0)->axes(Qt::Vertical).isEmpty()
+            ? QStringList()
+            : qobject_cast<QBarCategoryAxis*>(form->Chart(0)->axes(Qt::Vertical)[0])->categories();
+    for (int i = 0; series && i < labels.size(); ++i)
+      shown[labels[i].section(' ', 0, 0)] = static_cast<int>(series->barSets()[0]->at(i));
+    form->close();
+  });
+  Form->SummaryAction->trigger();
+  EXPECT_EQ(caption, QStringLiteral("Ledgerwake - Summary"));
+  const int total = expected.at("NY") + expected.at("CA") + expected.at("WY");
+  EXPECT_EQ(status, QStringLiteral("%1 results").arg(QLocale(QLocale::English).toString(total)));
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(tabs, 5);  // four bar charts and the positions of the sample's listings
 }
 
 TEST_F(MainWindowTest, AWorkerFailureShowsItsMessageAndTheGridKeepsItsMatches) {

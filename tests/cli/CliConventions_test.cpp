@@ -93,6 +93,8 @@ TEST(CliConventions, UsageErrorsExitTwoWithAShortUsage) {
       {"search", "--home", missingHome, "--export", "x.csv", "--format", "xls"},
       {"search", "--home", missingHome, "--export=x.csv", "--encoding=latin9"},
       {"search", "--home", missingHome, "--list", "--export", "-"},
+      {"search", "--home", missingHome, "--summary", "city"},
+      {"search", "--home", missingHome, "--summary", "state", "--list"},
       {"search", "--home", missingHome, "--export", "-", "--format", "dbase"},
       {"search", "--home", missingHome, "--fields", "COMPANY"},
       {"search", "--home", missingHome, "--sic"},

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,22 @@ TEST_F(CliSearch, CountAgreesWithAnIndependentCountOfTheDump) {
   const int foundState = Column(found[0], "STATE");
   for (size_t r = 1; r < found.size(); ++r) EXPECT_EQ(found[r][foundState], "NY");
   EXPECT_EQ(FoundLine(listed.Err), "Total Records Found: " + std::to_string(expected));
+
+  // --summary counts the same rows by employee class, most first, the count on stderr.
+  std::map<std::string, int> byClass;
+  for (size_t r = 1; r < found.size(); ++r) ++byClass[found[r][Column(found[0], "EMPLOYEES")]];
+  auto summary = Search({"--state", "NY", "--sic", "50*", "--summary", "employees"});
+  EXPECT_EQ(summary.ExitCode, 0) << summary.Err;
+  std::map<std::string, int> printed;
+  int last = expected;
+  for (const auto& row : ParseCsv(summary.Out)) {
+    const size_t tab = row[0].find('\t');
+    printed[row[0].substr(0, tab)] = std::stoi(row[0].substr(tab + 1));
+    EXPECT_LE(printed[row[0].substr(0, tab)], last) << "not sorted by count";
+    last = printed[row[0].substr(0, tab)];
+  }
+  EXPECT_EQ(printed, byClass);
+  EXPECT_EQ(FoundLine(summary.Err), "Total Records Found: " + std::to_string(expected));
 }
 
 TEST_F(CliSearch, RepeatedSearchesDoNotAccumulate) {

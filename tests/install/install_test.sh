@@ -45,7 +45,8 @@ fi
 deb=$(ls "$scratch"/pkg/*.deb)
 tgz=$(ls "$scratch"/pkg/*.tar.gz)
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libc6; do
+# dpkg-shlibdeps finds them from the linked libraries: the charts and the workbook writer too.
+for lib in libqt6widgets6 libqt6charts6 libxlsxwriter4 libc6; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 

@@ -50,7 +50,8 @@ struct TFilter {
 const TFilter kFilters[] = {{"All files (*.*)", "*.*"},
                             {"CSV files (*.csv)", "*.csv"},
                             {"Paradox files (*.db)", "*.db"},
-                            {"Dbase files (*.dbf)", "*.dbf"}};
+                            {"Dbase files (*.dbf)", "*.dbf"},
+                            {"Excel workbooks (*.xlsx)", "*.xlsx"}};
 
 QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -149,8 +150,8 @@ void TExportForm::BuildFieldPanel() {
   FieldListBox->setUniformItemSizes(true);
   FormatComboBox = new QComboBox(FieldPanel);
   FormatComboBox->setObjectName(QStringLiteral("FormatComboBox"));
-  FormatComboBox->addItems(
-      {QStringLiteral("CSV Comma Separated"), QStringLiteral("Dbase"), QStringLiteral("Paradox")});
+  FormatComboBox->addItems({QStringLiteral("CSV Comma Separated"), QStringLiteral("Dbase"),
+                            QStringLiteral("Paradox"), QStringLiteral("Excel Workbook")});
   // The format changes nothing else: neither the type filter nor the name follows it.
   fields->addWidget(Label(QStringLiteral("&Fields to Export:"), FieldListBox, FieldPanel));
   fields->addWidget(FieldListBox, 1);

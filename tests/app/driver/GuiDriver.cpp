@@ -35,6 +35,7 @@
 #include "RecordForm.h"
 #include "SettingsKeys.h"
 #include "SharedData.h"
+#include "SummaryForm.h"
 #include "TableThread.h"
 #include "UpdateDriver.h"
 
@@ -165,6 +166,31 @@ bool NewsShots(TMainForm& form, const TArgs& a) {
   return ok;
 }
 
+// The summary of the whole sample (a search without criteria): the bars by state and by SIC
+// group, and the map.
+bool SummaryShots(TMainForm& form, const TArgs& a) {
+  form.ClearActionExecute();
+  form.GoActionExecute();
+  if (!WaitForSearchEnd(form, 60000)) return false;
+  bool ok = false;
+  QTimer::singleShot(300, [&] {
+    auto* summary = qobject_cast<TSummaryForm*>(QApplication::activeModalWidget());
+    for (int i = 0; summary && i < 500 && summary->Busy(); ++i) Wait(10);
+    if (!summary || summary->Busy() || summary->ChartTabs->count() < 5) return;
+    const char* files[] = {"/summary-states.png", "/summary-sic-groups.png",
+                           "/summary-positions.png"};
+    const int tabs[] = {0, 3, 4};
+    ok = true;
+    for (int i = 0; i < 3; ++i) {
+      summary->ChartTabs->setCurrentIndex(tabs[i]);
+      ok = Shot(summary, QString::fromStdString(a.Out + files[i])) && ok;
+    }
+    summary->close();
+  });
+  form.SummaryActionExecute();
+  return ok;
+}
+
 TSharedDataOptions HomeOptions(const std::string& home) {
   TSharedDataOptions options;
   options.ProgramDir = home;
@@ -252,6 +278,7 @@ int Screenshots(const TArgs& a) {
   });
   form.AboutActionExecute();
   if (a.News) ok = NewsShots(form, a) && ok;
+  ok = SummaryShots(form, a) && ok;
   form.close();
   return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // The export's files through readers no one here wrote, compared with the result table's
-// values: Python's csv module and sqlite3's CSV import, shapelib's DBF API and dbfdump, pxlib.
+// values: Python's csv module and sqlite3's CSV import, shapelib's DBF API and dbfdump, pxlib,
+// openpyxl.
 #include <gtest/gtest.h>
 
 #ifdef LW_HAVE_SHAPELIB
@@ -181,6 +182,57 @@ TEST_F(ExportInterop, Sqlite3CsvImportReadsBackEveryValue) {
     want += "\n";
   }
   EXPECT_EQ(out, want);
+}
+
+TEST_F(ExportInterop, OpenpyxlReadsTheWorkbookWithItsTypes) {
+  if (!*LW_DEBIAN_PYTHON3 ||
+      std::system((std::string(LW_DEBIAN_PYTHON3) + " -c 'import openpyxl'").c_str()))
+    GTEST_SKIP() << "python3-openpyxl is not installed";
+  // A fourth record: a zip code with leading zeros and a memo past a cell's 32,767 characters.
+  FSource->Append();
+  FSource->FieldByName("ZIP").SetValue(TValue::String("00501"));
+  FSource->FieldByName("NOTES").SetValue(TValue::String(std::string(40000, 'm')));
+  FSource->Post();
+  const std::string out = FDir.File("result.xlsx");
+  TExportEngine engine(*FSource);
+  engine.SetAllRows();
+  engine.SetFormat(efXlsx);
+  engine.SetOutputName(out);
+  const TExportResult r = engine.Execute();
+  ASSERT_EQ(r.Outcome, TExportOutcome::Completed) << r.Message;
+  EXPECT_EQ(r.Written, 4);
+  EXPECT_EQ(r.Cut, 1);
+  EXPECT_NE(r.Message.find("1 value was longer than a cell holds and cut to 32767"),
+            std::string::npos)
+      << r.Message;
+  const std::string script = FDir.File("read.py");
+  WriteFile(
+      script,
+      "import sys, openpyxl\n"
+      "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+      "print(ws.max_row, ws.freeze_panes, ws['A1'].font.b)\n"
+      "for row in ws.iter_rows(min_row=2, values_only=True):\n"
+      "    print(ascii([len(v) if isinstance(v, str) and len(v) > 99 else v for v in row]))\n");
+  int status = 0;
+  const std::string text =
+      RunCommand(std::string(LW_DEBIAN_PYTHON3) + " " + Quote(script) + " " + Quote(out), status);
+  ASSERT_EQ(status, 0) << text;
+  const char* const dt = "datetime.datetime";
+  EXPECT_EQ(text,
+            std::string("5 A2 True\n") +
+                "[1, 'Acme \"Best\" Tools, Inc.', 'Hardware, wholesale', "
+                "'Line 1\\nLine 2', 1999, 120000, 40.712776, " +
+                dt +
+                "(2023, 1, 5, 0, 0), True, 'memo with \"quotes\", commas\\nand a bare LF', "
+                "'(NOT SUPPORTED)', 'NY', '10001-1234', \"O'Neil\", 'Ann']\n"
+                "[2, None, None, None, None, None, None, None, None, None, '(NOT SUPPORTED)', "
+                "None, None, None, None]\n"
+                "[3, '\"', ',', 'only\\nLF', -5, 0, -73.5, " +
+                dt +
+                "(1900, 2, 28, 0, 0), False, 'Caf\\xe9 na\\xefve', '(NOT SUPPORTED)', 'CA', "
+                "None, 'Zo\\xeb', 'B\\xe9la']\n"
+                "[4, None, None, None, None, None, None, None, None, 32767, '(NOT SUPPORTED)', "
+                "None, '00501', None, None]\n");
 }
 
 #ifdef LW_HAVE_SHAPELIB
