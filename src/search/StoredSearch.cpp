@@ -1,11 +1,11 @@
 #include "StoredSearch.h"
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 #include "CriteriaLists.h"
 #include "IniFile.h"
+#include "NameCompare.h"
 
 namespace lw {
 
@@ -75,15 +75,6 @@ std::string Unescape(std::string_view text) {
     i += 2;
   }
   return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Stored with quotes: the settings file trims values, and a blank typed at the end of a
@@ -226,7 +217,7 @@ void WriteSavedSearch(TIniFile& ini, const std::string& given, const TStoredSear
                                 std::to_string(TIniFile::kMaxValueLength) + ").");
   // A name typed in another letter case replaces the search it names.
   for (const std::string& existing : SavedSearchNames(ini))
-    if (EqualNoCase(existing, name) && existing != name)
+    if (SameName(existing, name) && existing != name)
       ini.DeleteKey(kSavedSearchesSection, existing);
   ini.WriteString(kSavedSearchesSection, name, value);
 }
