@@ -21,10 +21,7 @@ cli="$(cd "$build/bin" && pwd)/ledgerwake-cli"
 bench="$(cd "$build/bench" && pwd)/lw-export-bench"
 data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
 
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
-min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+. "$(dirname "$0")/../timing.sh"
 csvRecords() {  # records of a CSV file, header excluded, counted by Python's csv module
   python3 -c 'import csv, sys
 with open(sys.argv[1], newline="", encoding="latin-1") as f:

@@ -28,10 +28,7 @@ gen="$(cd "$build/bin" && pwd)/lw-gen"
 cli="$(cd "$build/bin" && pwd)/ledgerwake-cli"
 data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
 
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
-min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+. "$(dirname "$0")/../timing.sh"
 
 # The criteria sets: a name, the search's options, the SQL condition that selects the same rows.
 # "no-match" reads every record and finds none: the scan alone, without the result table.

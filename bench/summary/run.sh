@@ -18,10 +18,7 @@ cli="$(cd "$build/bin" && pwd)/ledgerwake-cli"
 bench="$(cd "$build/bench" && pwd)/lw-summary-bench"
 data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
 
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", b - a }'; }
-min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+. "$(dirname "$0")/../timing.sh"
 
 table="$data/listings-$records.db"
 if [ ! -f "$table.done" ]; then
