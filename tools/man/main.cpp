@@ -53,13 +53,13 @@ std::string OptionTag(const TOptionSpec& o) {
   return tag;
 }
 
-std::string CommandSection(const lw::cli::TCommand& command, const TCommandSpec& spec) {
-  std::string s = ".SS \"" + Roff(spec.Name) + "\"\n";
-  s += ".B ledgerwake\\-cli " + Roff(spec.Name) + "\n" + Roff(spec.Synopsis) + "\n.PP\n";
+std::string CommandSection(const lw::cli::TCommand& command, const TCommandSpec& usage) {
+  std::string s = ".SS \"" + Roff(usage.Name) + "\"\n";
+  s += ".B ledgerwake\\-cli " + Roff(usage.Name) + "\n" + Roff(usage.Synopsis) + "\n.PP\n";
   s += Roff(Sentence(command.Summary)) + "\n";
-  for (const TOptionSpec& o : spec.Options)
+  for (const TOptionSpec& o : usage.Options)
     s += ".TP\n" + OptionTag(o) + "\n" + Roff(o.Help) + "\n";
-  if (spec.Notes) s += ".PP\n" + Roff(spec.Notes);
+  if (usage.Notes) s += ".PP\n" + Roff(usage.Notes);
   return s;
 }
 
@@ -67,18 +67,18 @@ std::string CommandSection(const lw::cli::TCommand& command, const TCommandSpec&
 std::optional<std::string> CommandSections() {
   std::string sections;
   for (const lw::cli::TCommand& command : lw::cli::CommandTable()) {
-    std::optional<TCommandSpec> spec;
-    lw::cli::SetHelpHandler([&spec](const TCommandSpec& s) {
-      spec = s;
+    std::optional<TCommandSpec> usage;
+    lw::cli::SetHelpHandler([&usage](const TCommandSpec& s) {
+      usage = s;
       return 0;
     });
     command.Run({"--help"});
     lw::cli::SetHelpHandler(nullptr);
-    if (!spec) {
+    if (!usage) {
       std::fprintf(stderr, "lw-man: '%s --help' gave no help table\n", command.Name);
       return std::nullopt;
     }
-    sections += CommandSection(command, *spec);
+    sections += CommandSection(command, *usage);
   }
   return sections;
 }

@@ -62,9 +62,9 @@ EUsage Usage(const std::string& message) {
   return EUsage(reworded ? message.substr(colon + 2) : message, kSynopsis);
 }
 
-TParsedArgs Parse(const std::vector<std::string>& args, const TCommandSpec& spec) {
+TParsedArgs Parse(const std::vector<std::string>& args, const TCommandSpec& usage) {
   try {
-    return lw::cli::ParseArgs(args, spec);
+    return lw::cli::ParseArgs(args, usage);
   } catch (const EUsage& e) {
     throw Usage(e.what());
   }
