@@ -157,6 +157,8 @@ class TMainForm : public QMainWindow {
   void BuildActions();
   void BuildToolBars();
   void BuildCriteriaPanel();
+  void BuildSearchToolBar(int rowHeight);
+  void ConnectCriteriaInputs();
   void BuildGridAndStatus();
   void SetHints();
   void BuildSearchActions();

@@ -228,8 +228,22 @@ void TMainForm::BuildCriteriaPanel() {
   lists->addWidget(SalesListBox, 1);
   grid->addLayout(lists, 4, 1);
 
-  // How the search is run sits where the criteria end: the table searched, the match options
-  // and the saved searches, in a strip as high as the text rows.
+  BuildSearchToolBar(rowHeight);
+  auto* zipRow = new QHBoxLayout;
+  zipRow->setSpacing(6);
+  zipRow->addWidget(ZipEdit, 1);
+  zipRow->addWidget(SearchToolBar);
+  grid->addWidget(CriteriaLabel("&Zip Code(s)*", ZipEdit, CriteriaPanel), 5, 0);
+  grid->addLayout(zipRow, 5, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(6, 1);
+
+  ConnectCriteriaInputs();
+}
+
+// How the search is run sits where the criteria end: the table searched, the match options
+// and the saved searches, in a strip as high as the text rows.
+void TMainForm::BuildSearchToolBar(int rowHeight) {
   SearchToolBar = new QToolBar(QStringLiteral("Search"), CriteriaPanel);
   SearchToolBar->setObjectName(QStringLiteral("SearchToolBar"));
   SearchToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -243,15 +257,10 @@ void TMainForm::BuildCriteriaPanel() {
   SearchToolBar->addAction(SearchesAction);
   if (auto* button = qobject_cast<QToolButton*>(SearchToolBar->widgetForAction(SearchesAction)))
     button->setPopupMode(QToolButton::InstantPopup);
-  auto* zipRow = new QHBoxLayout;
-  zipRow->setSpacing(6);
-  zipRow->addWidget(ZipEdit, 1);
-  zipRow->addWidget(SearchToolBar);
-  grid->addWidget(CriteriaLabel("&Zip Code(s)*", ZipEdit, CriteriaPanel), 5, 0);
-  grid->addLayout(zipRow, 5, 1);
-  grid->setColumnStretch(1, 1);
-  grid->setRowStretch(6, 1);
+}
 
+// Tab walks the inputs top to bottom; Enter in any of them runs Go.
+void TMainForm::ConnectCriteriaInputs() {
   setTabOrder(SICEdit, SICDescEdit);
   setTabOrder(SICDescEdit, CompanyEdit);
   setTabOrder(CompanyEdit, CityEdit);
@@ -260,7 +269,6 @@ void TMainForm::BuildCriteriaPanel() {
   setTabOrder(EmployeeListBox, SalesListBox);
   setTabOrder(SalesListBox, ZipEdit);
 
-  // Enter in any input runs Go.
   for (QWidget* input :
        std::initializer_list<QWidget*>{SICEdit, SICDescEdit, CompanyEdit, CityEdit, StateListBox,
                                        EmployeeListBox, SalesListBox, ZipEdit})

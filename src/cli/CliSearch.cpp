@@ -215,6 +215,45 @@ int EmptyResults(TSharedData& shared, TTable* results, bool keep, int status) {
   return status ? status : 1;
 }
 
+// The program's shared data for this run, with the saved search applied and --save done;
+// null (the reason printed) when the tables cannot be opened.
+std::unique_ptr<TSharedData> OpenForSearch(TSearchArgs& parsed) {
+  TSharedDataOptions options;
+  options.ProgramDir = parsed.Home;
+  options.SourceTable = parsed.Table;
+  options.SourcePassword = parsed.Password;
+  options.Notifier = std::make_shared<TCliNotifier>(parsed.Quiet);
+  auto shared = std::make_unique<TSharedData>(options);
+  if (!shared->ErrorText().empty()) {
+    PrintMessage(shared->ErrorText());
+    return nullptr;
+  }
+  ApplySaved(parsed, shared->ConfigIni());
+  if (!parsed.Save.empty()) {
+    if (!shared->ConfigIni()) throw std::runtime_error("--save: there is no user settings file");
+    WriteSavedSearch(*shared->ConfigIni(), parsed.Save, {parsed.Inputs, parsed.Options});
+  }
+  return shared;
+}
+
+// What a successful search hands over: the count, then the summary or the export; the exit
+// status.
+int HandOver(const TSearchArgs& parsed, TTable& results, int found) {
+  // The count goes where the data do not.
+  std::FILE* countOut = parsed.List || parsed.Export.ToStdout() || parsed.Summary ? stderr : stdout;
+  std::fprintf(countOut, "Total Records Found: %d\n", found);
+  std::fflush(countOut);
+  int status = 0;
+  if (parsed.Summary) {
+    results.Refresh();
+    const std::string text =
+        SummaryText(Summarise(results), parsed.SummaryBy, results.FileInfo().CodePage);
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) status = 1;
+  }
+  if (parsed.Export.Active()) status = RunExport(results, parsed.Export);
+  return status;
+}
+
 }  // namespace
 
 int RunSearch(const std::vector<std::string>& args) {
@@ -225,21 +264,8 @@ int RunSearch(const std::vector<std::string>& args) {
 
   // From here on a stop signal ends the run the way Abort does.
   TStopSignals signals;
-  TSharedDataOptions options;
-  options.ProgramDir = parsed.Home;
-  options.SourceTable = parsed.Table;
-  options.SourcePassword = parsed.Password;
-  options.Notifier = std::make_shared<TCliNotifier>(parsed.Quiet);
-  auto shared = std::make_unique<TSharedData>(options);
-  if (!shared->ErrorText().empty()) {
-    PrintMessage(shared->ErrorText());
-    return 1;
-  }
-  ApplySaved(parsed, shared->ConfigIni());
-  if (!parsed.Save.empty()) {
-    if (!shared->ConfigIni()) throw std::runtime_error("--save: there is no user settings file");
-    WriteSavedSearch(*shared->ConfigIni(), parsed.Save, {parsed.Inputs, parsed.Options});
-  }
+  auto shared = OpenForSearch(parsed);
+  if (!shared) return 1;
   TTable* results = shared->ResultTable();
   CheckExportFields(*results, parsed.Export, kSearch);
   // As Go does: results never accumulate across searches.
@@ -299,19 +325,7 @@ int RunSearch(const std::vector<std::string>& args) {
     return EmptyResults(*shared, results, parsed.Keep, 1);
   }
 
-  // The count goes where the data do not.
-  std::FILE* countOut = parsed.List || parsed.Export.ToStdout() || parsed.Summary ? stderr : stdout;
-  std::fprintf(countOut, "Total Records Found: %d\n", found);
-  std::fflush(countOut);
-  int status = 0;
-  if (parsed.Summary) {
-    results->Refresh();
-    const std::string text =
-        SummaryText(Summarise(*results), parsed.SummaryBy, results->FileInfo().CodePage);
-    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) status = 1;
-  }
-  if (parsed.Export.Active()) status = RunExport(*results, parsed.Export);
-  return EmptyResults(*shared, results, parsed.Keep, status);
+  return EmptyResults(*shared, results, parsed.Keep, HandOver(parsed, *results, found));
 }
 
 }  // namespace lw::cli

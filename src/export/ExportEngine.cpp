@@ -101,46 +101,41 @@ void TExportEngine::RunWriter() {
   }
 }
 
-TExportResult TExportEngine::Execute() {
-  TExportResult result;
-  if (FRunning) return result;
-  FLastMessage.clear();
+// Why the export cannot start, checked before anything is touched (so that a file the user
+// agreed to replace is not deleted for an export that cannot run); "" when it can.
+std::string TExportEngine::ReasonNotToStart() const {
   // The name box holds the list's mask ("*.csv") after a change of folder or file type; a
   // wildcard is no name to create a file under.
   const std::string baseName = FOutputName.substr(FOutputName.find_last_of('/') + 1);
-  if (FOutputName.empty() || baseName.find_first_of("*?") != std::string::npos) {
-    ShowMessage(kInvalidFileName);
-    result.Message = FLastMessage;
-    return result;
-  }
+  if (FOutputName.empty() || baseName.find_first_of("*?") != std::string::npos)
+    return kInvalidFileName;
   bool anyChecked = false;
   for (const TExportRow& row : FRows) anyChecked = anyChecked || row.Checked;
-  if (!anyChecked) {
-    ShowMessage(kNoFieldsSelected);
-    result.Message = FLastMessage;
-    return result;
-  }
+  if (!anyChecked) return kNoFieldsSelected;
   try {
-    // Checked before anything is touched, so that a file the user agreed to replace is not
-    // deleted for an export that cannot run.
     for (const TExportRow& row : FRows)
       if (row.Checked) FSource.FieldByName(row.Name);
     if (FFormat == efDbase || FFormat == efParadox) ExportFieldNames(FRows, FFormat);
   } catch (const std::exception& e) {
-    ShowMessage(*e.what() ? e.what() : kUnknownError);
-    result.Message = FLastMessage;
-    return result;
+    return *e.what() ? e.what() : kUnknownError;
   }
-  if (FOutputStream >= 0 && FFormat != efCsv) {
-    ShowMessage("Only CSV can be written to " + FOutputName + ".");
-    result.Message = FLastMessage;
-    return result;
-  }
+  if (FOutputStream >= 0 && FFormat != efCsv)
+    return "Only CSV can be written to " + FOutputName + ".";
   if (FFormat == efXlsx && FSource.RecordCount() > kXlsxMaxRecords) {
-    // Checked before anything is written: a cut-off list would pass for the whole one.
-    ShowMessage("A workbook sheet holds at most " + std::to_string(kXlsxMaxRecords) +
-                " records below its header row; there are " +
-                std::to_string(FSource.RecordCount()) + ". Narrow the search or export to CSV.");
+    // A cut-off list would pass for the whole one.
+    return "A workbook sheet holds at most " + std::to_string(kXlsxMaxRecords) +
+           " records below its header row; there are " + std::to_string(FSource.RecordCount()) +
+           ". Narrow the search or export to CSV.";
+  }
+  return {};
+}
+
+TExportResult TExportEngine::Execute() {
+  TExportResult result;
+  if (FRunning) return result;
+  FLastMessage.clear();
+  if (const std::string reason = ReasonNotToStart(); !reason.empty()) {
+    ShowMessage(reason);
     result.Message = FLastMessage;
     return result;
   }
@@ -182,8 +177,12 @@ TExportResult TExportEngine::Execute() {
     result.Outcome = TExportOutcome::Failed;
     ShowMessage(kUnknownError);
   }
+  Finish(result);
+  return result;
+}
 
-  // The common end, whatever happened above.
+// The common end, whatever happened in the run.
+void TExportEngine::Finish(TExportResult& result) {
   if (FNotWritten > 0) {
     ShowMessage(FNotWritten == 1 ? "1 record was not written: " + FFirstNotWrittenReason
                                  : std::to_string(FNotWritten) +
@@ -205,7 +204,6 @@ TExportResult TExportEngine::Execute() {
   result.NotWritten = FNotWritten;
   result.Cut = FCut;
   result.Message = FLastMessage;
-  return result;
 }
 
 }  // namespace lw

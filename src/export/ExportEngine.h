@@ -70,7 +70,9 @@ class TExportEngine {
   void ShowMessage(const std::string& message);
   void SetPosition(int position);
   int ShareDone() const;
+  std::string ReasonNotToStart() const;
   void PrepareOutput();
+  void Finish(TExportResult& result);
   void RunWriter();
 
   TTable& FSource;

@@ -129,6 +129,102 @@ lxw_format* NumberFormat(lxw_workbook* book, const char* pattern) {
   return format;
 }
 
+// The sheet with its formats, and the one text buffer every cell's conversion reuses.
+class TSheetWriter {
+ public:
+  TSheetWriter(TExportEngine& engine, lxw_workbook* book)
+      : FEngine(engine), FSource(engine.Source()), FCodePage(FSource.FileInfo().CodePage) {
+    FSheet = workbook_add_worksheet(book, "Results");
+    if (!FSheet) throw std::runtime_error("Cannot add a sheet to the workbook.");
+    FBold = workbook_add_format(book);
+    format_set_bold(FBold);
+    FDate = NumberFormat(book, "yyyy-mm-dd");
+    FTime = NumberFormat(book, "hh:mm:ss");
+    FDateTime = NumberFormat(book, "yyyy-mm-dd hh:mm:ss");
+  }
+
+  // The bold header row, frozen, over columns as wide as their fields.
+  void Header(const std::vector<TXlsxColumn>& columns) {
+    for (size_t c = 0; c < columns.size(); ++c) {
+      TField& field = FSource.Fields(columns[c].Index);
+      const auto col = static_cast<lxw_col_t>(c);
+      Check(worksheet_set_column(FSheet, col, col, ColumnWidth(field, columns[c].Form), nullptr));
+      Text(0, col, field.FieldName(), FBold);
+    }
+    worksheet_freeze_panes(FSheet, 1, 0);
+  }
+
+  // The current record's value of one column; nulls and empty texts leave the cell empty.
+  void Cell(lxw_row_t r, lxw_col_t col, const TXlsxColumn& column) {
+    if (column.Form == TCellForm::Text) {
+      const std::string_view value = FSource.FieldText(column.Index);
+      if (!value.empty()) Text(r, col, value, nullptr);
+      return;
+    }
+    if (column.Form == TCellForm::NotSupported) {
+      Check(worksheet_write_string(FSheet, r, col, "(NOT SUPPORTED)", nullptr));
+      return;
+    }
+    const TValue value = FSource.FieldValue(column.Index);
+    if (value.IsNull()) return;
+    switch (column.Form) {
+      case TCellForm::Number:
+        Check(worksheet_write_number(FSheet, r, col, value.ToFloat(), nullptr));
+        break;
+      case TCellForm::Boolean:
+        Check(worksheet_write_boolean(FSheet, r, col, value.ToBoolean() ? 1 : 0, nullptr));
+        break;
+      case TCellForm::Date:
+        // A sheet's calendar starts in 1900; earlier dates stay readable as text.
+        if (value.Int() < kFirstOf1900)
+          Text(r, col, FormatDate(static_cast<int32_t>(value.Int())), nullptr);
+        else
+          Check(worksheet_write_number(FSheet, r, col, ExcelDay(static_cast<int32_t>(value.Int())),
+                                       FDate));
+        break;
+      case TCellForm::Time:
+        Check(worksheet_write_number(FSheet, r, col, static_cast<double>(value.Int()) / kMsPerDay,
+                                     FTime));
+        break;
+      case TCellForm::DateTime: {
+        const auto day = static_cast<int32_t>(value.Int() / kMsPerDay);
+        if (day < kFirstOf1900) {
+          Text(r, col, FormatDateTime(value.Int()), nullptr);
+        } else {
+          const double fraction = static_cast<double>(value.Int() % kMsPerDay) / kMsPerDay;
+          Check(worksheet_write_number(FSheet, r, col, ExcelDay(day) + fraction, FDateTime));
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+ private:
+  void Text(lxw_row_t r, lxw_col_t c, std::string_view bytes, lxw_format* format) {
+    // The code page has one character per byte, so the cut is made before converting.
+    if (bytes.size() > static_cast<size_t>(kXlsxMaxCellText)) {
+      bytes = bytes.substr(0, kXlsxMaxCellText);
+      FEngine.ValueCut();
+    }
+    FText.clear();
+    AppendUtf8(FText, bytes, FCodePage);
+    if (FText.find('\r') != std::string::npos) LineFeedsOnly(FText);
+    Check(worksheet_write_string(FSheet, r, c, FText.c_str(), format));
+  }
+
+  TExportEngine& FEngine;
+  TTable& FSource;
+  const int FCodePage;
+  lxw_worksheet* FSheet;
+  lxw_format* FBold;
+  lxw_format* FDate;
+  lxw_format* FTime;
+  lxw_format* FDateTime;
+  std::string FText;
+};
+
 }  // namespace
 
 void WriteXlsxExport(TExportEngine& engine) {
@@ -149,87 +245,15 @@ void WriteXlsxExport(TExportEngine& engine) {
   // they are used only when the sheet may come near that.
   const bool zip64 = source.RecordCount() * rowBytes > (int64_t{2} << 30);
   TWorkbook book(engine.OutputName(), zip64);
-  lxw_worksheet* sheet = workbook_add_worksheet(book.Get(), "Results");
-  if (!sheet) throw std::runtime_error("Cannot add a sheet to the workbook.");
-  lxw_format* bold = workbook_add_format(book.Get());
-  format_set_bold(bold);
-  lxw_format* dateFormat = NumberFormat(book.Get(), "yyyy-mm-dd");
-  lxw_format* timeFormat = NumberFormat(book.Get(), "hh:mm:ss");
-  lxw_format* dateTimeFormat = NumberFormat(book.Get(), "yyyy-mm-dd hh:mm:ss");
-
-  const int codePage = source.FileInfo().CodePage;
-  std::string text;
-  auto writeText = [&](lxw_row_t r, lxw_col_t c, std::string_view bytes, lxw_format* format) {
-    // The code page has one character per byte, so the cut is made before converting.
-    if (bytes.size() > static_cast<size_t>(kXlsxMaxCellText)) {
-      bytes = bytes.substr(0, kXlsxMaxCellText);
-      engine.ValueCut();
-    }
-    text.clear();
-    AppendUtf8(text, bytes, codePage);
-    if (text.find('\r') != std::string::npos) LineFeedsOnly(text);
-    Check(worksheet_write_string(sheet, r, c, text.c_str(), format));
-  };
-
-  for (size_t c = 0; c < columns.size(); ++c) {
-    TField& field = source.Fields(columns[c].Index);
-    const auto col = static_cast<lxw_col_t>(c);
-    Check(worksheet_set_column(sheet, col, col, ColumnWidth(field, columns[c].Form), nullptr));
-    writeText(0, col, field.FieldName(), bold);
-  }
-  worksheet_freeze_panes(sheet, 1, 0);
+  TSheetWriter sheet(engine, book.Get());
+  sheet.Header(columns);
 
   lxw_row_t r = 0;
   for (source.First(); !source.Eof(); source.Next()) {
     if (!engine.ProgressStep()) break;
     ++r;
-    for (size_t c = 0; c < columns.size(); ++c) {
-      const int index = columns[c].Index;
-      const auto col = static_cast<lxw_col_t>(c);
-      if (columns[c].Form == TCellForm::Text) {
-        const std::string_view value = source.FieldText(index);
-        if (!value.empty()) writeText(r, col, value, nullptr);
-        continue;
-      }
-      if (columns[c].Form == TCellForm::NotSupported) {
-        Check(worksheet_write_string(sheet, r, col, "(NOT SUPPORTED)", nullptr));
-        continue;
-      }
-      const TValue value = source.FieldValue(index);
-      if (value.IsNull()) continue;
-      switch (columns[c].Form) {
-        case TCellForm::Number:
-          Check(worksheet_write_number(sheet, r, col, value.ToFloat(), nullptr));
-          break;
-        case TCellForm::Boolean:
-          Check(worksheet_write_boolean(sheet, r, col, value.ToBoolean() ? 1 : 0, nullptr));
-          break;
-        case TCellForm::Date:
-          // A sheet's calendar starts in 1900; earlier dates stay readable as text.
-          if (value.Int() < kFirstOf1900)
-            writeText(r, col, FormatDate(static_cast<int32_t>(value.Int())), nullptr);
-          else
-            Check(worksheet_write_number(sheet, r, col, ExcelDay(static_cast<int32_t>(value.Int())),
-                                         dateFormat));
-          break;
-        case TCellForm::Time:
-          Check(worksheet_write_number(sheet, r, col, static_cast<double>(value.Int()) / kMsPerDay,
-                                       timeFormat));
-          break;
-        case TCellForm::DateTime: {
-          const auto day = static_cast<int32_t>(value.Int() / kMsPerDay);
-          if (day < kFirstOf1900) {
-            writeText(r, col, FormatDateTime(value.Int()), nullptr);
-          } else {
-            const double fraction = static_cast<double>(value.Int() % kMsPerDay) / kMsPerDay;
-            Check(worksheet_write_number(sheet, r, col, ExcelDay(day) + fraction, dateTimeFormat));
-          }
-          break;
-        }
-        default:
-          break;
-      }
-    }
+    for (size_t c = 0; c < columns.size(); ++c)
+      sheet.Cell(r, static_cast<lxw_col_t>(c), columns[c]);
     engine.RecordWritten();
   }
   book.Close(engine.OutputName());

@@ -163,6 +163,25 @@ void TUpdateForm::BuildPages() {
   InfoLabel->setGeometry(0, h - 46, w, 46);
   Notebook->addWidget(select);
 
+  Notebook->addWidget(BuildDownloadPage(w));
+
+  auto* complete = new QWidget;
+  FinishLabel = PageLabel(complete, "FinishLabel", "");
+  FinishLabel->setWordWrap(true);
+  FinishLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FinishLabel->setGeometry(0, 0, w, h);
+  Notebook->addWidget(complete);
+
+  BuildFailureLabel();
+
+  // The welcome page's labels are laid out by their box: they are as wide as the page.
+  for (QLabel* label : {StartLabel1, StartLabel2, StartLabel3}) label->resize(w, label->height());
+  FitPageFont(Notebook, {StartLabel1, StartLabel2, StartLabel3, ServerLabel, ModuleLabel,
+                         DownloadLabel1, LocalLabel});
+  FailureLabel->setFont(Notebook->font());  // it reads as part of the page
+}
+
+QWidget* TUpdateForm::BuildDownloadPage(int w) {
   auto* download = new QWidget;
   DownloadLabel1 = PageLabel(download, "DownloadLabel1",
                              "\r\nUpdatewarden is downloading the files you selected.\r\n"
@@ -181,15 +200,12 @@ void TUpdateForm::BuildPages() {
   ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
   ProgressBar->setTextVisible(false);
   ProgressBar->setGeometry(0, 164, w, 18);
-  Notebook->addWidget(download);
+  return download;
+}
 
-  auto* complete = new QWidget;
-  FinishLabel = PageLabel(complete, "FinishLabel", "");
-  FinishLabel->setWordWrap(true);
-  FinishLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  FinishLabel->setGeometry(0, 0, w, h);
-  Notebook->addWidget(complete);
-
+// One plain line under the page when a run ends without reaching the server or on an error.
+void TUpdateForm::BuildFailureLabel() {
+  const int w = Notebook->width();
   FailureLabel = new QLabel(this);
   FailureLabel->setObjectName(QStringLiteral("FailureLabel"));
   FailureLabel->setTextFormat(Qt::PlainText);
@@ -201,12 +217,6 @@ void TUpdateForm::BuildPages() {
     FailureLabel->setPalette(p);
   }
   FailureLabel->hide();
-
-  // The welcome page's labels are laid out by their box: they are as wide as the page.
-  for (QLabel* label : {StartLabel1, StartLabel2, StartLabel3}) label->resize(w, label->height());
-  FitPageFont(Notebook, {StartLabel1, StartLabel2, StartLabel3, ServerLabel, ModuleLabel,
-                         DownloadLabel1, LocalLabel});
-  FailureLabel->setFont(Notebook->font());  // it reads as part of the page
 }
 
 void TUpdateForm::BuildButtons() {

@@ -113,6 +113,8 @@ class TUpdateForm : public QDialog {
 
  private:
   void BuildPages();
+  QWidget* BuildDownloadPage(int w);
+  void BuildFailureLabel();
   void BuildButtons();
   void FormShow();
   void ApplyEngineSettings();
