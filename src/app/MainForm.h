@@ -61,6 +61,7 @@ class TMainForm : public QMainWindow {
   void ClearActionExecute();
   void GoActionExecute();
   void PauseActionExecute();
+  void ShowPaused(bool paused);
   void AbortActionExecute();
   void ExportActionExecute();
   void SummaryActionExecute();

@@ -165,26 +165,27 @@ void TMainForm::GoActionExecute() {
 void TMainForm::PauseActionExecute() {
   if (!FSearching || !FThread) return;
   if (FThread->Suspended()) {
-    PauseAction->setText(QStringLiteral("&Pause"));
-    PauseAction->setIconText(PauseAction->text());
-    PauseAction->setChecked(false);
+    ShowPaused(false);
     FThread->Resume();
     SetStatus(QStringLiteral("Searching..."));
     PauseCount(false);
   } else {
-    PauseAction->setText(QStringLiteral("&Resume"));
-    PauseAction->setIconText(PauseAction->text());
-    PauseAction->setChecked(true);
+    ShowPaused(true);
     FThread->Suspend();
     SetStatus(QStringLiteral("Pausing..."));
     PauseCount(true);
   }
 }
 
-void TMainForm::AbortActionExecute() {
-  PauseAction->setChecked(false);
-  PauseAction->setText(QStringLiteral("&Pause"));
+// The Pause button offers what a press would do next.
+void TMainForm::ShowPaused(bool paused) {
+  PauseAction->setText(paused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
   PauseAction->setIconText(PauseAction->text());
+  PauseAction->setChecked(paused);
+}
+
+void TMainForm::AbortActionExecute() {
+  ShowPaused(false);
   if (FThread) {
     // Stop first: a paused worker released before the stop request would run on.
     FThread->Terminate();
