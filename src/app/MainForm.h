@@ -171,6 +171,7 @@ class TMainForm : public QMainWindow {
   void PauseCount(bool paused);
   void StopCount();
   void ShowCount();
+  void ShowSearchTime();  // the whole search's, at its end
   bool CheckSourceTable(const std::string& path, std::string& password);
   void ShowCaption();
   QAction* MakeAction(const char* caption, const char* icon, void (TMainForm::*execute)());

@@ -235,8 +235,7 @@ void TMainForm::ThreadDisplay(TThreadAction action, int percent, int found, int 
       ProgressPanel->hide();
       SetStatus(QStringLiteral("Total Records Found: %1").arg(found));
       StopCount();
-      CountLabel->setText(QStringLiteral("in %1").arg(
-          QString::number(static_cast<double>(FElapsedBefore) / 1000.0, 'f', 2) + " s"));
+      ShowSearchTime();
       if (action == taError) ShowError(WidgetText(message));
       break;
     default:

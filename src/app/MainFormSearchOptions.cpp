@@ -244,4 +244,8 @@ void TMainForm::ShowCount() {
   CountLabel->setText(QStringLiteral("%1 found  %2").arg(FFoundSoFar).arg(Seconds(ms, 1)));
 }
 
+void TMainForm::ShowSearchTime() {
+  CountLabel->setText(QStringLiteral("in ") + Seconds(FElapsedBefore, 2));
+}
+
 }  // namespace lw
