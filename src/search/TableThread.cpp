@@ -40,14 +40,6 @@ bool FormatPhoneText(std::string_view text, std::string& out) {
   return true;
 }
 
-bool IsPhoneFieldName(std::string_view name) {
-  if (name.size() < 3) return false;
-  std::string head;
-  for (char c : name.substr(0, 3))
-    head += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return head == "TEL" || head == "FAX";
-}
-
 TTableThread::TTableThread(bool createSuspended) : TTableThread(createSuspended, nullptr) {}
 
 TTableThread::TTableThread(bool createSuspended, TSharedData* sharedData)

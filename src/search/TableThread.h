@@ -11,6 +11,7 @@
 
 #include "EventDelivery.h"
 #include "RecordMatcher.h"
+#include "ResultFields.h"
 #include "ThreadAction.h"
 
 namespace lw {
@@ -187,9 +188,5 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
 // Formats a telephone or fax text of exactly ten characters as "(ddd) ddd-dddd"; returns
 // false and leaves `out` alone for any other length.
 bool FormatPhoneText(std::string_view text, std::string& out);
-
-// True when a field of this name holds a telephone or fax number: the name begins with
-// TEL or FAX, in any letter case.
-bool IsPhoneFieldName(std::string_view name);
 
 }  // namespace lw

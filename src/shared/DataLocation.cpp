@@ -6,6 +6,7 @@
 
 #include "Database.h"
 #include "DatabaseError.h"
+#include "ResultFields.h"
 #include "Session.h"
 #include "SharedData.h"
 #include "Table.h"
@@ -53,9 +54,7 @@ std::vector<TFieldDef> TSharedData::SourceFields() {
 }
 
 void TSharedData::RecreateResultTable(const std::vector<TFieldDef>& sourceFields) {
-  std::vector<TFieldDef> fields{{"Result", ftAutoInc, 0, false, 0}};
-  fields.insert(fields.end(), sourceFields.begin(), sourceFields.end());
-  FResultTable->FieldDefs().Items() = fields;
+  FResultTable->FieldDefs().Items() = ResultFieldsFor(sourceFields);
   FResultTable->IndexDefs().Clear();
   FResultTable->IndexDefs().Add("", "Result", ixPrimary | ixUnique);
   FResultTable->RecreateEmpty(DataPassword());
@@ -82,13 +81,7 @@ bool TSharedData::SetSourceTable(const std::string& path, const std::string& pas
   if (!FResultTable || !FSession) return false;
   const std::vector<TFieldDef> fields = SourceFields();
   FResultTable->FieldDefs().Update();
-  const std::vector<TFieldDef>& held = FResultTable->FieldDefs().Items();
-  auto same = [](const TFieldDef& a, const TFieldDef& b) {
-    return a.Name == b.Name && a.DataType == b.DataType && a.Size == b.Size;
-  };
-  if (held.size() == fields.size() + 1 &&
-      std::equal(fields.begin(), fields.end(), held.begin() + 1, same))
-    return false;
+  if (ResultFieldsFit(FResultTable->FieldDefs().Items(), ResultFieldsFor(fields))) return false;
   const bool wasActive = FResultTable->Active();
   FResultTable->Close();
   RecreateResultTable(fields);

@@ -110,6 +110,15 @@ TEST_F(SearchOptionsTest, OpenSearchesAnotherListingsTableAndRefusesOtherLayouts
   Form->GoActionExecute();
   ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
   EXPECT_EQ(Results().RecordCount(), TOwnTable(Home.SampleTable())->RecordCount());
+  {
+    // Telephone numbers arrive whole in their written form, the result reshaped or not.
+    TOwnTable source(Home.SampleTable());
+    std::string phone;
+    ASSERT_TRUE(
+        FormatPhoneText(source->FieldText(source->FieldByName("TELEPHONE").Index()), phone));
+    Results().First();
+    EXPECT_EQ(Results().FieldText(Results().FieldByName("TELEPHONE").Index()), phone);
+  }
 
   // One field more: the result table takes that shape for the session.
   const int fields = Results().FieldCount();

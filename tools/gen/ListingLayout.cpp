@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "ResultFields.h"
+
 namespace lw::gen {
 
 const char* const kEmployeeClasses[12] = {"N/A",     "1-4",       "5-9",       "10-19",
@@ -55,10 +57,6 @@ const TFieldSpec kListing[lfCount] = {
 
 const char* const kResultField = "Result";
 
-bool IsPhoneField(int pos) {
-  return pos == lfTelephone || pos == lfFax;
-}
-
 std::string Crlf(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& l : lines) out += l + "\r\n";
@@ -74,13 +72,7 @@ std::vector<TFieldDef> ListingFieldDefs() {
 }
 
 std::vector<TFieldDef> ResultFieldDefs() {
-  std::vector<TFieldDef> defs;
-  defs.push_back({kResultField, ftAutoInc, 0, false, 0});
-  for (int i = 0; i < lfCount; ++i) {
-    const TFieldSpec& s = kListing[i];
-    defs.push_back({s.Name, s.Type, IsPhoneField(i) ? 14 : s.Size, false, 0});
-  }
-  return defs;
+  return ResultFieldsFor(ListingFieldDefs());
 }
 
 std::vector<TIndexDef> ResultIndexDefs() {
