@@ -106,6 +106,7 @@ bool TMainForm::PrepareFirstShow() {
   LoadGridLayout(FSharedData->ConfigIni(), FSharedData->ResultTable(), *DBGrid);
   FGridReady = true;
   MarkOrderColumn();
+  ShowNearbyState();
   ClearActionExecute();
   RestoreLastSearch();
   FStartedCleanly = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,6 +103,13 @@ class TMainForm : public QMainWindow {
   // The inputs as the criteria builder takes them.
   TCriteriaInputs CriteriaInputs() const;
 
+  // --- radius search ---
+  // Enables the radius inputs when the searched table has positions (LATITUDE and LONGITUDE
+  // fields), and says why not otherwise.
+  void ShowNearbyState();
+  // Find nearby of the record view: `centre` becomes what the radius is measured from.
+  void FindNearby(const QString& centre);
+
   QAction* ClearAction;
   QAction* GoAction;
   QAction* PauseAction;
@@ -132,6 +140,9 @@ class TMainForm : public QMainWindow {
   QListWidget* EmployeeListBox;
   QListWidget* SalesListBox;
   QLineEdit* ZipEdit;
+  // "Within MilesSpinBox miles of NearEdit".
+  QDoubleSpinBox* MilesSpinBox;
+  QLineEdit* NearEdit;
   TDBGrid* DBGrid;
   QWidget* ProgressPanel;
   QProgressBar* ProgressBar;
@@ -159,6 +170,9 @@ class TMainForm : public QMainWindow {
   void BuildToolBars();
   void BuildCriteriaPanel();
   void BuildSearchToolBar(int rowHeight);
+  QLayout* BuildNearbyRow(int rowHeight);
+  // The radius in miles as the criteria and the settings keep it ("10", "2.5").
+  std::string MilesText() const;
   void ConnectCriteriaInputs();
   void BuildGridAndStatus();
   void SetHints();

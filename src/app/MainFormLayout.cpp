@@ -11,6 +11,7 @@
 #include "CriteriaLists.h"
 #include "Icons.h"
 #include "MainForm.h"
+#include "Nearby.h"
 #include "WidgetText.h"
 
 namespace lw {
@@ -212,7 +213,7 @@ void TMainForm::BuildCriteriaPanel() {
   grid->addWidget(CriteriaLabel("Company Na&me", CompanyEdit, CriteriaPanel), 2, 0);
   grid->addWidget(CompanyEdit, 2, 1);
   grid->addWidget(CriteriaLabel("Ci&ty", CityEdit, CriteriaPanel), 3, 0);
-  grid->addWidget(CityEdit, 3, 1);
+  grid->addLayout(BuildNearbyRow(rowHeight), 3, 1);
 
   auto* listLabels = new QVBoxLayout;
   listLabels->setSpacing(2);
@@ -241,6 +242,29 @@ void TMainForm::BuildCriteriaPanel() {
   ConnectCriteriaInputs();
 }
 
+// The radius shares the city's row: both say where the companies are.
+QLayout* TMainForm::BuildNearbyRow(int rowHeight) {
+  MilesSpinBox = new QDoubleSpinBox(CriteriaPanel);
+  MilesSpinBox->setObjectName(QStringLiteral("MilesSpinBox"));
+  MilesSpinBox->setDecimals(1);
+  MilesSpinBox->setRange(0.1, kMaxRadiusMiles);
+  MilesSpinBox->setValue(kDefaultMiles);
+  MilesSpinBox->setFixedHeight(std::min(MilesSpinBox->sizeHint().height(), rowHeight));
+  NearEdit = new QLineEdit(CriteriaPanel);
+  NearEdit->setObjectName(QStringLiteral("NearEdit"));
+  NearEdit->setClearButtonEnabled(true);
+  NearEdit->setFixedHeight(std::min(NearEdit->sizeHint().height(), rowHeight));
+  NearEdit->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 22);
+  auto* row = new QHBoxLayout;
+  row->setSpacing(6);
+  row->addWidget(CityEdit, 1);
+  row->addWidget(CriteriaLabel("Within", MilesSpinBox, CriteriaPanel));
+  row->addWidget(MilesSpinBox);
+  row->addWidget(CriteriaLabel("miles o&f", NearEdit, CriteriaPanel));
+  row->addWidget(NearEdit);
+  return row;
+}
+
 // How the search is run sits where the criteria end: the table searched, the match options
 // and the saved searches, in a strip as high as the text rows.
 void TMainForm::BuildSearchToolBar(int rowHeight) {
@@ -264,14 +288,16 @@ void TMainForm::ConnectCriteriaInputs() {
   setTabOrder(SICEdit, SICDescEdit);
   setTabOrder(SICDescEdit, CompanyEdit);
   setTabOrder(CompanyEdit, CityEdit);
-  setTabOrder(CityEdit, StateListBox);
+  setTabOrder(CityEdit, MilesSpinBox);
+  setTabOrder(MilesSpinBox, NearEdit);
+  setTabOrder(NearEdit, StateListBox);
   setTabOrder(StateListBox, EmployeeListBox);
   setTabOrder(EmployeeListBox, SalesListBox);
   setTabOrder(SalesListBox, ZipEdit);
 
-  for (QWidget* input :
-       std::initializer_list<QWidget*>{SICEdit, SICDescEdit, CompanyEdit, CityEdit, StateListBox,
-                                       EmployeeListBox, SalesListBox, ZipEdit})
+  for (QWidget* input : std::initializer_list<QWidget*>{SICEdit, SICDescEdit, CompanyEdit, CityEdit,
+                                                        StateListBox, EmployeeListBox, SalesListBox,
+                                                        ZipEdit, MilesSpinBox, NearEdit})
     input->installEventFilter(this);
   for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox})
     connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { ListBoxClick(list); });

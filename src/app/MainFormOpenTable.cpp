@@ -94,6 +94,7 @@ bool TMainForm::OpenTable(const QString& file) {
     LoadGridLayout(FSharedData->ConfigIni(), FSharedData->ResultTable(), *DBGrid);
     MarkOrderColumn();
   }
+  ShowNearbyState();
   FOpenedTable = QFileInfo(file).fileName();
   ShowCaption();
   return true;

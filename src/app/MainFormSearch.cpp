@@ -44,6 +44,9 @@ TCriteriaInputs TMainForm::CriteriaInputs() const {
   in.States = Selection(StateListBox);
   in.Employees = Selection(EmployeeListBox);
   in.Sales = Selection(SalesListBox);
+  // A table without positions has its radius inputs disabled, and then no radius.
+  if (NearEdit->isEnabled()) in.Near = TableBytes(NearEdit->text().trimmed());
+  if (!in.Near.empty()) in.Miles = MilesText();
   return in;
 }
 
@@ -97,6 +100,7 @@ void TMainForm::ClearActionExecute() {
   CityEdit->clear();
   StateListBox->clearSelection();
   ZipEdit->clear();
+  NearEdit->clear();
   EmployeeListBox->clearSelection();
   SalesListBox->clearSelection();
   for (QListWidget* list : {StateListBox, EmployeeListBox, SalesListBox}) list->scrollToTop();
@@ -144,7 +148,9 @@ void TMainForm::GoActionExecute() {
                                  int total, const std::string& message) {
       if (self) self->ThreadDisplay(action, percent, found, rejected, total, message);
     });
-    FillCriteria(CriteriaInputs(), FThread->Criteria());
+    const TCriteriaInputs inputs = CriteriaInputs();
+    FillCriteria(inputs, FThread->Criteria());
+    FThread->SetNearby(inputs.Near, inputs.Miles);
     FThread->SetMatchOptions(MatchOptions());
     RememberSearch();
     FThread->Resume();

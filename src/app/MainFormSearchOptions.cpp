@@ -8,6 +8,7 @@
 #include "IniFile.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
+#include "Nearby.h"
 #include "SettingsKeys.h"
 #include "TableThread.h"
 #include "WidgetText.h"
@@ -128,6 +129,9 @@ TStoredSearch TMainForm::CurrentSearch() const {
   s.Inputs.Company = Utf8(CompanyEdit->text());
   s.Inputs.City = Utf8(CityEdit->text());
   s.Inputs.Zip = Utf8(ZipEdit->text());
+  // Remembered even while a table without positions disables it, for the next table.
+  s.Inputs.Near = Utf8(NearEdit->text().trimmed());
+  s.Inputs.Miles = s.Inputs.Near.empty() ? std::string() : MilesText();
   s.Options = MatchOptions();
   return s;
 }
@@ -138,6 +142,10 @@ void TMainForm::ShowSearch(const TStoredSearch& s) {
   CompanyEdit->setText(QString::fromUtf8(s.Inputs.Company));
   CityEdit->setText(QString::fromUtf8(s.Inputs.City));
   ZipEdit->setText(QString::fromUtf8(s.Inputs.Zip));
+  NearEdit->setText(QString::fromUtf8(s.Inputs.Near));
+  bool milesRead = false;
+  const double miles = QString::fromUtf8(s.Inputs.Miles).toDouble(&milesRead);
+  MilesSpinBox->setValue(milesRead ? miles : kDefaultMiles);
   Select(StateListBox, s.Inputs.States);
   Select(EmployeeListBox, s.Inputs.Employees);
   Select(SalesListBox, s.Inputs.Sales);

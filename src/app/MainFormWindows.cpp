@@ -108,6 +108,7 @@ void TMainForm::DBGridDblClick() {
   }
   auto* form = new TRecordForm(this, FSharedData.get(), FDataSource.get());
   FRecordForm = form;
+  connect(form, &TRecordForm::FindNearby, this, &TMainForm::FindNearby);
   form->setWindowTitle(caption);
   form->show();
 }

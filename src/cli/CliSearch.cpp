@@ -25,6 +25,7 @@
 #include "CriteriaLists.h"
 #include "EventDelivery.h"
 #include "IniFile.h"
+#include "Nearby.h"
 #include "SharedData.h"
 #include "StoredSearch.h"
 #include "Summary.h"
@@ -45,6 +46,8 @@ constexpr TOptionSpec kSearchOptions[] = {
     {"--state", "CODE", "a state row (NY); repeat for more"},
     {"--employees", "ROW", "an employee-count row (\"1-4\"); repeat for more"},
     {"--sales", "ROW", "an annual-sales row (\"<.5M\"); repeat for more"},
+    {"--near", "ZIP", "with --miles: measured from this 5-digit zip (or LAT,LON)"},
+    {"--miles", "N", "with --near: only records within N miles (great-circle)"},
     {"--ignore-case", nullptr, "letters in the typed criteria match in either case"},
     {"--wildcards", nullptr, "'*' anywhere in a typed criterion (\"*York\", \"A*Co\")"},
     {"--saved", "NAME", "run the saved search NAME (see `ledgerwake-cli searches`)"},
@@ -71,10 +74,14 @@ constexpr TCommandSpec kSearch{
     kSearchOptions,
     "Options take their value as --opt VALUE or --opt=VALUE. Every option is checked before\n"
     "the search starts. Without --list or --export - the count goes to stdout.\n"
-    "With --saved, a text criterion given (--sic, --sic-desc, --company, --city, --zip)\n"
-    "replaces the saved one, --state, --employees and --sales add rows to the saved ones, and\n"
-    "--ignore-case and --wildcards turn their option on. The program's window saves and\n"
-    "loads the same searches (the user settings file, section [Saved Searches]).\n"
+    "--near ZIP --miles N keeps the records within N miles of the mean position of the\n"
+    "table's records whose zip begins with ZIP (the table needs LATITUDE and LONGITUDE\n"
+    "fields), together with the other criteria.\n"
+    "With --saved, a text criterion given (--sic, --sic-desc, --company, --city, --zip,\n"
+    "--near, --miles) replaces the saved one, --state, --employees and --sales add rows to\n"
+    "the saved ones, and --ignore-case and --wildcards turn their option on. The program's\n"
+    "window saves and loads the same searches (the user settings file, section\n"
+    "[Saved Searches]).\n"
     "Ctrl+C, SIGTERM or a closed output pipe stop the search the way Abort does.\n"};
 
 struct TSearchArgs {
@@ -110,13 +117,29 @@ void SelectRow(std::span<const std::string_view> rows, std::vector<bool>& select
   selected[static_cast<size_t>(it - rows.begin())] = true;
 }
 
+// The radius's two options come together, except that a saved search may lend either.
+void CheckNearby(const TParsedArgs& p) {
+  if (p.Has("--near") != p.Has("--miles") && !p.Has("--saved"))
+    throw UsageError(kSearch,
+                     p.Has("--near") ? "--near needs --miles" : "--miles goes with --near");
+  if (p.Has("--near")) {
+    if (std::string problem = NearbyCentreProblem(p.Value("--near")); !problem.empty())
+      throw UsageError(kSearch, "--near: " + problem);
+  }
+  if (p.Has("--miles")) {
+    if (std::string problem = NearbyMilesProblem(p.Value("--miles")); !problem.empty())
+      throw UsageError(kSearch, "--miles: " + problem);
+  }
+}
+
 TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
   if (!p.Operands.empty()) throw UsageError(kSearch, "unexpected argument '" + p.Operands[0] + "'");
   TSearchArgs out;
   const std::pair<const char*, std::string TCriteriaInputs::*> texts[] = {
       {"--sic", &TCriteriaInputs::SIC},         {"--sic-desc", &TCriteriaInputs::SICDesc},
       {"--company", &TCriteriaInputs::Company}, {"--city", &TCriteriaInputs::City},
-      {"--zip", &TCriteriaInputs::Zip},
+      {"--zip", &TCriteriaInputs::Zip},         {"--near", &TCriteriaInputs::Near},
+      {"--miles", &TCriteriaInputs::Miles},
   };
   for (const auto& [option, text] : texts) {
     if (!p.Has(option)) continue;
@@ -125,6 +148,7 @@ TSearchArgs SearchArgsFrom(const TParsedArgs& p) {
     out.Inputs.*text = Utf8ToCodePage(p.Value(option), kDefaultCodePage);
     out.GivenTexts.push_back(text);
   }
+  CheckNearby(p);
   out.Options.IgnoreCase = p.Has("--ignore-case");
   out.Options.Wildcards = p.Has("--wildcards");
   out.Saved = p.Value("--saved");
@@ -294,6 +318,7 @@ int RunSearch(const std::vector<std::string>& args) {
   });
   FillCriteria(parsed.Inputs, worker->Criteria());
   worker->SetMatchOptions(parsed.Options);
+  worker->SetNearby(parsed.Inputs.Near, parsed.Inputs.Miles);
 
   const auto started = std::chrono::steady_clock::now();
   worker->Resume();

@@ -45,6 +45,8 @@ std::string AsOptions(const TStoredSearch& s) {
   add("--company", s.Inputs.Company);
   add("--city", s.Inputs.City);
   add("--zip", s.Inputs.Zip);
+  add("--near", s.Inputs.Near);
+  add("--miles", s.Inputs.Miles);
   auto rows = [&add](const char* option, const std::vector<bool>& selected, const auto& names) {
     for (size_t i = 1; i < selected.size() && i < names.size(); ++i)
       if (selected[i]) add(option, std::string(names[i]));

@@ -19,9 +19,9 @@ enum TCriteriaSlot : int {
 };
 inline constexpr int CriteriaSlotCount = 8;
 
-// The eight inputs of the main window. Texts are taken exactly as typed. A selection vector
-// tells, row by row (row 0 = header), whether the row of StateRows / EmployeeRows / SalesRows
-// is selected; rows beyond its end count as not selected.
+// The eight inputs of the main window, and the radius search's two. Texts are taken exactly
+// as typed. A selection vector tells, row by row (row 0 = header), whether the row of
+// StateRows / EmployeeRows / SalesRows is selected; rows beyond its end count as not selected.
 struct TCriteriaInputs {
   std::string SIC;
   std::string SICDesc;
@@ -31,6 +31,10 @@ struct TCriteriaInputs {
   std::vector<bool> States;
   std::vector<bool> Employees;
   std::vector<bool> Sales;
+  // "Within Miles miles of Near" (a zip code or a position, see ParseNearby); an empty Near is
+  // no radius. They do not enter the eight slots: the worker takes them as they are.
+  std::string Near;
+  std::string Miles;
 };
 
 // Clears `criteria` and fills exactly eight slots from the inputs. Never fails and never

@@ -19,7 +19,8 @@ struct TTextField {
 constexpr TTextField kTextFields[] = {
     {"company", &TCriteriaInputs::Company}, {"city", &TCriteriaInputs::City},
     {"zip", &TCriteriaInputs::Zip},         {"sic", &TCriteriaInputs::SIC},
-    {"sicdesc", &TCriteriaInputs::SICDesc},
+    {"sicdesc", &TCriteriaInputs::SICDesc}, {"near", &TCriteriaInputs::Near},
+    {"miles", &TCriteriaInputs::Miles},
 };
 struct TListField {
   const char* Key;

@@ -201,8 +201,11 @@ void TTableThread::DisplayMessage() {
 // The scan has checked the source table's layout, so every position the matcher reads is
 // there.
 bool TTableThread::EvalFilter() {
-  if (FMatchOptions.Any()) return FOptionMatcher.Matches(*FSourceTable);
-  return FMatcher.Matches(*FSourceTable);
+  const bool matched =
+      FMatchOptions.Any() ? FOptionMatcher.Matches(*FSourceTable) : FMatcher.Matches(*FSourceTable);
+  // The distance last: the typed criteria, when there are any, turn most records away
+  // before their position is read.
+  return matched && (!FNearby || FNearby->Contains(*FSourceTable));
 }
 
 void TTableThread::Fail(const std::exception* error) {
@@ -289,6 +292,12 @@ void TTableThread::Scan() {
   } else {
     FMatcher = TRecordMatcher(FCriteria);
   }
+  // A zip's centre takes a pass of its own before the scan; stop and pause reach it too.
+  FNearby = PrepareNearby(*FSourceTable, FNear, FMiles, [this] {
+    WaitWhilePaused();
+    return Terminated();
+  });
+  FSourceTable->First();
   FCopy.reset();
   TProgressPercent percent(FTotal);
   for (;;) {

@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "EventDelivery.h"
+#include "Nearby.h"
 #include "RecordMatcher.h"
 #include "ResultFields.h"
 #include "ThreadAction.h"
@@ -100,6 +102,12 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   // How the typed criteria compare (off: the classic rule); set before the worker starts.
   void SetMatchOptions(const TMatchOptions& options) { FMatchOptions = options; }
   const TMatchOptions& MatchOptions() const { return FMatchOptions; }
+  // The radius criterion's texts (TCriteriaInputs::Near and ::Miles; an empty `near` is none);
+  // set before the worker starts. Texts that do not fit fail the search as its criteria do.
+  void SetNearby(std::string near, std::string miles) {
+    FNear = std::move(near);
+    FMiles = std::move(miles);
+  }
 
   // Counters and message as of the last event; read them from the display or end handler,
   // or after WaitFor().
@@ -165,6 +173,9 @@ class TTableThread : public std::enable_shared_from_this<TTableThread> {
   TMatchOptions FMatchOptions;
   TRecordMatcher FMatcher;
   TOptionMatcher FOptionMatcher;
+  std::string FNear;
+  std::string FMiles;
+  std::optional<TNearbyTest> FNearby;
   // The copy of each match into the result table, made at the first match.
   std::unique_ptr<TRecordCopy> FCopy;
 

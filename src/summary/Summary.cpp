@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "PositionFields.h"
 #include "Table.h"
 #include "strutil/CodePage.h"
 
@@ -103,11 +104,10 @@ TSummary Summarise(TTable& table, const std::atomic<bool>* stop) {
   const int fields[] = {indexOf("STATE"), indexOf("EMPLOYEES"), indexOf("ANNUAL SALES"),
                         indexOf("SIC")};
   const int description = indexOf("SIC DESCRIPTION");
-  const int latitude = indexOf("LATITUDE");
-  const int longitude = indexOf("LONGITUDE");
+  const TPositionFields positions = FindPositionFields(table);
 
   TSummary summary;
-  summary.HasPositions = latitude >= 0 && longitude >= 0;
+  summary.HasPositions = positions.Found();
   TCounter counters[skKindCount];
   std::unordered_map<std::string, std::string> sicNames;
   std::unordered_set<int64_t> cells;
@@ -126,12 +126,8 @@ TSummary Summarise(TTable& table, const std::atomic<bool>* stop) {
         sicNames[std::string(value)] = table.FieldText(description);
     }
     if (!summary.HasPositions) continue;
-    const TValue lat = table.FieldValue(latitude);
-    const TValue lon = table.FieldValue(longitude);
-    if (lat.IsNull() || lon.IsNull()) continue;
-    const double y = lat.ToFloat();
-    const double x = lon.ToFloat();
-    if (!(std::fabs(y) <= 90 && std::fabs(x) <= 180)) continue;
+    double y = 0, x = 0;
+    if (!ReadPosition(table, positions, y, x)) continue;
     ++summary.Positioned;
     const int64_t cell =
         static_cast<int64_t>(std::floor(y * 10)) * 10000 + static_cast<int64_t>(std::floor(x * 10));

@@ -9,6 +9,7 @@
 
 #include "DataSource.h"
 #include "Icons.h"
+#include "PositionFields.h"
 #include "SharedData.h"
 #include "Table.h"
 #include "WidgetText.h"
@@ -105,6 +106,15 @@ TRecordForm::TRecordForm(QWidget* owner, TSharedData* sharedData, TDataSource* d
   DBNavigator->setGeometry(343, 335, 100, 25);
   connect(DBNavigator, &TDBNavigator::Clicked, this, [this] { FillLines(); });
   connect(DBNavigator, &TDBNavigator::RowsChanged, this, &TRecordForm::RowsChanged);
+
+  FindNearbyAction = new QAction(QStringLiteral("Find &nearby"), this);
+  FindNearbyAction->setObjectName(QStringLiteral("FindNearbyAction"));
+  connect(FindNearbyAction, &QAction::triggered, this, [this] {
+    if (!FCentre.isEmpty()) emit FindNearby(FCentre);
+  });
+  FindNearbyBtn = new QToolButton(FPanel);
+  FindNearbyBtn->setDefaultAction(FindNearbyAction);
+  FindNearbyBtn->setGeometry(362, 28, 108, 20);
 
   BtnClose = new QToolButton(FPanel);
   BtnClose->setGeometry(448, 335, 25, 25);
@@ -213,6 +223,7 @@ void TRecordForm::FillLines() {
     lines = ComposeRecordLines(
         FColumns, [table](int position) { return table->Fields(position).AsString(); });
   }
+  ShowPosition(table);
   auto text = [codePage](const std::string& s) { return WidgetText(s, codePage); };
   CompanyLabel->setText(text(lines.Company));
   Address1Label->setText(text(lines.Address1));
@@ -236,6 +247,25 @@ void TRecordForm::FillLines() {
                     static_cast<QLabel*>(WebLabel), SICDescLabel})
     l->setToolTip(l->text());
   repaint();
+}
+
+// The result table carries the source's fields, positions included when the source has them.
+void TRecordForm::ShowPosition(TTable* table) {
+  FCentre.clear();
+  double latitude = 0, longitude = 0;
+  try {
+    if (table && table->Active() && table->RecNo() > 0 &&
+        ReadPosition(*table, FindPositionFields(*table), latitude, longitude))
+      FCentre = QStringLiteral("%1,%2").arg(latitude, 0, 'f', 5).arg(longitude, 0, 'f', 5);
+  } catch (const std::exception&) {
+    // A position that cannot be read is no position.
+  }
+  FindNearbyAction->setEnabled(!FCentre.isEmpty());
+  FindNearbyAction->setToolTip(
+      FCentre.isEmpty()
+          ? QStringLiteral("This record has no position (LATITUDE and LONGITUDE)")
+          : QStringLiteral("Search around this company: its position goes to the main window's "
+                           "\"miles of\" box"));
 }
 
 }  // namespace lw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QString>
@@ -13,6 +14,7 @@ namespace lw {
 
 class TSharedData;
 class TDataSource;
+class TTable;
 
 // The record view: the current record of the result table as a business card. Which field
 // feeds which line comes from the "Record View" section of the user settings file, read
@@ -46,6 +48,14 @@ class TRecordForm : public QDialog {
   QLabel* SIC2Label;
   TDBNavigator* DBNavigator;
   QToolButton* BtnClose;
+  // Hands the shown record's position to the main window's radius search; enabled when the
+  // record has one.
+  QAction* FindNearbyAction;
+  QToolButton* FindNearbyBtn;
+
+ signals:
+  // "latitude,longitude" in degrees, as the radius search reads a centre.
+  void FindNearby(const QString& centre);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -54,6 +64,7 @@ class TRecordForm : public QDialog {
   void FormShow();
   void RowsChanged();
   void ReadColumns();
+  void ShowPosition(TTable* table);
   QLabel* AddCaption(const char* text, int y);
   void AddHeading(const char* text, int y);
   template <typename TLabel>
@@ -62,6 +73,7 @@ class TRecordForm : public QDialog {
   TSharedData* FSharedData;
   TDataSource* FDataSource;
   TRecordColumns FColumns;
+  QString FCentre;  // the shown record's position, or empty
   QWidget* FPanel;  // the card, scrolled when the screen is smaller
   bool FPlaced = false;
 };

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "MainFormFixture.h"
+#include "Nearby.h"
+#include "RecordForm.h"
 #include "RecordMatcher.h"
 #include "Table.h"
 #include "TableThread.h"
@@ -97,6 +99,57 @@ TEST_F(SearchOptionsTest, EnterRunsGoTheCountRunsAndTheSearchComesBackAtTheNextS
   ASSERT_EQ(Form->StateListBox->selectedItems().size(), 1);
   EXPECT_EQ(Form->StateListBox->selectedItems().front()->text(), QStringLiteral("NY"));
   EXPECT_EQ(Form->CountLabel->text(), QString());
+}
+
+// Find nearby hands the record's position to the radius, whose search keeps only what lies
+// within it; a table without positions disables the radius and says why.
+TEST_F(SearchOptionsTest, FindNearbyFillsTheRadiusThatATableWithoutPositionsDisables) {
+  Start();
+  ASSERT_TRUE(Form->NearEdit->isEnabled() && Form->MilesSpinBox->isEnabled());
+  Choose(Form->StateListBox, QStringLiteral("TX"));
+  Form->GoActionExecute();
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  Form->DBGridDblClick();
+  TRecordForm* view = Form->RecordForm();
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(view->FindNearbyAction->isEnabled());
+  const double lat = Results().FieldByName("LATITUDE").AsFloat();
+  const double lon = Results().FieldByName("LONGITUDE").AsFloat();
+  view->FindNearbyAction->trigger();
+  EXPECT_EQ(Form->NearEdit->text(),
+            QStringLiteral("%1,%2").arg(lat, 0, 'f', 5).arg(lon, 0, 'f', 5));
+  Form->MilesSpinBox->setValue(30);
+  Form->StateListBox->clearSelection();
+  Form->GoActionExecute();
+  ASSERT_TRUE(WaitUntil([this] { return !Form->Searching(); }));
+  ASSERT_GT(Results().RecordCount(), 0);
+  for (Results().First(); !Results().Eof(); Results().Next())
+    EXPECT_LE(MilesBetween(lat, lon, Results().FieldByName("LATITUDE").AsFloat(),
+                           Results().FieldByName("LONGITUDE").AsFloat()),
+              30.0001);
+  // The radius comes back with the last search.
+  const QString centre = Form->NearEdit->text();
+  Form->close();
+  Form.reset();
+  Start();
+  EXPECT_EQ(Form->NearEdit->text(), centre);
+  EXPECT_EQ(Form->MilesSpinBox->value(), 30);
+
+  {
+    TOwnTable sample(Home.SampleTable());
+    sample->FieldDefs().Update();
+    TTable flat;
+    flat.SetTableName(Home.File("flat.db"));
+    for (const TFieldDef& d : sample->FieldDefs().Items())
+      if (d.Name != "LATITUDE" && d.Name != "LONGITUDE") flat.FieldDefs().Items().push_back(d);
+    flat.CreateTable();
+  }
+  ASSERT_TRUE(Form->OpenTable(QString::fromStdString(Home.File("flat.db"))));
+  EXPECT_FALSE(Form->NearEdit->isEnabled() || Form->MilesSpinBox->isEnabled());
+  EXPECT_TRUE(Form->NearEdit->toolTip().contains(QStringLiteral("no LATITUDE and LONGITUDE")));
+  EXPECT_FALSE(Form->NearEdit->placeholderText().isEmpty());
+  EXPECT_EQ(Form->CriteriaInputs().Near, "");
+  EXPECT_FALSE(Form->NearEdit->text().isEmpty()) << "kept for a table with positions";
 }
 
 TEST_F(SearchOptionsTest, OpenSearchesAnotherListingsTableAndRefusesOtherLayouts) {

@@ -1,8 +1,10 @@
 // ledgerwake-cli search on the sample data, checked against a count made here from a dump.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,78 @@ TEST_F(CliSearch, CountAgreesWithAnIndependentCountOfTheDump) {
   }
   EXPECT_EQ(printed, byClass);
   EXPECT_EQ(FoundLine(summary.Err), "Total Records Found: " + std::to_string(expected));
+}
+
+// The radius against distances worked out here from the dump, another way (the chord between
+// unit vectors): a zip's centre is the mean position of its records.
+TEST_F(CliSearch, RadiusAgreesWithABruteForceReference) {
+  auto rows = ParseCsv(
+      RunProgram(LW_CLI_PATH, {"dump", (FHome.Path() / "sample" / "sample.db").string()}, FScratch)
+          .Out);
+  ASSERT_GT(rows.size(), 100u);
+  const auto& h = rows[0];
+  const int zip = Column(h, "ZIP"), lat = Column(h, "LATITUDE"), lon = Column(h, "LONGITUDE");
+  const int state = Column(h, "STATE"), company = Column(h, "COMPANY");
+  auto miles = [](double la1, double lo1, double la2, double lo2) {
+    const double r = std::numbers::pi / 180;
+    const double dx = std::cos(la1 * r) * std::cos(lo1 * r) - std::cos(la2 * r) * std::cos(lo2 * r);
+    const double dy = std::cos(la1 * r) * std::sin(lo1 * r) - std::cos(la2 * r) * std::sin(lo2 * r);
+    const double dz = std::sin(la1 * r) - std::sin(la2 * r);
+    return 2 * 3958.8 * std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2);
+  };
+  const auto& first = rows[1];
+  const std::string zip5 = first[zip].substr(0, 5);
+  double sumLat = 0, sumLon = 0;
+  int inZip = 0;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    if (rows[r][zip].rfind(zip5, 0) != 0 || rows[r][lat].empty()) continue;
+    sumLat += std::stod(rows[r][lat]);
+    sumLon += std::stod(rows[r][lon]);
+    ++inZip;
+  }
+  const double zipLat = sumLat / inZip, zipLon = sumLon / inZip;
+  const std::string point = rows[7][lat] + "," + rows[7][lon];
+  const struct {
+    std::vector<std::string> Args;
+    double CentreLat, CentreLon, Miles;
+    std::string State;
+  } cases[] = {
+      {{"--near", zip5, "--miles", "25"}, zipLat, zipLon, 25, ""},
+      {{"--near", zip5, "--miles", "400", "--state", first[state]},
+       zipLat,
+       zipLon,
+       400,
+       first[state]},
+      {{"--near", point, "--miles", "60.5"},
+       std::stod(rows[7][lat]),
+       std::stod(rows[7][lon]),
+       60.5,
+       ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> expected;
+    for (size_t r = 1; r < rows.size(); ++r)
+      if (!rows[r][lat].empty() && (c.State.empty() || rows[r][state] == c.State) &&
+          miles(c.CentreLat, c.CentreLon, std::stod(rows[r][lat]), std::stod(rows[r][lon])) <=
+              c.Miles)
+        expected.push_back(rows[r][company] + "|" + rows[r][zip]);
+    EXPECT_GT(expected.size(), 0u) << c.Args[1];
+    EXPECT_LT(expected.size(), rows.size() - 1) << c.Args[1];
+    std::vector<std::string> args = c.Args;
+    args.push_back("--list");
+    auto listed = Search(args);
+    EXPECT_EQ(listed.ExitCode, 0) << listed.Err;
+    auto found = ParseCsv(listed.Out);
+    std::vector<std::string> got;
+    for (size_t r = 1; r < found.size(); ++r)
+      got.push_back(found[r][Column(found[0], "COMPANY")] + "|" +
+                    found[r][Column(found[0], "ZIP")]);
+    EXPECT_EQ(got, expected) << c.Args[1] << " " << c.Args[3];
+  }
+  // A zip the table does not hold fails where the criteria fail, with nothing found.
+  auto absent = Search({"--near", "00000", "--miles", "10"});
+  EXPECT_EQ(absent.ExitCode, 1);
+  EXPECT_NE(absent.Err.find("zip code 00000 has a position"), std::string::npos) << absent.Err;
 }
 
 TEST_F(CliSearch, RepeatedSearchesDoNotAccumulate) {

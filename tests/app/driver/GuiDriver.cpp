@@ -2,7 +2,8 @@
 //
 //   lw-gui-driver screenshots --home DIR --out DIR
 //       a search on the sample data, then main-window-searching.png (halfway),
-//       main-window.png, saved-searches.png, record-view.png and about.png
+//       main-window.png, saved-searches.png, record-view.png, radius-search.png (25 miles
+//       around the record's zip) and about.png
 //       (taken with ImageMagick's `import` from the X display the driver runs on); with
 //       --news on also news-window.png (News pressed; the setup file's news address must
 //       answer) and proxy-settings.png
@@ -249,6 +250,17 @@ bool SavedSearchesShot(TMainForm& form, const TArgs& a) {
   return ini != nullptr;
 }
 
+// The radius around the zip of the row the record view showed, with the SIC codes kept.
+bool RadiusShot(TMainForm& form, const TArgs& a, const QString& zip) {
+  form.StateListBox->clearSelection();
+  form.NearEdit->setText(zip.left(5));
+  form.MilesSpinBox->setValue(25);
+  form.GoActionExecute();
+  if (!WaitForSearchEnd(form, 60000)) return false;
+  form.DBGrid->selectRow(0);
+  return Shot(&form, QString::fromStdString(a.Out + "/radius-search.png"));
+}
+
 int Screenshots(const TArgs& a) {
   TMainForm form(HomeOptions(a.Home));
   if (!ShowWithCriteria(form, a, 300)) return 1;
@@ -263,12 +275,15 @@ int Screenshots(const TArgs& a) {
 
   form.DBGridDblClick();
   Wait(200);
+  QString zip;
   if (TRecordForm* record = form.RecordForm()) {
     ok = Shot(record, QString::fromStdString(a.Out + "/record-view.png")) && ok;
+    zip = record->Address2Label->text().section(QLatin1Char(' '), -1);
     record->close();
   } else {
     ok = false;
   }
+  ok = RadiusShot(form, a, zip) && ok;
 
   QTimer::singleShot(600, [&] {
     if (QWidget* about = QApplication::activeModalWidget()) {
