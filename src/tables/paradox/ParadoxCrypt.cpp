@@ -116,9 +116,14 @@ void Xor3(uint8_t* dst, const uint8_t* p, const uint8_t* q, const uint8_t* r) {
 
 // Plain byte x goes to y = C[x] - d, i.e. cipher byte y comes from x = C^-1[y + d].
 void EncryptChunk(uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+  EncryptChunkTo(chunk, chunk, a, b, c, d);
+}
+
+void EncryptChunkTo(const uint8_t* plain, uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c,
+                    uint8_t d) {
   const TCryptTables& t = Tables();
   uint8_t in[kCryptChunk], out[kCryptChunk];
-  Xor2(in, chunk, t.A + a);
+  Xor2(in, plain, t.A + a);
   const uint8_t* from = t.CInverse + d;
   for (size_t y = 0; y < kCryptChunk; y += 8) {
     uint64_t w = 0;
@@ -147,6 +152,14 @@ void EncryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo
   for (size_t i = 0; i < size / kCryptChunk; ++i)
     EncryptChunk(data + i * kCryptChunk, a, b, static_cast<uint8_t>(firstChunk + i),
                  static_cast<uint8_t>(blockNo));
+}
+
+void EncryptDataBlockTo(const uint8_t* plain, uint8_t* data, size_t size, uint32_t key,
+                        uint32_t blockNo) {
+  const uint8_t a = key & 0xFF, b = (key >> 8) & 0xFF;
+  for (size_t i = 0; i < size / kCryptChunk; ++i)
+    EncryptChunkTo(plain + i * kCryptChunk, data + i * kCryptChunk, a, b, static_cast<uint8_t>(i),
+                   static_cast<uint8_t>(blockNo));
 }
 
 void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,
