@@ -29,9 +29,9 @@ void EncryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo
                       size_t firstChunk = 0);
 void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,
                       size_t firstChunk = 0);
-// The first `size` bytes of a block from its plain image into `data`.
+// The same from the block's plain image elsewhere (`plain` may be `data`).
 void EncryptDataBlockTo(const uint8_t* plain, uint8_t* data, size_t size, uint32_t key,
-                        uint32_t blockNo);
+                        uint32_t blockNo, size_t firstChunk = 0);
 
 // The cipher moves every byte on its own: plain byte x of a chunk becomes cipher byte
 // (C[x] - d) mod 256 of the same chunk, XORed with key bytes that depend only on the
