@@ -316,6 +316,8 @@ void TTableThread::Scan() {
     Display(taProgress);
     FSourceTable->Next();
   }
+  // The last records reach the file here, or their failure is the search's.
+  ReleaseResultTable();
   FCopy.reset();
   Display(taFinished);
 }
@@ -334,6 +336,8 @@ void TTableThread::PrepareCopy() {
     if (IsPhoneFieldName(FResultTable->Fields(i + 1).FieldName())) step.Reformat = FormatPhoneText;
   }
   FCopy = std::make_unique<TRecordCopy>(*FSourceTable, *FResultTable, std::move(plan));
+  // Every event is shown after ReleaseResultTable, which writes what the copy held back.
+  FCopy->HoldBack();
 }
 
 void TTableThread::ReleaseResultTable() {

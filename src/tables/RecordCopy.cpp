@@ -22,7 +22,11 @@ TRecordCopy::TRecordCopy(TTable& source, TTable& target, std::vector<TFieldCopy>
 }
 
 TRecordCopy::~TRecordCopy() {
-  Release();
+  try {
+    Release();
+  } catch (...) {
+    // Held records were never reported as stored: whoever reports them releases first.
+  }
 }
 
 // A table closed (or opened again) since the copier was built has other codecs: the copier
@@ -34,7 +38,9 @@ bool TRecordCopy::CodecsUnchanged() const {
 void TRecordCopy::Release() {
   if (!FBatch) return;
   FBatch = false;
-  if (FTarget.Codec() == FTargetCodec) FTargetCodec->EndBatch();
+  if (FTarget.Codec() != FTargetCodec) return;
+  FTargetCodec->EndBatch();
+  FTarget.Stored();
 }
 
 void TRecordCopy::AppendCurrent() {
@@ -46,6 +52,7 @@ void TRecordCopy::AppendCurrent() {
   if (!record || FTarget.State() != TDataSetState::dsBrowse) return AppendValues();
   if (!FBatch) {
     FTargetCodec->BeginBatch();
+    if (FHoldBack) FTargetCodec->HoldStores();
     FBatch = true;
   }
   // As Append would: bound views learn that the table is about to change.

@@ -18,6 +18,11 @@ class TTable;
 // The copy keeps the target's writer lock from one append to the next (saving two system calls
 // a record); Release() lets other writers in, and must be called before anything that may wait
 // for another thread that could write the target. Destroying the copy releases it too.
+//
+// After HoldBack(), the target's codec may also keep the latest records from the file until
+// Release(), which writes them (throwing when it cannot) and counts them in the target: for a
+// caller that releases before it reports records as stored, a block written at once instead of
+// a record at a time.
 class TRecordCopy {
  public:
   // Throws the engine's field-index error for a plan entry past the source's fields.
@@ -29,6 +34,7 @@ class TRecordCopy {
   // Appends the source's current record to the target and posts it.
   void AppendCurrent();
   void Release();
+  void HoldBack() { FHoldBack = true; }
   // True while records go straight from bytes to bytes.
   bool Direct() const { return FCopier != nullptr; }
 
@@ -43,6 +49,7 @@ class TRecordCopy {
   TTableCodec* FTargetCodec = nullptr;
   std::unique_ptr<TRecordCopier> FCopier;
   bool FBatch = false;
+  bool FHoldBack = false;
 };
 
 }  // namespace lw

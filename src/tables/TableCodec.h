@@ -106,9 +106,13 @@ class TTableCodec {
 
   // Between BeginBatch and EndBatch the codec may keep its writer lock from one store to the
   // next, saving two system calls a record; other writers wait until EndBatch (or until the
-  // codec is closed). Every store is still complete in the file when it returns. Call EndBatch
-  // before anything that may wait for another thread or process.
+  // codec is closed). Every store is still complete in the file when it returns, unless
+  // HoldStores was called in the batch: then stores may stay in memory until EndBatch, which
+  // writes them (and throws when it cannot); until then RecordCount and the codec's reads leave
+  // them out, as every other reader does. Call EndBatch before anything that may wait for
+  // another thread or process, and before telling anyone that held records are stored.
   virtual void BeginBatch() {}
+  virtual void HoldStores() {}
   virtual void EndBatch() {}
 };
 

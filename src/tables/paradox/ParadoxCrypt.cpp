@@ -5,6 +5,11 @@
 
 #include "TableCodec.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define LW_CRYPT_AVX2 1
+#endif
+
 namespace lw::paradox {
 
 // The three permutation/XOR tables of the format (SHA-256 sums are checked by the tests).
@@ -112,13 +117,84 @@ void Xor3(uint8_t* dst, const uint8_t* p, const uint8_t* q, const uint8_t* r) {
   }
 }
 
+#ifdef LW_CRYPT_AVX2
+// The permutation as byte shuffles within 16-byte lanes: output bytes 16j.. (low lane) and
+// 16(j + 8).. (high lane) gather from each 16-byte group i of the input through Mask[j][i]
+// (0x80 where a byte comes from another group). All chunks of a block share d, so the masks
+// are made once per block rather than per chunk.
+struct TShuffleMasks {
+  int D = -1;
+  alignas(32) uint8_t Mask[8][16][32];
+};
+
+const TShuffleMasks& MasksFor(uint8_t d, const TCryptTables& t) {
+  thread_local TShuffleMasks m;
+  if (m.D == d) return m;
+  std::memset(m.Mask, 0x80, sizeof m.Mask);
+  for (size_t y = 0; y < kCryptChunk; ++y) {
+    const uint8_t x = t.CInverse[y + d];
+    const size_t group = y >> 4;
+    m.Mask[group & 7][x >> 4][(group >> 3) * 16 + (y & 15)] = x & 15;
+  }
+  m.D = d;
+  return m;
+}
+
+__attribute__((target("avx2"))) inline __m256i Load32(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// `chunks` consecutive chunks, c counting up from the first; `cipher` may be `plain`.
+__attribute__((target("avx2"))) void EncryptChunksAvx2(const uint8_t* plain, uint8_t* cipher,
+                                                       size_t chunks, uint8_t a, uint8_t b,
+                                                       uint8_t c, uint8_t d) {
+  const TCryptTables& t = Tables();
+  const TShuffleMasks& m = MasksFor(d, t);
+  alignas(32) uint8_t in[kCryptChunk];
+  alignas(32) uint8_t out[kCryptChunk];
+  for (size_t k = 0; k < chunks; ++k, plain += kCryptChunk, cipher += kCryptChunk, ++c) {
+    for (size_t i = 0; i < kCryptChunk; i += 32)
+      _mm256_store_si256(reinterpret_cast<__m256i*>(in + i),
+                         _mm256_xor_si256(Load32(plain + i), Load32(t.A + a + i)));
+    for (size_t j = 0; j < 8; ++j) {
+      __m256i acc = _mm256_setzero_si256();
+      for (size_t i = 0; i < 16; ++i) {
+        const __m256i group = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(in + 16 * i)));
+        acc = _mm256_or_si256(acc, _mm256_shuffle_epi8(group, Load32(m.Mask[j][i])));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(out + 16 * j), _mm256_castsi256_si128(acc));
+      _mm_store_si128(reinterpret_cast<__m128i*>(out + 16 * (j + 8)),
+                      _mm256_extracti128_si256(acc, 1));
+    }
+    for (size_t i = 0; i < kCryptChunk; i += 32)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(cipher + i),
+                          _mm256_xor_si256(_mm256_xor_si256(Load32(out + i), Load32(t.B + b + i)),
+                                           Load32(t.C + c + i)));
+  }
+}
+
+bool HasAvx2() {
+  static const bool yes = __builtin_cpu_supports("avx2");
+  return yes;
+}
+#endif
+
 }  // namespace
 
 // Plain byte x goes to y = C[x] - d, i.e. cipher byte y comes from x = C^-1[y + d].
 void EncryptChunk(uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+  EncryptChunkTo(chunk, chunk, a, b, c, d);
+}
+
+void EncryptChunkTo(const uint8_t* plain, uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c,
+                    uint8_t d) {
+#ifdef LW_CRYPT_AVX2
+  if (HasAvx2()) return EncryptChunksAvx2(plain, chunk, 1, a, b, c, d);
+#endif
   const TCryptTables& t = Tables();
   uint8_t in[kCryptChunk], out[kCryptChunk];
-  Xor2(in, chunk, t.A + a);
+  Xor2(in, plain, t.A + a);
   const uint8_t* from = t.CInverse + d;
   for (size_t y = 0; y < kCryptChunk; y += 8) {
     uint64_t w = 0;
@@ -143,10 +219,20 @@ void DecryptChunk(uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
 
 void EncryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,
                       size_t firstChunk) {
+  EncryptDataBlockTo(data, data, size, key, blockNo, firstChunk);
+}
+
+void EncryptDataBlockTo(const uint8_t* plain, uint8_t* data, size_t size, uint32_t key,
+                        uint32_t blockNo, size_t firstChunk) {
   const uint8_t a = key & 0xFF, b = (key >> 8) & 0xFF;
+#ifdef LW_CRYPT_AVX2
+  if (HasAvx2())
+    return EncryptChunksAvx2(plain, data, size / kCryptChunk, a, b,
+                             static_cast<uint8_t>(firstChunk), static_cast<uint8_t>(blockNo));
+#endif
   for (size_t i = 0; i < size / kCryptChunk; ++i)
-    EncryptChunk(data + i * kCryptChunk, a, b, static_cast<uint8_t>(firstChunk + i),
-                 static_cast<uint8_t>(blockNo));
+    EncryptChunkTo(plain + i * kCryptChunk, data + i * kCryptChunk, a, b,
+                   static_cast<uint8_t>(firstChunk + i), static_cast<uint8_t>(blockNo));
 }
 
 void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,

@@ -19,6 +19,9 @@ constexpr size_t kCryptChunk = 256;
 // One 256-byte chunk in place.
 void EncryptChunk(uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c, uint8_t d);
 void DecryptChunk(uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+// The same from a plain chunk elsewhere (`plain` may be `chunk`).
+void EncryptChunkTo(const uint8_t* plain, uint8_t* chunk, uint8_t a, uint8_t b, uint8_t c,
+                    uint8_t d);
 
 // A data block of a .db file (whole block including its 6-byte header). `size` is a multiple
 // of 256; `firstChunk` lets a caller process part of a block (chunks are independent).
@@ -26,6 +29,9 @@ void EncryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo
                       size_t firstChunk = 0);
 void DecryptDataBlock(uint8_t* data, size_t size, uint32_t key, uint32_t blockNo,
                       size_t firstChunk = 0);
+// The same from the block's plain image elsewhere (`plain` may be `data`).
+void EncryptDataBlockTo(const uint8_t* plain, uint8_t* data, size_t size, uint32_t key,
+                        uint32_t blockNo, size_t firstChunk = 0);
 
 // The cipher moves every byte on its own: plain byte x of a chunk becomes cipher byte
 // (C[x] - d) mod 256 of the same chunk, XORed with key bytes that depend only on the

@@ -14,6 +14,12 @@
 // its own, so a record costs the encryption of its own bytes and of the block header only.
 // Changes that move records between or within blocks bump a stamp in the
 // header so that other readers drop their block index on Refresh.
+//
+// In a batch that may hold stores (HoldStores), records added after the last one are held in the
+// plain image of the last block and written when it is full, at EndBatch, or before any other
+// store: the block (a new one whole), then the link to it, the index, and the header's count last,
+// as above. Until then this object counts only what the file counts: its own reads never see a held
+// record, and neither does anyone else's.
 
 #include <memory>
 #include <string>
@@ -32,6 +38,7 @@ namespace lw::paradox {
 class TParadoxTable final : public TTableCodec {
  public:
   TParadoxTable(const std::string& path, const TOpenOptions& opt);
+  ~TParadoxTable() override;
 
   const std::string& FileName() const override { return FPath; }
   const std::vector<TFieldDef>& Fields() const override { return FFieldDefs; }
@@ -49,6 +56,7 @@ class TParadoxTable final : public TTableCodec {
   std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
                                             const std::vector<TFieldCopy>& plan) override;
   void BeginBatch() override { FBatch = true; }
+  void HoldStores() override { FHold = FBatch; }
   void EndBatch() override;
 
  private:
@@ -98,15 +106,16 @@ class TParadoxTable final : public TTableCodec {
     LockWriter();
     try {
       BeginWriteOp();
-      TPxCounts c = FHdr.Counts;
+      TPxCounts c = FHeld.Any ? FHeld.Counts : FHdr.Counts;
       store(c);
     } catch (...) {
-      UnlockWriter();
+      UnlockAfterFailure();
       throw;
     }
     if (!FBatch) UnlockWriter();
   }
   void BeginWriteOp();
+  void UnlockAfterFailure();
   void FillAutoInc(uint8_t* rec, TPxCounts& c);
   void Store(const uint8_t* rec, TPxCounts& c);
   void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
@@ -115,7 +124,7 @@ class TParadoxTable final : public TTableCodec {
   uint8_t* MappedBlock(uint16_t block) const;
   void MapWindow(uint16_t first);
   void LoadTail();
-  void WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain);
+  void WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain, size_t used);
   void StoreTailBytes(const uint8_t* plain, size_t from, size_t to);
   void WriteBlockBytes(uint16_t block, const uint8_t* plain, size_t from, size_t to, bool header);
   void AppendAtEnd(const uint8_t* rec, TPxCounts& c);
@@ -130,12 +139,18 @@ class TParadoxTable final : public TTableCodec {
     Rewrite,
   };
   void UpdatePrimaryIndex(TIndexChange change, size_t changed);
+  // Appends held in a batch (ParadoxHeldAppend.cpp).
+  bool CanHold(const uint8_t* rec, const TPxCounts& c);
+  bool HoldAppend(const uint8_t* rec, TPxCounts& c);
+  void CommitHeld();
+  void DropHeld();
 
   std::string FPath;
   TPosixFile FFile;
   bool FWritable = false;
   bool FExclusive = false;
   bool FBatch = false;         // keep the writer lock between stores (BeginBatch)
+  bool FHold = false;          // and hold appends in memory (HoldStores)
   bool FWriterLocked = false;  // this object holds the writer lock
   TPxHeader FHdr;
   std::vector<TFieldDef> FFieldDefs;
@@ -170,6 +185,15 @@ class TParadoxTable final : public TTableCodec {
   TMappedRange FTailMap;  // the write window: the last block and the ones after it
   uint32_t FWindowFirst = 0, FWindowBlocks = 0;
   TPxCounts FTailCounts;  // counters as this object last wrote them
+  struct THeld {          // records held in a batch, not yet in the file
+    bool Any = false;
+    bool NewBlock = false;    // the last block is not in the file yet
+    uint16_t LinkFrom = 0;    // the block that is to link to it once it is
+    size_t From = 0, To = 0;  // bytes of the last block's plain image not yet written
+    TPxCounts Counts;         // the counters with the held records
+  };
+  THeld FHeld;
+  std::vector<uint8_t> FLinkChunk;  // the plain first chunk of FHeld.LinkFrom
 };
 
 }  // namespace lw::paradox

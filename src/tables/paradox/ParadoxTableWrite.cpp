@@ -193,18 +193,21 @@ void TParadoxTable::LoadTail() {
   FTail.Valid = true;
 }
 
-// Writes a new block: `plain` is its whole image (header, first record, zeros). Encrypted, only
-// the chunks holding the header and the record are encrypted: the rest of the block holds no
-// record yet, its bytes are never read, and each record stored there later is encrypted on its
-// own. One write at the end of the file, which the mapped window then sees.
-void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain) {
-  FWork = plain;
-  if (FHdr.Encryption) {
-    const size_t used = kBlockHeaderSize + FHdr.RecordSize;
-    const size_t chunks =
-        std::min(FWork.size(), (used + kCryptChunk - 1) / kCryptChunk * kCryptChunk);
-    EncryptDataBlock(FWork.data(), chunks, FHdr.Encryption, block);
+// Writes a new block: `plain` is its whole image (header, records, zeros), bytes from `used` on
+// zero. Encrypted, only the chunks holding the header and the records are encrypted: the rest
+// of the block holds no record yet, its bytes are never read, and each record stored there
+// later is encrypted with its chunk. One write at the end of the file, which the mapped window
+// then sees.
+void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain, size_t used) {
+  if (!FHdr.Encryption) {
+    FFile.WriteAt(BlockOffset(block), plain.data(), plain.size());
+    return;
   }
+  const size_t chunks =
+      std::min(plain.size(), (used + kCryptChunk - 1) / kCryptChunk * kCryptChunk);
+  FWork.resize(plain.size());
+  EncryptDataBlockTo(plain.data(), FWork.data(), chunks, FHdr.Encryption, block);
+  std::memset(FWork.data() + chunks, 0, plain.size() - chunks);
   FFile.WriteAt(BlockOffset(block), FWork.data(), FWork.size());
 }
 
@@ -240,7 +243,7 @@ void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
   PutU16(&plain[2], last);
   PutU16(&plain[4], 0);
   std::memcpy(&plain[kBlockHeaderSize], rec, rs);
-  WriteNewBlock(nb, plain);
+  WriteNewBlock(nb, plain, kBlockHeaderSize + rs);
   std::atomic_thread_fence(std::memory_order_release);
   if (last) {  // link the complete new block from the old last one (mapped by LoadTail)
     if (FHdr.Encryption) {
@@ -532,14 +535,41 @@ void TParadoxTable::UnlockWriter() {
   FFile.EndWrite();
 }
 
-void TParadoxTable::EndBatch() {
-  FBatch = false;
+// A failed store leaves the records held before it to be written, and the lock to others.
+void TParadoxTable::UnlockAfterFailure() {
+  try {
+    CommitHeld();
+  } catch (...) {
+    // Nothing held was ever counted: the file stays as its count says.
+  }
   UnlockWriter();
+}
+
+void TParadoxTable::EndBatch() {
+  FBatch = FHold = false;
+  try {
+    CommitHeld();
+  } catch (...) {
+    UnlockWriter();
+    throw;
+  }
+  UnlockWriter();
+}
+
+// A table closed in a batch keeps what it held: nothing of it was reported as stored yet, so a
+// failure here loses no record anyone was told about.
+TParadoxTable::~TParadoxTable() {
+  try {
+    CommitHeld();
+  } catch (...) {
+  }
 }
 
 // Stores a complete record (auto-increment filled) at the end or at its key position, then the
 // header counters.
 void TParadoxTable::Store(const uint8_t* rec, TPxCounts& c) {
+  if (HoldAppend(rec, c)) return;
+  CommitHeld();
   bool structural = false;
   if (FKeySize)
     structural = KeyedStore(rec, c);
@@ -558,6 +588,7 @@ void TParadoxTable::Append(const std::vector<TValue>& values) {
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
   if (FKeySize || recNo < 0) return Append(values);
   WriteOp([&](TPxCounts& c) {
+    CommitHeld();
     NewRecord(values, c);
     if (recNo >= FHdr.Counts.NumRecords) {
       AppendAtEnd(FRec.data(), c);
