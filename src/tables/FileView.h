@@ -25,18 +25,20 @@ class TFileView {
   TFileView(const TFileView&) = delete;
   TFileView& operator=(const TFileView&) = delete;
 
-  // Maps the first `size` bytes of `fd` unless the view already covers them. A failure (a
-  // file system that cannot map, no address space left) leaves the old view: every read
-  // then goes the other way, which is slower, never wrong.
-  void Cover(int fd, uint64_t size) {
-    if (size <= FSize || size == 0) return;
+  // Maps the first `size` bytes of `fd` unless the view already covers them; true when the
+  // view moved (pointers into the old one are gone). A failure (a file system that cannot
+  // map, no address space left) leaves the old view: every read then goes the other way,
+  // which is slower, never wrong.
+  bool Cover(int fd, uint64_t size) {
+    if (size <= FSize || size == 0) return false;
     void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-    if (p == MAP_FAILED) return;
+    if (p == MAP_FAILED) return false;
     // The scan reads the file front to back: read ahead of it.
     ::madvise(p, size, MADV_SEQUENTIAL);
     Unmap();
     FData = static_cast<const uint8_t*>(p);
     FSize = size;
+    return true;
   }
   void Unmap() {
     if (FData) ::munmap(const_cast<uint8_t*>(FData), FSize);

@@ -74,7 +74,7 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
 // plain tables opened read-only are mapped. Our own writers only ever grow a table that
 // others hold open, so the mapping never loses pages under us.
 void TParadoxTable::CoverFile() {
-  if (!FWritable && !FHdr.Encryption) FView.Cover(FFile.Fd(), FFile.Size());
+  if (!FWritable && !FHdr.Encryption && FView.Cover(FFile.Fd(), FFile.Size())) InvalidateCache();
 }
 
 void TParadoxTable::Damaged(const std::string& why) const {
