@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -80,7 +81,11 @@ class TTextSorter {
   // CompareText's order, stable: a multikey quicksort on the folded bytes (each part of a
   // common prefix is looked at once, not once per comparison); each run of texts equal but
   // for case is then put in order by the stored bytes and table order where it is found.
-  void Sort(std::vector<TTextKey>& keys) const { SortByFirstBytes(keys); }
+  // The rows of `keys` in that order are appended to `order`.
+  void Sort(std::vector<TTextKey>& keys, std::vector<int64_t>& order) const {
+    SortByFirstBytes(keys.data(), keys.size());
+    for (const TTextKey& k : keys) order.push_back(k.Row);
+  }
 
  private:
   // Texts equal but for case: by their stored bytes, then in table order. Most runs are one
@@ -121,18 +126,19 @@ class TTextSorter {
   // One counting pass on the first two bytes splits the keys into runs that the quicksort
   // below then orders each on its own: the top levels of partitioning, which touch every
   // key, are replaced by two passes over them.
-  void SortByFirstBytes(std::vector<TTextKey>& keys) const {
-    if (keys.size() < 4096) return SortFrom(keys.data(), keys.size(), 0);
+  void SortByFirstBytes(TTextKey* keys, size_t n) const {
+    if (n < 4096) return SortFrom(keys, n, 0);
     constexpr size_t kBuckets = 1 << 16;
     std::vector<size_t> start(kBuckets + 1, 0);
-    for (const TTextKey& k : keys) ++start[(k.Chunk >> 48) + 1];
+    for (size_t i = 0; i < n; ++i) ++start[(keys[i].Chunk >> 48) + 1];
     for (size_t b = 1; b <= kBuckets; ++b) start[b] += start[b - 1];
-    std::vector<TTextKey> sorted(keys.size());
+    // Left uninitialised: every element is written by the scatter below.
+    std::unique_ptr<TTextKey[]> sorted(new TTextKey[n]);
     std::vector<size_t> next(start.begin(), start.end() - 1);
-    for (const TTextKey& k : keys) sorted[next[k.Chunk >> 48]++] = k;
-    keys.swap(sorted);
-    for (size_t b = 0; b < kBuckets; ++b)
-      SortFrom(keys.data() + start[b], start[b + 1] - start[b], 0);
+    for (size_t i = 0; i < n; ++i) sorted[next[keys[i].Chunk >> 48]++] = keys[i];
+    std::copy(sorted.get(), sorted.get() + n, keys);
+    sorted.reset();
+    for (size_t b = 0; b < kBuckets; ++b) SortFrom(keys + start[b], start[b + 1] - start[b], 0);
   }
 
   // A multikey quicksort that takes eight bytes per level: each key carries the eight bytes
@@ -230,8 +236,7 @@ void OrderByText(TTableCodec& codec, int field, std::vector<int64_t>& order) {
   }
   folded.append(8, '\0');
   for (TTextKey& k : keys) k.Chunk = Chunk(folded, k, 0);
-  TTextSorter(folded, stored).Sort(keys);
-  for (const TTextKey& k : keys) order.push_back(k.Row);
+  TTextSorter(folded, stored).Sort(keys, order);
 }
 
 template <typename T>
