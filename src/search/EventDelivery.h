@@ -45,10 +45,10 @@ class TEventDelivery {
 // - taMatchBatch is handed over when no batch has been for `interval`; otherwise it is held
 //   back, and handed over (with the counters of that moment) at the first later event once
 //   the interval has passed, or at the latest just before taFinished or taError, so that
-//   the grid at the end shows every posted match. Between progress events the system clock
-//   is looked at every kClockStride events only (a few microseconds of records, against an
-//   interval of a tenth of a second); a clock given to the constructor is read at every
-//   event.
+//   the grid at the end shows every posted match. While a batch is held back, the system
+//   clock is read at every kClockStride-th progress event only (a few microseconds of
+//   records, against an interval of a tenth of a second); a clock given to the constructor
+//   is read at every event.
 // - Every other kind is handed over at once.
 // State starts afresh with each taStarted, so one object may serve successive searches.
 class TCoalescingDelivery : public TEventDelivery {
