@@ -89,7 +89,7 @@ if [ "$havePx" = 1 ]; then
 fi
 rm -rf "$out"
 
-bytes=$(stat -c %s "$table")
+bytes=$(stat -L -c %s "$table")   # the table may be a link to a shared copy
 printf '\nLedgerwake bench: %s records, %.1f MB (%s)\n' "$records" \
   "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$table"
 echo "Reads are warm-cache: the file was read once before timing; dd and our scan are the"
