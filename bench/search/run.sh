@@ -143,6 +143,10 @@ for records in $sizes; do
     printf '%-9s %-12s %9s %9.3f %9.3f %9.3f %9.3f %8s %9s %8s%s\n' "$records" "${names[$i]}" \
       "$found" "$lwBest" "$ddBest" "$sqlBest" "$countBest" "$(ratio "$lwBest" "$ddBest")" \
       "$(ratio "$lwBest" "$sqlBest")" "$(ratio "$lwBest" "$countBest")" "$note"
+    case ${names[$i]} in
+      none) aim "search with no criteria / sqlite3 CTAS" "$(ratio "$lwBest" "$sqlBest")" 1.0 x ;;
+      zip5) aim "search, five zip prefixes / dd" "$(ratio "$lwBest" "$ddBest")" 2.0 x ;;
+    esac
   done
 
   # The match options against the classic matcher, the same search with the options off and

@@ -26,6 +26,11 @@ std::chrono::steady_clock::time_point TCoalescingDelivery::Now() const {
   return FClock ? FClock() : std::chrono::steady_clock::now();
 }
 
+bool TCoalescingDelivery::ClockDue() {
+  if (FClock) return true;
+  return ++FHeldEvents % kClockStride == 0;
+}
+
 void TCoalescingDelivery::Show(TThreadAction action, int percent, const TShowEvent& show) {
   FAnyShown = true;
   FLastPercent = percent;
@@ -58,8 +63,8 @@ void TCoalescingDelivery::Deliver(TThreadAction action, int percent, const TShow
       return;
     }
     case taProgress:
-      // The clock is read per record only while a batch is held back.
-      if (FBatchPending) {
+      // The clock is read only while a batch is held back, and then not at every record.
+      if (FBatchPending && ClockDue()) {
         auto now = Now();
         if (now - FLastBatch >= FInterval) ShowBatch(percent, show, now);
       }

@@ -45,7 +45,10 @@ class TEventDelivery {
 // - taMatchBatch is handed over when no batch has been for `interval`; otherwise it is held
 //   back, and handed over (with the counters of that moment) at the first later event once
 //   the interval has passed, or at the latest just before taFinished or taError, so that
-//   the grid at the end shows every posted match.
+//   the grid at the end shows every posted match. While a batch is held back, the system
+//   clock is read at every kClockStride-th progress event only (a few microseconds of
+//   records, against an interval of a tenth of a second); a clock given to the constructor
+//   is read at every event.
 // - Every other kind is handed over at once.
 // State starts afresh with each taStarted, so one object may serve successive searches.
 class TCoalescingDelivery : public TEventDelivery {
@@ -59,7 +62,10 @@ class TCoalescingDelivery : public TEventDelivery {
   void Deliver(TThreadAction action, int percent, const TShowEvent& show) override;
 
  private:
+  static constexpr unsigned kClockStride = 64;
+
   std::chrono::steady_clock::time_point Now() const;
+  bool ClockDue();
   void Show(TThreadAction action, int percent, const TShowEvent& show);
   void ShowBatch(int percent, const TShowEvent& show, std::chrono::steady_clock::time_point now);
 
@@ -69,6 +75,7 @@ class TCoalescingDelivery : public TEventDelivery {
   int FLastPercent = 0;
   bool FBatchShown = false;
   bool FBatchPending = false;
+  unsigned FHeldEvents = 0;  // progress events seen while a batch was held back
   std::chrono::steady_clock::time_point FLastBatch{};
 };
 

@@ -312,7 +312,7 @@ const uint8_t* TTable::CurrentRecord() {
   return FRecord;
 }
 
-std::string_view TTable::FieldText(int index) {
+std::string_view TTable::ReadFieldText(int index) {
   // One unsigned compare covers a negative index and a closed table (no fields); the scan
   // calls this for every field of every record.
   if (static_cast<size_t>(static_cast<unsigned>(index)) >= FFields.size()) Fields(index);

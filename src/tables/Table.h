@@ -88,7 +88,16 @@ class TTable {
   // The stored text of field `index` of the current record, without allocating: a view
   // into the record for text fields, into a per-field buffer for other kinds. Valid until
   // the cursor moves.
-  std::string_view FieldText(int index);
+  std::string_view FieldText(int index) {
+    // The scan's path, inline: a text field read in place from the current record.
+    if (FNulTextSlots && FState == TDataSetState::dsBrowse &&
+        static_cast<size_t>(static_cast<unsigned>(index)) < FNulTextSlots->size()) {
+      const TNulTextSlot slot = (*FNulTextSlots)[static_cast<size_t>(index)];
+      const uint8_t* rec = FRecord ? FRecord : CurrentRecord();
+      if (slot.Width && rec) return NulText(rec, slot);
+    }
+    return ReadFieldText(index);
+  }
 
   // --- editing ---
   void Append();
@@ -140,6 +149,7 @@ class TTable {
   void ApplyOrder();
   int64_t PhysicalRecNo(int64_t pos) const;
   const uint8_t* CurrentRecord();
+  std::string_view ReadFieldText(int index);
   void Stored();
   [[noreturn]] void Fail(const std::string& reason) const;
 

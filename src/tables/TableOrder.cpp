@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -60,22 +61,30 @@ struct TTextKey {
   int64_t Row;
 };
 
+// Folded bytes [depth, depth + 8) of a key as one big-endian number, zero past the text's end:
+// one load and a byte swap. The folded store ends with eight zero bytes, so the load never
+// leaves it.
+inline uint64_t Chunk(const std::string& folded, const TTextKey& k, size_t depth) {
+  if (depth >= k.Length) return 0;
+  uint64_t v;
+  std::memcpy(&v, folded.data() + k.Offset + depth, 8);
+  v = __builtin_bswap64(v);
+  const size_t left = k.Length - depth;
+  return left >= 8 ? v : v & ~uint64_t{0} << (8 * (8 - left));
+}
+
 class TTextSorter {
  public:
   TTextSorter(const std::string& folded, const std::string& stored)
       : FFolded(folded), FStored(stored) {}
 
   // CompareText's order, stable: a multikey quicksort on the folded bytes (each part of a
-  // common prefix is looked at once, not once per comparison), then each run of texts equal
-  // but for case by the stored bytes and table order.
-  void Sort(std::vector<TTextKey>& keys) const {
-    SortFrom(keys.data(), keys.size(), 0);
-    for (size_t i = 0; i < keys.size();) {
-      size_t j = i + 1;
-      while (j < keys.size() && SameFolded(keys[i], keys[j])) ++j;
-      if (j - i > 1) SortRun(keys.data() + i, j - i);
-      i = j;
-    }
+  // common prefix is looked at once, not once per comparison); each run of texts equal but
+  // for case is then put in order by the stored bytes and table order where it is found.
+  // The rows of `keys` in that order are appended to `order`.
+  void Sort(std::vector<TTextKey>& keys, std::vector<int64_t>& order) const {
+    SortByFirstBytes(keys.data(), keys.size());
+    for (const TTextKey& k : keys) order.push_back(k.Row);
   }
 
  private:
@@ -95,24 +104,41 @@ class TTextSorter {
     });
   }
 
-  uint64_t ChunkAt(const TTextKey& k, size_t depth) const {
-    uint64_t chunk = 0;
-    for (size_t i = depth; i < depth + 8; ++i)
-      chunk = chunk << 8 | (i < k.Length ? static_cast<unsigned char>(FFolded[k.Offset + i]) : 0u);
-    return chunk;
-  }
-  bool SameFolded(const TTextKey& a, const TTextKey& b) const {
-    return a.Length == b.Length &&
-           std::memcmp(&FFolded[a.Offset], &FFolded[b.Offset], a.Length) == 0;
+  uint64_t ChunkAt(const TTextKey& k, size_t depth) const { return Chunk(FFolded, k, depth); }
+  // Two texts equal in their first `depth` bytes and carrying the chunk at `depth`.
+  bool SameFolded(const TTextKey& a, const TTextKey& b, size_t depth) const {
+    if (a.Length != b.Length || a.Chunk != b.Chunk) return false;
+    return a.Length <= depth + 8 ||
+           std::memcmp(&FFolded[a.Offset + depth + 8], &FFolded[b.Offset + depth + 8],
+                       a.Length - depth - 8) == 0;
   }
   // Folded order of two texts equal in their first `depth` bytes.
   bool Less(const TTextKey& a, const TTextKey& b, size_t depth) const {
+    if (a.Chunk != b.Chunk) return a.Chunk < b.Chunk;
     const size_t common = std::min(a.Length, b.Length);
     if (common > depth)
       if (int c =
               std::memcmp(&FFolded[a.Offset + depth], &FFolded[b.Offset + depth], common - depth))
         return c < 0;
     return a.Length < b.Length;
+  }
+
+  // One counting pass on the first two bytes splits the keys into runs that the quicksort
+  // below then orders each on its own: the top levels of partitioning, which touch every
+  // key, are replaced by two passes over them.
+  void SortByFirstBytes(TTextKey* keys, size_t n) const {
+    if (n < 4096) return SortFrom(keys, n, 0);
+    constexpr size_t kBuckets = 1 << 16;
+    std::vector<size_t> start(kBuckets + 1, 0);
+    for (size_t i = 0; i < n; ++i) ++start[(keys[i].Chunk >> 48) + 1];
+    for (size_t b = 1; b <= kBuckets; ++b) start[b] += start[b - 1];
+    // Left uninitialised: every element is written by the scatter below.
+    std::unique_ptr<TTextKey[]> sorted(new TTextKey[n]);
+    std::vector<size_t> next(start.begin(), start.end() - 1);
+    for (size_t i = 0; i < n; ++i) sorted[next[keys[i].Chunk >> 48]++] = keys[i];
+    std::copy(sorted.get(), sorted.get() + n, keys);
+    sorted.reset();
+    for (size_t b = 0; b < kBuckets; ++b) SortFrom(keys + start[b], start[b + 1] - start[b], 0);
   }
 
   // A multikey quicksort that takes eight bytes per level: each key carries the eight bytes
@@ -122,6 +148,12 @@ class TTextSorter {
       if (n < 16) {
         for (size_t i = 1; i < n; ++i)
           for (size_t j = i; j > 0 && Less(a[j], a[j - 1], depth); --j) std::swap(a[j], a[j - 1]);
+        for (size_t i = 0; i < n;) {
+          size_t j = i + 1;
+          while (j < n && SameFolded(a[i], a[j], depth)) ++j;
+          if (j - i > 1) SortRun(a + i, j - i);
+          i = j;
+        }
         return;
       }
       const uint64_t x = a[0].Chunk, y = a[n / 2].Chunk, z = a[n - 1].Chunk;
@@ -144,6 +176,12 @@ class TTextSorter {
       TTextKey* rest =
           std::partition(a, a + n, [depth](const TTextKey& k) { return k.Length <= depth + 8; });
       std::sort(a, rest, [](const TTextKey& p, const TTextKey& q) { return p.Length < q.Length; });
+      for (TTextKey* run = a; run != rest;) {
+        TTextKey* end = run + 1;
+        while (end != rest && end->Length == run->Length) ++end;
+        if (end - run > 1) SortRun(run, static_cast<size_t>(end - run));
+        run = end;
+      }
       n -= static_cast<size_t>(rest - a);
       a = rest;
       depth += 8;
@@ -155,30 +193,50 @@ class TTextSorter {
   const std::string& FStored;
 };
 
+// Texts that end at their first NUL are read straight from the record (a blank one is null);
+// others through the codec.
 void OrderByText(TTableCodec& codec, int field, std::vector<int64_t>& order) {
   const int64_t n = codec.RecordCount();
+  const auto* slots = codec.NulTextSlots();
+  const TNulTextSlot slot = slots ? (*slots)[static_cast<size_t>(field)] : TNulTextSlot{};
   std::vector<TTextKey> keys;
   keys.reserve(static_cast<size_t>(n));
   std::string stored, folded;
+  // Sized for the widest texts up front (up to a quarter of a gigabyte each, growing as needed
+  // beyond): only the pages the texts fill are ever touched, and they are not copied as the
+  // stores grow.
+  const size_t width =
+      static_cast<size_t>(std::max(0, codec.Fields()[static_cast<size_t>(field)].Size));
+  const size_t room = std::min<size_t>(static_cast<size_t>(n) * width, size_t{1} << 28) + 8;
+  stored.reserve(room);
+  folded.reserve(room);
   order.clear();
   order.reserve(static_cast<size_t>(n));
   for (int64_t r = 0; r < n; ++r) {
     const uint8_t* rec = codec.Record(r);
-    if (codec.IsNull(rec, field)) {
+    std::string_view text;
+    bool null;
+    if (slot.Width) {
+      text = NulText(rec, slot);
+      null = text.empty();
+    } else {
+      null = codec.IsNull(rec, field);
+      if (!null) text = codec.Text(rec, field);
+    }
+    if (null) {
       order.push_back(r);  // nulls first, in table order
       continue;
     }
-    const std::string_view text = codec.Text(rec, field);
     TTextKey k{0, stored.size(), static_cast<uint32_t>(text.size()), r};
     stored.append(text);
-    for (char c : text) folded += static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
-    for (size_t i = 0; i < 8; ++i)
-      k.Chunk =
-          k.Chunk << 8 | (i < text.size() ? static_cast<unsigned char>(folded[k.Offset + i]) : 0u);
+    folded.append(text);
+    for (char* p = folded.data() + k.Offset; p != folded.data() + folded.size(); ++p)
+      *p = static_cast<char>(AsciiLower(static_cast<unsigned char>(*p)));
     keys.push_back(k);
   }
-  TTextSorter(folded, stored).Sort(keys);
-  for (const TTextKey& k : keys) order.push_back(k.Row);
+  folded.append(8, '\0');
+  for (TTextKey& k : keys) k.Chunk = Chunk(folded, k, 0);
+  TTextSorter(folded, stored).Sort(keys, order);
 }
 
 template <typename T>

@@ -32,7 +32,15 @@ INSTANTIATE_TEST_SUITE_P(
                       // Only the last star is special.
                       TPatternCase{"**", "*x", true}, TPatternCase{"**", "x", false},
                       TPatternCase{"A*C", "ABC", false}, TPatternCase{"A*C", "A*C", true},
-                      TPatternCase{" AB*", " ABC", true}, TPatternCase{" AB*", "ABC", false}));
+                      TPatternCase{" AB*", " ABC", true}, TPatternCase{" AB*", "ABC", false},
+                      // Short prefixes of each length, different in the first or last byte.
+                      TPatternCase{"12*", "13", false}, TPatternCase{"123*", "1234", true},
+                      TPatternCase{"123*", "124", false}, TPatternCase{"12345*", "02345", false},
+                      TPatternCase{"12345*", "12346", false},
+                      TPatternCase{"1234567*", "1234568", false},
+                      TPatternCase{"12345678*", "123456789", true},
+                      TPatternCase{"12345678*", "02345678", false},
+                      TPatternCase{"123456789*", "123456780", false}));
 
 INSTANTIATE_TEST_SUITE_P(Exact, PatternTest,
                          ::testing::Values(TPatternCase{"YMCA", "YMCA", true},

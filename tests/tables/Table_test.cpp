@@ -274,9 +274,9 @@ TEST_F(TableTest, OneFieldOrdersAgreeWithCompareValues) {
     t->Post();
   }
   // Many texts over a small alphabet: long common prefixes, texts ending inside and beyond
-  // eight-byte steps, case twins and repeats.
+  // eight-byte steps, case twins and repeats; enough of them for the first-bytes bucket pass.
   uint32_t seed = 12345;
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < 5000; ++i) {
     seed = seed * 1103515245u + 12345u;
     std::string text;
     for (uint32_t k = 0, len = (seed >> 8) % 20; k < len; ++k) {

@@ -17,6 +17,8 @@ namespace {
 
 constexpr size_t kChunkBytes = 1 << 20;  // one read of consecutive blocks
 constexpr size_t kMaxHeader = 0x10000;
+constexpr size_t kPrefetchRecords = 4;   // how far ahead a scan of mapped records reads
+constexpr size_t kPrefetchBytes = 1024;  // of each record
 
 }  // namespace
 
@@ -57,13 +59,22 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
     FFieldDefs.push_back(d);
   }
   for (const TPxField& f : FHdr.Fields)
-    FTextSlots.push_back(
-        {static_cast<uint32_t>(f.Offset), f.Type == pxAlpha ? static_cast<uint32_t>(f.Width) : 0u});
+    FTextSlots.push_back({static_cast<uint32_t>(f.Offset),
+                          f.Type == pxAlpha ? static_cast<uint32_t>(f.Width) : 0u,
+                          static_cast<uint32_t>(std::max(0, FHdr.RecordSize - f.Offset))});
   for (int i = 0; i < FHdr.KeyFields; ++i) FKeySize += FHdr.Fields[i].Width;
   FPerBlock = (FHdr.BlockSize - kBlockHeaderSize) / FHdr.RecordSize;
   FVisited.assign(FHdr.Counts.FileBlocks + 1u, 0);
   FChunk.resize(std::max<size_t>(kChunkBytes / FHdr.BlockSize, 1) * FHdr.BlockSize);
   FChunkPlain.resize(FChunk.size() / FHdr.BlockSize);
+  CoverFile();
+}
+
+// Writers change blocks in place and encrypted blocks need a decrypted copy anyway: only
+// plain tables opened read-only are mapped. Our own writers only ever grow a table that
+// others hold open, so the mapping never loses pages under us.
+void TParadoxTable::CoverFile() {
+  if (!FWritable && !FHdr.Encryption && FView.Cover(FFile.Fd(), FFile.Size())) InvalidateCache();
 }
 
 void TParadoxTable::Damaged(const std::string& why) const {
@@ -220,11 +231,16 @@ void TParadoxTable::InvalidateCache() {
 
 void TParadoxTable::Refresh() {
   ApplyCounts(ReadCounts());
+  CoverFile();
   if (FBlob) FBlob->DropCache();
 }
 
 // Reads the first `n` bytes of a block, decrypted.
 void TParadoxTable::ReadBlockHead(uint16_t block, uint8_t* out, size_t n) {
+  if (const uint8_t* mapped = FView.At(BlockOffset(block), n)) {
+    std::memcpy(out, mapped, n);
+    return;
+  }
   if (block >= FChunkFirst && block < FChunkFirst + FChunkCount &&
       (block - FChunkFirst) * size_t{FHdr.BlockSize} + n <= FChunkBytes) {
     const size_t k = block - FChunkFirst;
@@ -336,9 +352,11 @@ size_t TParadoxTable::FindBlock(int64_t recNo) {
 }
 
 // The decrypted block at index position `i`, read with the consecutive blocks after it.
-uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
+const uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
   const uint16_t block = FBlocks[i].Block;
   const size_t bs = FHdr.BlockSize;
+  const size_t used = kBlockHeaderSize + size_t{FBlocks[i].Count} * FHdr.RecordSize;
+  if (const uint8_t* mapped = FView.At(BlockOffset(block), used)) return mapped;
   if (!(block >= FChunkFirst && block < FChunkFirst + FChunkCount)) {
     const size_t maxRun = readAhead ? FChunk.size() / bs : 1;
     size_t run = 1;
@@ -359,7 +377,7 @@ uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
     std::fill(FChunkPlain.begin(), FChunkPlain.end(), 0);
   }
   const size_t k = block - FChunkFirst;
-  if (k * bs + kBlockHeaderSize + size_t{FBlocks[i].Count} * FHdr.RecordSize > FChunkBytes)
+  if (k * bs + used > FChunkBytes)
     ThrowTableError(FPath, "file is truncated (block " + std::to_string(block) + ")");
   uint8_t* data = &FChunk[k * bs];
   if (FHdr.Encryption && !FChunkPlain[k]) {
@@ -370,8 +388,17 @@ uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
 }
 
 const uint8_t* TParadoxTable::Record(int64_t recNo) {
-  if (recNo >= FCurFirst && recNo < FCurEnd)
-    return FCurData + (recNo - FCurFirst) * FHdr.RecordSize;
+  if (recNo >= FCurFirst && recNo < FCurEnd) {
+    const uint8_t* rec = FCurData + (recNo - FCurFirst) * FHdr.RecordSize;
+    // Mapped records come from memory, not from a buffer just filled: ask for the ones a few
+    // records on (a prefetch past the mapping is harmless, it never faults).
+    if (FCurMapped) {
+      const uint8_t* ahead = rec + kPrefetchRecords * FHdr.RecordSize;
+      for (size_t i = 0; i < std::min<size_t>(FHdr.RecordSize, kPrefetchBytes); i += 64)
+        __builtin_prefetch(ahead + i);
+    }
+    return rec;
+  }
   if (recNo < 0 || recNo >= FHdr.Counts.NumRecords)
     ThrowTableError(FPath, "record number " + std::to_string(recNo) + " out of range");
   const size_t i = FindBlock(recNo);
@@ -380,6 +407,7 @@ const uint8_t* TParadoxTable::Record(int64_t recNo) {
   FCurFirst = FBlocks[i].First;
   FCurEnd = std::min<int64_t>(FCurFirst + FBlocks[i].Count, FHdr.Counts.NumRecords);
   FCurData = block + kBlockHeaderSize;
+  FCurMapped = FView.At(BlockOffset(FBlocks[i].Block), 1) == block;
   return FCurData + (recNo - FCurFirst) * FHdr.RecordSize;
 }
 

@@ -3,9 +3,11 @@
 // One open Paradox table (.db, with its .mb and .px).
 //
 // Reading walks the block chain lazily, remembering where each block's records start, so a
-// record is found by binary search and a scan costs O(1) per record. Blocks are read in large
-// runs of physically consecutive blocks into one buffer (decrypted there once), and records
-// are handed out as pointers into it.
+// record is found by binary search and a scan costs O(1) per record. A table opened
+// read-only and unencrypted is read through a mapping of the file (no copy per block; blocks
+// past the mapped size are read as below). Otherwise blocks are read in large runs of
+// physically consecutive blocks into one buffer (decrypted there once). Either way records
+// are handed out as pointers.
 //
 // Writing is write-through under the file's writer lock: the header counters are re-read
 // first (another table object may have written), then the record bytes, then the block
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "DatabaseError.h"
+#include "FileView.h"
 #include "ParadoxBlobFile.h"
 #include "ParadoxFormat.h"
 #include "ParadoxMap.h"
@@ -87,7 +90,8 @@ class TParadoxTable final : public TTableCodec {
   void ReadBlockHead(uint16_t block, uint8_t* out, size_t n);
   uint16_t BlockCount(uint16_t block, const uint8_t* head) const;
   size_t FindBlock(int64_t recNo);
-  uint8_t* LoadBlock(size_t i, bool readAhead = true);
+  const uint8_t* LoadBlock(size_t i, bool readAhead = true);
+  void CoverFile();
   void InvalidateCache();
   const TPxField& FieldAt(int i) const;
   TBlobFile* Blobs(bool forWrite);
@@ -166,6 +170,7 @@ class TParadoxTable final : public TTableCodec {
   bool FChainEnd = false;
   size_t FEmptyBlocks = 0;
 
+  TFileView FView;  // the file, when opened read-only and unencrypted: blocks read in place
   std::vector<uint8_t> FChunk;       // a run of consecutive blocks
   std::vector<uint8_t> FChunkPlain;  // per block of the run: decrypted yet
   uint32_t FChunkFirst = 0, FChunkCount = 0;
@@ -173,6 +178,7 @@ class TParadoxTable final : public TTableCodec {
 
   int64_t FCurFirst = 0, FCurEnd = 0;  // records of the current block
   const uint8_t* FCurData = nullptr;
+  bool FCurMapped = false;  // the current block is read in place from the mapping
   size_t FCurIndex = 0;
 
   std::unique_ptr<TBlobFile> FBlob;
