@@ -1,6 +1,7 @@
 // Paradox tables we create and write: every field kind through a round trip, keyed order with
 // block splits, inserts in unkeyed tables, passwords, and sharing between open codecs.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -382,6 +383,33 @@ TEST(ParadoxWrite, ConcurrentReaderNeverSeesHalfARecord) {
     }
     writer.join();
     EXPECT_EQ(checks, kRecords);
+  }
+}
+
+// A read-only reader reads the file in place; when another program shrinks the file under
+// it, reading on fails with the table's error, as a read of the file would, not a crash.
+TEST(ParadoxWrite, ReadOnlyReaderOfAShrunkFileFailsWithATableError) {
+  TTempDir dir;
+  const std::string path = dir.File("shrunk.db");
+  CreateParadoxTable(path, {Def("Id", ftAutoInc), Def("Text", ftString, 200)}, {});
+  for (auto t = Open(path); t->RecordCount() < 3000;)
+    Post(*t, {TValue::Null(), TValue::String("x")});
+  for (const bool shrink : {false, true}) {
+    SCOPED_TRACE(shrink ? "shrunk" : "intact");
+    TOpenOptions ro;
+    ro.ReadOnly = true;
+    auto reader = OpenParadoxTable(path, ro);
+    ASSERT_EQ(reader->Value(reader->Record(0), 0).Int(), 1);
+    ASSERT_EQ(::truncate(path.c_str(), fs::file_size(path) / (shrink ? 2 : 1)), 0);
+    int64_t read = 0;
+    try {
+      for (; read < reader->RecordCount(); ++read) {
+        ASSERT_EQ(reader->Value(reader->Record(read), 0).Int(), read + 1);
+      }
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("shrunk.db: file is truncated"), std::string::npos);
+    }
+    EXPECT_EQ(read == 3000, !shrink) << read;
   }
 }
 

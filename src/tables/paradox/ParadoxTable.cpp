@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "DatabaseError.h"
@@ -72,9 +73,22 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
 
 // Writers change blocks in place and encrypted blocks need a decrypted copy anyway: only
 // plain tables opened read-only are mapped. Our own writers only ever grow a table that
-// others hold open, so the mapping never loses pages under us.
+// others hold open; pages lost to anything else (a damaged disc, another program shrinking
+// the file) read as zeros and mark the view damaged, which MappedReadFailed reports.
 void TParadoxTable::CoverFile() {
   if (!FWritable && !FHdr.Encryption && FView.Cover(FFile.Fd(), FFile.Size())) InvalidateCache();
+}
+
+// The error a read of the same bytes through the file would have given.
+void TParadoxTable::MappedReadFailed(uint16_t block, size_t len) const {
+  uint64_t size = 0;
+  try {
+    size = FFile.Size();
+  } catch (const EDatabaseError&) {
+  }
+  if (size < FView.Size() || size < BlockOffset(block) + len)
+    ThrowTableError(FPath, "file is truncated (block " + std::to_string(block) + ")");
+  ThrowTableError(FPath, "read error: " + std::string(std::strerror(EIO)));
 }
 
 void TParadoxTable::Damaged(const std::string& why) const {
@@ -239,6 +253,7 @@ void TParadoxTable::Refresh() {
 void TParadoxTable::ReadBlockHead(uint16_t block, uint8_t* out, size_t n) {
   if (const uint8_t* mapped = FView.At(BlockOffset(block), n)) {
     std::memcpy(out, mapped, n);
+    if (FView.Damaged()) MappedReadFailed(block, n);
     return;
   }
   if (block >= FChunkFirst && block < FChunkFirst + FChunkCount &&
@@ -356,7 +371,12 @@ const uint8_t* TParadoxTable::LoadBlock(size_t i, bool readAhead) {
   const uint16_t block = FBlocks[i].Block;
   const size_t bs = FHdr.BlockSize;
   const size_t used = kBlockHeaderSize + size_t{FBlocks[i].Count} * FHdr.RecordSize;
-  if (const uint8_t* mapped = FView.At(BlockOffset(block), used)) return mapped;
+  if (const uint8_t* mapped = FView.At(BlockOffset(block), used)) {
+    // Its records are read field by field later on: whatever of it cannot be read must
+    // show now, not as zeros in the middle of a scan.
+    if (!FView.Readable(mapped, used)) MappedReadFailed(block, used);
+    return mapped;
+  }
   if (!(block >= FChunkFirst && block < FChunkFirst + FChunkCount)) {
     const size_t maxRun = readAhead ? FChunk.size() / bs : 1;
     size_t run = 1;

@@ -92,6 +92,7 @@ class TParadoxTable final : public TTableCodec {
   size_t FindBlock(int64_t recNo);
   const uint8_t* LoadBlock(size_t i, bool readAhead = true);
   void CoverFile();
+  [[noreturn]] void MappedReadFailed(uint16_t block, size_t len) const;
   void InvalidateCache();
   const TPxField& FieldAt(int i) const;
   TBlobFile* Blobs(bool forWrite);
