@@ -91,6 +91,7 @@ bool Parse(int argc, char** argv, TArgs& a) {
 template <size_t N>
 void Select(QListWidget* list, const std::array<std::string_view, N>& rows,
             const std::vector<std::string>& wanted) {
+  list->clearSelection();
   QListWidgetItem* first = nullptr;
   for (const std::string& w : wanted) {
     auto it = std::find(rows.begin(), rows.end(), w);
@@ -103,7 +104,10 @@ void Select(QListWidget* list, const std::array<std::string_view, N>& rows,
   if (first) list->scrollToItem(first, QAbstractItemView::PositionAtTop);
 }
 
+// Every input is set, so that nothing of the last search the window brought back (the
+// rows chosen, the radius) joins in.
 void FillInputs(TMainForm& form, const TArgs& a) {
+  form.NearEdit->clear();
   form.SICEdit->setText(QString::fromStdString(a.SIC));
   form.SICDescEdit->setText(QString::fromStdString(a.SICDesc));
   form.CompanyEdit->setText(QString::fromStdString(a.Company));
