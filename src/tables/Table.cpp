@@ -287,11 +287,9 @@ void TTable::Refresh() {
 
 // ---------------------------------------------------------------- fields
 
-TField& TTable::Fields(int index) {
+void TTable::MissingField(int index) const {
   RequireActive("read a field");
-  if (index < 0 || index >= FieldCount())
-    Fail("field index " + std::to_string(index) + " out of range");
-  return *FFields[static_cast<size_t>(index)];
+  Fail("field index " + std::to_string(index) + " out of range");
 }
 
 TField* TTable::FindField(const std::string& name) {
@@ -315,7 +313,7 @@ const uint8_t* TTable::CurrentRecord() {
 std::string_view TTable::ReadFieldText(int index) {
   // One unsigned compare covers a negative index and a closed table (no fields); the scan
   // calls this for every field of every record.
-  if (static_cast<size_t>(static_cast<unsigned>(index)) >= FFields.size()) Fields(index);
+  if (static_cast<size_t>(static_cast<unsigned>(index)) >= FFields.size()) MissingField(index);
   if (FState == TDataSetState::dsInsert) {
     FTextBuffers[static_cast<size_t>(index)] = FEditValues[static_cast<size_t>(index)].ToString();
     return FTextBuffers[static_cast<size_t>(index)];
@@ -353,10 +351,12 @@ void TTable::SetFieldValue(int index, const TValue& value) {
 
 void TTable::SetFieldText(int index, std::string_view text) {
   const TField& f = *FFields[static_cast<size_t>(index)];
-  if (FState != TDataSetState::dsInsert || f.DataType() != ftString)
+  const TFieldType type = f.DataType();
+  const bool textKind = type == ftString || type == ftMemo || type == ftFmtMemo;
+  if (FState != TDataSetState::dsInsert || !textKind)
     return SetFieldValue(index, TValue::String(text));
   // Text into a text field: cut to size and stored in one step, without a converted copy.
-  if (f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
+  if (type == ftString && f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
     text = text.substr(0, static_cast<size_t>(f.Size()));
   FEditValues[static_cast<size_t>(index)].AssignString(text);
 }

@@ -82,7 +82,13 @@ class TTable {
 
   // --- fields of the current record ---
   int FieldCount() const { return static_cast<int>(FFields.size()); }
-  TField& Fields(int index);
+  TField& Fields(int index) {
+    // Inline: callers reach every field of every record they store through it. A closed
+    // table has no fields, so the one compare also covers that.
+    if (static_cast<size_t>(static_cast<unsigned>(index)) < FFields.size())
+      return *FFields[static_cast<size_t>(index)];
+    MissingField(index);
+  }
   TField& FieldByName(const std::string& name);  // without regard to case; throws if absent
   TField* FindField(const std::string& name);    // nullptr if absent
   // The stored text of field `index` of the current record, without allocating: a view
@@ -141,6 +147,7 @@ class TTable {
   friend class TRecordCopy;
 
   void RequireActive(const char* what) const;
+  [[noreturn]] void MissingField(int index) const;
   void RequireClosed(const char* what) const;
   void BuildFields();
   void LoadCurrent();

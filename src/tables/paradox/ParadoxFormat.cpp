@@ -132,11 +132,6 @@ int FixedWidth(uint8_t pxType) {
   }
 }
 
-bool IsBlobPxType(uint8_t pxType) {
-  return pxType == pxMemo || pxType == pxBlob || pxType == pxFmtMemo || pxType == pxOle ||
-         pxType == pxGraphic;
-}
-
 TPxCounts ParseCounts(const uint8_t* head, bool hasExtension) {
   TPxCounts c;
   c.NumRecords = GetU32(head + hdr::kNumRecords);

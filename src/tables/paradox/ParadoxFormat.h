@@ -94,7 +94,10 @@ TFieldType FieldTypeOf(uint8_t pxType);
 uint8_t PxTypeOf(TFieldType type);
 // Stored width of a fixed-size type, 0 for types whose width comes from the size byte.
 int FixedWidth(uint8_t pxType);
-bool IsBlobPxType(uint8_t pxType);
+inline bool IsBlobPxType(uint8_t pxType) {
+  return pxType == pxMemo || pxType == pxBlob || pxType == pxFmtMemo || pxType == pxOle ||
+         pxType == pxGraphic;
+}
 
 struct TPxField {
   std::string Name;

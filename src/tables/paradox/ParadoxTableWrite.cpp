@@ -34,9 +34,9 @@ void TParadoxTable::BeginWriteOp() {
 void TParadoxTable::StoreBlob(const TPxField& f, const TValue& v, uint8_t* p) {
   std::memset(p, 0, f.Width);
   if (v.IsNull()) return;
-  const std::string data =
-      (v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes) ? v.Str()
-                                                                                  : v.ToString();
+  const bool stored = v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes;
+  const std::string converted = stored ? std::string() : v.ToString();
+  const std::string& data = stored ? v.Str() : converted;
   if (data.empty()) return;
   if (data.size() > kMaxBlob) ThrowTableError(FPath, "field \"" + f.Name + "\": blob too large");
   const size_t leader = f.Width - kBlobDescriptor;

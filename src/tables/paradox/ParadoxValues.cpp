@@ -198,6 +198,15 @@ TValue DecodeScalar(const std::string& file, const TPxField& f, const uint8_t* p
 }
 
 void EncodeScalar(const std::string& file, const TPxField& f, const TValue& v, uint8_t* p) {
+  const bool text = v.GetKind() == TValue::Kind::String || v.GetKind() == TValue::Kind::Bytes;
+  if (text && (f.Type == pxAlpha || f.Type == pxBytes)) {
+    // Most fields of most records: each byte written once, the padding after the text.
+    const std::string& s = v.Str();
+    const size_t n = std::min<size_t>(s.size(), f.Width);
+    std::memcpy(p, s.data(), n);
+    std::memset(p + n, 0, f.Width - n);
+    return;
+  }
   std::memset(p, 0, f.Width);
   if (v.IsNull()) return;
   switch (f.Type) {
