@@ -61,7 +61,9 @@ TEST(UpdaterTest, WaitsForTheProcessThenSwapsExpandsExtractsAndRestarts) {
   EXPECT_TRUE(Exists(dir.File("data.txt_")));  // the updater keeps the compressed file
   EXPECT_EQ(ReadFile(dir.File("inner.txt")), "from the cabinet");
   EXPECT_FALSE(Exists(dir.File("bundle.CAB")));
-  for (int i = 0; i < 50 && !Exists(dir.File("restarted.txt")); ++i) ::usleep(20 * 1000);
+  // The restarted program creates its file before it writes to it: wait for the text.
+  for (int i = 0; i < 50 && ReadFile(dir.File("restarted.txt")) != "started\n"; ++i)
+    ::usleep(20 * 1000);
   EXPECT_EQ(ReadFile(dir.File("restarted.txt")), "started\n");
   const std::string log = ReadFile(dir.File("upd.log"));
   EXPECT_NE(log.find("Replaced app"), std::string::npos) << log;
