@@ -169,6 +169,7 @@ class TMainForm : public QMainWindow {
   void BuildActions();
   void BuildToolBars();
   void BuildCriteriaPanel();
+  int CreateCriteriaInputs();
   void BuildSearchToolBar(int rowHeight);
   QLayout* BuildNearbyRow(int rowHeight);
   // The radius in miles as the criteria and the settings keep it ("10", "2.5").

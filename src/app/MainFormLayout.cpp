@@ -159,16 +159,8 @@ void TMainForm::BuildToolBars() {
   PauseBtn->setFixedWidth(std::max({resumeWidth, PauseBtn->sizeHint().width(), kToolButtonWidth}));
 }
 
-void TMainForm::BuildCriteriaPanel() {
-  CriteriaPanel = new QWidget;
-  CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
-  CriteriaPanel->setAutoFillBackground(true);
-  {
-    QPalette p = CriteriaPanel->palette();
-    p.setColor(QPalette::Window, Qt::white);
-    CriteriaPanel->setPalette(p);
-  }
-
+// The criteria's inputs, named and sized; returns the height of a text row.
+int TMainForm::CreateCriteriaInputs() {
   SICEdit = new QLineEdit(CriteriaPanel);
   SICDescEdit = new QLineEdit(CriteriaPanel);
   CompanyEdit = new QLineEdit(CriteriaPanel);
@@ -201,7 +193,20 @@ void TMainForm::BuildCriteriaPanel() {
       (kCriteriaHeight - 2 * kCriteriaMargin - 5 * kCriteriaSpacing - kListHeight) / 5;
   for (QLineEdit* e : {SICEdit, SICDescEdit, CompanyEdit, CityEdit, ZipEdit})
     e->setFixedHeight(std::min(e->sizeHint().height(), rowHeight));
+  return rowHeight;
+}
 
+void TMainForm::BuildCriteriaPanel() {
+  CriteriaPanel = new QWidget;
+  CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
+  CriteriaPanel->setAutoFillBackground(true);
+  {
+    QPalette p = CriteriaPanel->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    CriteriaPanel->setPalette(p);
+  }
+
+  const int rowHeight = CreateCriteriaInputs();
   auto* grid = new QGridLayout(CriteriaPanel);
   grid->setContentsMargins(8, kCriteriaMargin, 8, kCriteriaMargin);
   grid->setHorizontalSpacing(8);

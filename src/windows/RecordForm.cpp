@@ -66,6 +66,12 @@ TRecordForm::TRecordForm(QWidget* owner, TSharedData* sharedData, TDataSource* d
   FPanel->setBackgroundRole(QPalette::Window);
   scroller->setWidget(FPanel);
 
+  BuildCard();
+  BuildButtons();
+}
+
+// The business card: a caption and a value per line, in three headed groups.
+void TRecordForm::BuildCard() {
   CompanyLabel = AddValue<QLabel>(10, 6, 460);
   {
     QFont f = ArialPixels(16);
@@ -101,7 +107,10 @@ TRecordForm::TRecordForm(QWidget* owner, TSharedData* sharedData, TDataSource* d
   AddCaption("Primary SIC:", 318);
   SICLabel = AddValue<QLabel>(kValueX, 318, 300);
   SIC2Label = AddValue<QLabel>(kValueX, 338, 220);
+}
 
+// The navigator, Find nearby and Close, on the card itself.
+void TRecordForm::BuildButtons() {
   DBNavigator = new TDBNavigator(FPanel);
   DBNavigator->setGeometry(343, 335, 100, 25);
   connect(DBNavigator, &TDBNavigator::Clicked, this, [this] { FillLines(); });

@@ -61,6 +61,8 @@ class TRecordForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void BuildCard();
+  void BuildButtons();
   void FormShow();
   void RowsChanged();
   void ReadColumns();

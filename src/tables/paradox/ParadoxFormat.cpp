@@ -162,6 +162,84 @@ bool ReadCString(const uint8_t* data, size_t& pos, size_t end, std::string& out)
   return true;
 }
 
+[[noreturn]] void ThrowDamagedHeader(const std::string& file, const std::string& why) {
+  ThrowTableError(file, "damaged table header (" + why + ")");
+}
+
+// The field descriptors from `base` on: types, widths and offsets, then the names (and, in
+// the extended header, the sort order and index names), all within the header's first `end`
+// bytes.
+void ParseFields(const std::string& file, const uint8_t* data, size_t base, size_t end,
+                 int numFields, TPxHeader& h) {
+  auto damaged = [&](const std::string& why) { ThrowDamagedHeader(file, why); };
+  size_t pos = base;
+  if (pos + 2 * static_cast<size_t>(numFields) > end) damaged("field list past the header");
+  int offset = 0;
+  h.Fields.resize(numFields);
+  for (int i = 0; i < numFields; ++i) {
+    TPxField& f = h.Fields[i];
+    f.Type = data[pos + 2 * i];
+    f.SizeByte = data[pos + 2 * i + 1];
+    f.DataType = FieldTypeOf(f.Type);
+    const std::string which = "field " + std::to_string(i + 1);
+    if (f.DataType == ftUnknown) {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", f.Type);
+      ThrowTableError(file,
+                      std::string("unsupported Paradox field type ") + code + " (" + which + ")");
+    }
+    const int fixed = FixedWidth(f.Type);
+    if (f.Type == pxBcd) {
+      if (f.SizeByte > 32)
+        damaged(which + ": BCD with " + std::to_string(f.SizeByte) + " decimals");
+      f.Width = kBcdWidth;
+    } else if (fixed) {
+      if (f.SizeByte != fixed) damaged(which + ": width " + std::to_string(f.SizeByte));
+      f.Width = fixed;
+    } else if (IsBlobPxType(f.Type)) {
+      if (f.SizeByte < kBlobDescriptor)
+        damaged(which + ": blob width " + std::to_string(f.SizeByte));
+      f.Width = f.SizeByte;
+    } else {
+      if (f.SizeByte == 0) damaged(which + ": width 0");
+      f.Width = f.SizeByte;
+    }
+    f.Offset = offset;
+    offset += f.Width;
+  }
+  if (offset != h.RecordSize)
+    damaged("record size " + std::to_string(h.RecordSize) + " does not match the fields' total " +
+            std::to_string(offset));
+  pos += 2 * numFields + 4 + 4 * static_cast<size_t>(numFields);  // table name and name pointers
+  pos += h.Version >= 12 ? 261 : 79;                              // table name
+  for (int i = 0; i < numFields; ++i)
+    if (!ReadCString(data, pos, end, h.Fields[i].Name)) damaged("field names past the header");
+  if (h.HasExtension) {
+    pos += 2 * static_cast<size_t>(numFields);  // field numbers
+    if (ReadCString(data, pos, end, h.SortOrderId) &&
+        (h.FileType == kCompositeX || h.FileType == kCompositeXInc))
+      ReadCString(data, pos, end, h.IndexName);
+  }
+}
+
+void CheckBlockCounts(const std::string& file, uint64_t fileSize, const TPxHeader& h) {
+  auto damaged = [&](const std::string& why) { ThrowDamagedHeader(file, why); };
+  // Block bookkeeping must fit the file: a header that lies about it is refused up front.
+  const TPxCounts& c = h.Counts;
+  // The last block may be cut short after its records (seen in real files).
+  const uint64_t physicalBlocks = (fileSize - h.HeaderSize + h.BlockSize - 1) / h.BlockSize;
+  if (c.FileBlocks > physicalBlocks)
+    ThrowTableError(file, "file is truncated (header lists " + std::to_string(c.FileBlocks) +
+                              " blocks, the file holds " + std::to_string(physicalBlocks) + ")");
+  if (c.FirstBlock > c.FileBlocks || c.LastBlock > c.FileBlocks)
+    damaged("block number past the last block");
+  const uint64_t perBlock = (h.BlockSize - kBlockHeaderSize) / h.RecordSize;
+  if (c.NumRecords > perBlock * c.FileBlocks)
+    damaged("header claims " + std::to_string(c.NumRecords) + " records, the blocks hold at most " +
+            std::to_string(perBlock * c.FileBlocks));
+  if (c.NumRecords > 0 && c.FirstBlock == 0) damaged("records but no first block");
+}
+
 }  // namespace
 
 // The most a header can need: 255 fields with 25-character names, their pointers and
@@ -170,9 +248,7 @@ constexpr size_t kMaxHeaderSize = 0x2800;
 
 void ParseHeader(const std::string& file, const uint8_t* data, size_t len, uint64_t fileSize,
                  TPxHeader& h, bool allowIndexFiles) {
-  auto damaged = [&](const std::string& why) {
-    ThrowTableError(file, "damaged table header (" + why + ")");
-  };
+  auto damaged = [&](const std::string& why) { ThrowDamagedHeader(file, why); };
   if (len < hdr::kFixedEnd) ThrowTableError(file, "not a Paradox table (file too short)");
   h = TPxHeader();
   h.RecordSize = GetU16(data + hdr::kRecordSize);
@@ -229,70 +305,8 @@ void ParseHeader(const std::string& file, const uint8_t* data, size_t len, uint6
   h.IndexDirection = data[0x55];
   h.Counts = ParseCounts(data, h.HasExtension);
 
-  // Field descriptors.
-  size_t pos = base;
-  if (pos + 2 * static_cast<size_t>(numFields) > end) damaged("field list past the header");
-  int offset = 0;
-  h.Fields.resize(numFields);
-  for (int i = 0; i < numFields; ++i) {
-    TPxField& f = h.Fields[i];
-    f.Type = data[pos + 2 * i];
-    f.SizeByte = data[pos + 2 * i + 1];
-    f.DataType = FieldTypeOf(f.Type);
-    const std::string which = "field " + std::to_string(i + 1);
-    if (f.DataType == ftUnknown) {
-      char code[8];
-      std::snprintf(code, sizeof code, "0x%02X", f.Type);
-      ThrowTableError(file,
-                      std::string("unsupported Paradox field type ") + code + " (" + which + ")");
-    }
-    const int fixed = FixedWidth(f.Type);
-    if (f.Type == pxBcd) {
-      if (f.SizeByte > 32)
-        damaged(which + ": BCD with " + std::to_string(f.SizeByte) + " decimals");
-      f.Width = kBcdWidth;
-    } else if (fixed) {
-      if (f.SizeByte != fixed) damaged(which + ": width " + std::to_string(f.SizeByte));
-      f.Width = fixed;
-    } else if (IsBlobPxType(f.Type)) {
-      if (f.SizeByte < kBlobDescriptor)
-        damaged(which + ": blob width " + std::to_string(f.SizeByte));
-      f.Width = f.SizeByte;
-    } else {
-      if (f.SizeByte == 0) damaged(which + ": width 0");
-      f.Width = f.SizeByte;
-    }
-    f.Offset = offset;
-    offset += f.Width;
-  }
-  if (offset != h.RecordSize)
-    damaged("record size " + std::to_string(h.RecordSize) + " does not match the fields' total " +
-            std::to_string(offset));
-  pos += 2 * numFields + 4 + 4 * static_cast<size_t>(numFields);  // table name and name pointers
-  pos += h.Version >= 12 ? 261 : 79;                              // table name
-  for (int i = 0; i < numFields; ++i)
-    if (!ReadCString(data, pos, end, h.Fields[i].Name)) damaged("field names past the header");
-  if (h.HasExtension) {
-    pos += 2 * static_cast<size_t>(numFields);  // field numbers
-    if (ReadCString(data, pos, end, h.SortOrderId) &&
-        (h.FileType == kCompositeX || h.FileType == kCompositeXInc))
-      ReadCString(data, pos, end, h.IndexName);
-  }
-
-  // Block bookkeeping must fit the file: a header that lies about it is refused up front.
-  const TPxCounts& c = h.Counts;
-  // The last block may be cut short after its records (seen in real files).
-  const uint64_t physicalBlocks = (fileSize - h.HeaderSize + h.BlockSize - 1) / h.BlockSize;
-  if (c.FileBlocks > physicalBlocks)
-    ThrowTableError(file, "file is truncated (header lists " + std::to_string(c.FileBlocks) +
-                              " blocks, the file holds " + std::to_string(physicalBlocks) + ")");
-  if (c.FirstBlock > c.FileBlocks || c.LastBlock > c.FileBlocks)
-    damaged("block number past the last block");
-  const uint64_t perBlock = (h.BlockSize - kBlockHeaderSize) / h.RecordSize;
-  if (c.NumRecords > perBlock * c.FileBlocks)
-    damaged("header claims " + std::to_string(c.NumRecords) + " records, the blocks hold at most " +
-            std::to_string(perBlock * c.FileBlocks));
-  if (c.NumRecords > 0 && c.FirstBlock == 0) damaged("records but no first block");
+  ParseFields(file, data, base, end, numFields, h);
+  CheckBlockCounts(file, fileSize, h);
 }
 
 std::string VersionName(uint8_t v) {
