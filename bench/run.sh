@@ -30,18 +30,14 @@ data="$build/bench-data"
 table="$data/listings-$records.db"
 values="$data/listings-$records.lwv"
 mkdir -p "$data"
-if [ ! -f "$table.done" ]; then
-  echo "Generating $table ($records records, once)..."
-  rm -f "$table" "${table%.db}.mb" "$table.done" "$values"
-  "$gen" --records "$records" --out "$table"
-  touch "$table.done"
-fi
+. "$(dirname "$0")/timing.sh"   # aim(), bench_table(); the helpers below keep this report's own rounding
+[ -f "$table.done" ] || rm -f "$values"   # the values come from the table: made again with it
+bench_table "$gen" "$table" "$records"
 if [ ! -f "$values" ]; then
   "$lwb" values "$table" "$values.tmp"
   mv "$values.tmp" "$values"
 fi
 
-. "$(dirname "$0")/timing.sh"   # aim(); the helpers below keep this report's own rounding
 now() { date +%s.%N; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }   # a key=value of a bench program's line
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }

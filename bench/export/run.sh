@@ -29,21 +29,9 @@ with open(sys.argv[1], newline="", encoding="latin-1") as f:
 }
 
 table="$data/listings-$records.db"
-if [ ! -f "$table.done" ]; then
-  echo "Generating $table ($records records, once)..." >&2
-  rm -f "$table" "${table%.db}.mb" "$table.done"
-  "$gen" --records "$records" --out "$table"
-  touch "$table.done"
-fi
+bench_table "$gen" "$table" "$records"
 sqlitedb="$data/listings-$records.sqlite"
-if [ ! -f "$sqlitedb.done" ]; then
-  echo "Loading $sqlitedb from the CSV dump (once)..." >&2
-  rm -f "$sqlitedb" "$sqlitedb.done"
-  "$cli" dump "$table" >"$data/listings-$records.csv"
-  sqlite3 "$sqlitedb" ".mode csv" ".import $data/listings-$records.csv listings"
-  rm -f "$data/listings-$records.csv"
-  touch "$sqlitedb.done"
-fi
+bench_sqlite "$cli" "$table" "$sqlitedb"
 
 out="$data/export-test"
 mkdir -p "$out"

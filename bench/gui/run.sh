@@ -22,22 +22,13 @@ runs="${LW_BENCH_RUNS:-3}"
 cmake --build "$build" --target lw-gen ledgerwake-cli lw-gui-driver >/dev/null
 bin="$(cd "$build/bin" && pwd)"
 data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
+. "$(dirname "$0")/../timing.sh"
 
 table="$data/listings-$records.db"
-if [ ! -f "$table.done" ]; then
-  echo "Generating $table ($records records, once)..." >&2
-  rm -f "$table" "${table%.db}.mb" "$table.done"
-  "$bin/lw-gen" --records "$records" --out "$table"
-  touch "$table.done"
-fi
+bench_table "$bin/lw-gen" "$table" "$records"
 # A program directory of its own whose sample table is the generated one.
 home="$data/gui-home-$records"
-if [ ! -f "$home/setup.ini" ]; then
-  rm -rf "$home"
-  "$bin/lw-gen" --dir "$home" --records 0
-fi
-ln -sf "$table" "$home/sample/sample.db"
-if [ -f "${table%.db}.mb" ]; then ln -sf "${table%.db}.mb" "$home/sample/sample.mb"; fi
+bench_home "$bin/lw-gen" "$home" "$table"
 
 if command -v xvfb-run >/dev/null; then
   display="Xvfb"

@@ -56,35 +56,17 @@ printf '%-9s %-12s %9s %9s %9s %9s %9s %8s %9s %8s\n' records criteria found sea
   sqlite3 sql-count vs-dd vs-sqlite vs-count
 for records in $sizes; do
   table="$data/listings-$records.db"
-  if [ ! -f "$table.done" ]; then
-    echo "Generating $table ($records records, once)..." >&2
-    rm -f "$table" "${table%.db}.mb" "$table.done"
-    if ! err=$("$gen" --records "$records" --out "$table" 2>&1); then
-      # A Paradox table holds at most 65,535 blocks: large tables of wide records do not fit.
-      printf '%-9s %s\n' "$records" "skipped: $err"
-      rm -f "$table" "${table%.db}.mb"
-      continue
-    fi
-    touch "$table.done"
+  if ! bench_table "$gen" "$table" "$records" 2>"$data/generate.err"; then
+    # A Paradox table holds at most 65,535 blocks: large tables of wide records do not fit.
+    printf '%-9s %s\n' "$records" "skipped: $(tail -n 1 "$data/generate.err")"
+    continue
   fi
   # The program directory the search runs from: its sample table is the generated one.
   home="$data/search-home-$records"
-  if [ ! -f "$home/setup.ini" ]; then
-    rm -rf "$home"
-    "$gen" --dir "$home" --records 0
-  fi
-  ln -sf "$table" "$home/sample/sample.db"
-  if [ -f "${table%.db}.mb" ]; then ln -sf "${table%.db}.mb" "$home/sample/sample.mb"; fi
+  bench_home "$gen" "$home" "$table"
   # The same rows in SQLite, loaded from our CSV dump.
   sqlitedb="$data/listings-$records.sqlite"
-  if [ ! -f "$sqlitedb.done" ]; then
-    echo "Loading $sqlitedb from the CSV dump (once)..." >&2
-    rm -f "$sqlitedb" "$sqlitedb.done"
-    "$cli" dump "$table" >"$data/listings-$records.csv"
-    sqlite3 "$sqlitedb" ".mode csv" ".import $data/listings-$records.csv listings"
-    rm -f "$data/listings-$records.csv"
-    touch "$sqlitedb.done"
-  fi
+  bench_sqlite "$cli" "$table" "$sqlitedb"
 
   cat "$table" >/dev/null
   ddBest=""

@@ -21,21 +21,9 @@ data="$(mkdir -p "$build/bench-data" && cd "$build/bench-data" && pwd)"
 . "$(dirname "$0")/../timing.sh"
 
 table="$data/listings-$records.db"
-if [ ! -f "$table.done" ]; then
-  echo "Generating $table ($records records, once)..." >&2
-  rm -f "$table" "${table%.db}.mb" "$table.done"
-  "$gen" --records "$records" --out "$table"
-  touch "$table.done"
-fi
+bench_table "$gen" "$table" "$records"
 sqlitedb="$data/listings-$records.sqlite"
-if command -v sqlite3 >/dev/null && [ ! -f "$sqlitedb.done" ]; then
-  echo "Loading $sqlitedb from the CSV dump (once)..." >&2
-  rm -f "$sqlitedb"
-  "$cli" dump "$table" >"$data/listings-$records.csv"
-  sqlite3 "$sqlitedb" ".mode csv" ".import $data/listings-$records.csv listings"
-  rm -f "$data/listings-$records.csv"
-  touch "$sqlitedb.done"
-fi
+if command -v sqlite3 >/dev/null; then bench_sqlite "$cli" "$table" "$sqlitedb"; fi
 cat "$table" >/dev/null
 
 lwBest="" line=""
