@@ -38,7 +38,7 @@ class TValuesFile {
   int64_t FRead = 0;
   std::vector<TFieldDef> FFields;
   std::vector<std::string_view> FText;
-  std::vector<bool> FNull;
+  std::vector<uint8_t> FNull;
 };
 
 // Writes the table's records into a values file.

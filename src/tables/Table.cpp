@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <numeric>
 
 #include "DataSource.h"
@@ -142,6 +143,9 @@ void TTable::Close() {
   FTextFields.clear();
   FNulTextSlots = nullptr;
   FEditValues.clear();
+  FEditImage.clear();
+  FPlaceSlots.clear();
+  FPlaced.clear();
   FOrder.clear();
   FState = TDataSetState::dsInactive;
   FCount = 0;
@@ -171,6 +175,17 @@ void TTable::BuildFields() {
   for (const TFieldDef& d : defs) FTextFields.push_back(d.DataType == ftString);
   FNulTextSlots = FCodec->NulTextSlots();
   if (FNulTextSlots && FNulTextSlots->size() != defs.size()) FNulTextSlots = nullptr;
+  FEditImage.clear();
+  FPlaceSlots.clear();
+  if (FNulTextSlots) {
+    for (size_t i = 0; i < defs.size(); ++i) {
+      TNulTextSlot slot = (*FNulTextSlots)[i];
+      if (defs[i].DataType != ftString) slot.Width = 0;
+      if (defs[i].Size > 0) slot.Width = std::min(slot.Width, static_cast<uint32_t>(defs[i].Size));
+      if (slot.Width) FEditImage.assign(slot.Offset + slot.Readable, 0);
+      FPlaceSlots.push_back(slot);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- cursor
@@ -315,6 +330,7 @@ std::string_view TTable::ReadFieldText(int index) {
   // calls this for every field of every record.
   if (static_cast<size_t>(static_cast<unsigned>(index)) >= FFields.size()) MissingField(index);
   if (FState == TDataSetState::dsInsert) {
+    if (Placed(index)) return PlacedText(index);
     FTextBuffers[static_cast<size_t>(index)] = FEditValues[static_cast<size_t>(index)].ToString();
     return FTextBuffers[static_cast<size_t>(index)];
   }
@@ -331,12 +347,15 @@ std::string_view TTable::ReadFieldText(int index) {
 }
 
 bool TTable::FieldIsNull(int index) {
+  // A placed text counts as set, even when empty, as a text value does.
+  if (Placed(index)) return false;
   if (FState == TDataSetState::dsInsert) return FEditValues[static_cast<size_t>(index)].IsNull();
   const uint8_t* rec = CurrentRecord();
   return rec ? FCodec->IsNull(rec, index) : true;
 }
 
 TValue TTable::FieldValue(int index) {
+  if (Placed(index)) return TValue::String(PlacedText(index));
   if (FState == TDataSetState::dsInsert) return FEditValues[static_cast<size_t>(index)];
   const uint8_t* rec = CurrentRecord();
   return rec ? FCodec->Value(rec, index) : TValue::Null();
@@ -347,18 +366,33 @@ void TTable::SetFieldValue(int index, const TValue& value) {
   const TField& f = *FFields[static_cast<size_t>(index)];
   FEditValues[static_cast<size_t>(index)] =
       StoredFieldValue(value, f.DataType(), f.Size(), f.FieldName());
+  FPlaced[static_cast<size_t>(index)] = 0;
 }
 
 void TTable::SetFieldText(int index, std::string_view text) {
-  const TField& f = *FFields[static_cast<size_t>(index)];
+  const size_t i = static_cast<size_t>(index);
+  if (FState == TDataSetState::dsInsert && i < FPlaceSlots.size() && FPlaceSlots[i].Width) {
+    // The bytes the codec would store: the text cut to the field, zeros after it.
+    const TNulTextSlot slot = FPlaceSlots[i];
+    const size_t n = std::min<size_t>(text.size(), slot.Width);
+    uint8_t* p = FEditImage.data() + slot.Offset;
+    std::memcpy(p, text.data(), n);
+    std::memset(p + n, 0, slot.Width - n);
+    FPlaced[i] = 1;
+    return;
+  }
+  const TField& f = *FFields[i];
   const TFieldType type = f.DataType();
   const bool textKind = type == ftString || type == ftMemo || type == ftFmtMemo;
-  if (FState != TDataSetState::dsInsert || !textKind)
-    return SetFieldValue(index, TValue::String(text));
+  if (FState != TDataSetState::dsInsert || !textKind) {
+    FScratch.AssignString(text);
+    return SetFieldValue(index, FScratch);
+  }
   // Text into a text field: cut to size and stored in one step, without a converted copy.
   if (type == ftString && f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
     text = text.substr(0, static_cast<size_t>(f.Size()));
-  FEditValues[static_cast<size_t>(index)].AssignString(text);
+  FEditValues[i].AssignString(text);
+  FPlaced[i] = 0;
 }
 
 // ---------------------------------------------------------------- editing
@@ -370,6 +404,7 @@ void TTable::Append() {
   // The buffer is kept from record to record: its texts keep their storage.
   FEditValues.resize(FFields.size());
   for (TValue& v : FEditValues) v.Clear();
+  FPlaced.assign(FFields.size(), 0);
   FInsertPos = -1;
   NotifyScrolled();
 }
@@ -383,10 +418,13 @@ void TTable::Post() {
   RequireActive("post");
   if (FState != TDataSetState::dsInsert) return;
   for (size_t i = 0; i < FFields.size(); ++i) {
-    if (FFields[i]->Required() && FFields[i]->DataType() != ftAutoInc && FEditValues[i].IsNull())
+    if (FFields[i]->Required() && FFields[i]->DataType() != ftAutoInc && FEditValues[i].IsNull() &&
+        !FPlaced[i])
       Fail("field '" + FFields[i]->FieldName() + "' must have a value");
   }
-  if (FInsertPos < 0)
+  if (!FEditImage.empty())
+    FCodec->StorePlaced(FInsertPos, FEditValues, FEditImage.data(), FPlaced);
+  else if (FInsertPos < 0)
     FCodec->Append(FEditValues);
   else
     FCodec->Insert(FInsertPos, FEditValues);

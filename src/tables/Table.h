@@ -157,6 +157,12 @@ class TTable {
   int64_t PhysicalRecNo(int64_t pos) const;
   const uint8_t* CurrentRecord();
   std::string_view ReadFieldText(int index);
+  bool Placed(int index) const {
+    return FState == TDataSetState::dsInsert && FPlaced[static_cast<size_t>(index)];
+  }
+  std::string_view PlacedText(int index) const {
+    return NulText(FEditImage.data(), FPlaceSlots[static_cast<size_t>(index)]);
+  }
   void Stored();
   [[noreturn]] void Fail(const std::string& reason) const;
 
@@ -183,7 +189,13 @@ class TTable {
   bool FEof = true;
   bool FBof = true;
   std::vector<TValue> FEditValues;
-  int64_t FInsertPos = -1;  // -1: append
+  // With a codec that keeps texts in place (NulTextSlots), text fields being edited are written
+  // straight into a record image, saving a value and its encoding per field.
+  std::vector<uint8_t> FEditImage;        // empty: every field goes through FEditValues
+  std::vector<TNulTextSlot> FPlaceSlots;  // per field: where it goes there, width 0: not there
+  std::vector<uint8_t> FPlaced;           // per field: its text is in FEditImage, not FEditValues
+  TValue FScratch;                        // a text on its way to a field of another kind
+  int64_t FInsertPos = -1;                // -1: append
 
   std::string FIndexFieldNames;
   std::vector<int64_t> FOrder;  // position -> physical record number, empty for table order

@@ -93,6 +93,13 @@ class TTableCodec {
   // record `recNo` in unkeyed tables (keyed tables ignore the position).
   virtual void Append(const std::vector<TValue>& values) = 0;
   virtual void Insert(int64_t recNo, const std::vector<TValue>& values) = 0;
+  // Append (recNo < 0) or Insert of a record whose text fields marked in `placed` are already
+  // in `image`, a record of this codec's layout, where NulTextSlots says (the image's other
+  // bytes are ignored); the other fields come from `values`. Only for codecs with NulTextSlots:
+  // the table's edit buffer writes texts there directly. This default reads them back into
+  // values.
+  virtual void StorePlaced(int64_t recNo, const std::vector<TValue>& values, const uint8_t* image,
+                           const std::vector<uint8_t>& placed);
 
   // A copier of records from `source` into this table following `plan` (one entry per field
   // of this table), or null when this codec has none for that pair (the caller then copies

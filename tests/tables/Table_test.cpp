@@ -114,6 +114,30 @@ TEST_F(TableTest, CancelStoresNothingAndRequiredFieldsAreChecked) {
   EXPECT_THROW(t->Fields(1).SetAsString("not in insert mode"), EDatabaseError);
 }
 
+// Texts go straight into the record being edited; what is read back before Post, and what Post
+// stores, is the last thing assigned to each field, whichever way it was assigned.
+TEST_F(TableTest, TheEditBufferReadsBackAndStoresEachFieldsLastAssignment) {
+  auto t = MakeTable({"a", "c"});
+  t->Append();
+  t->Fields(1).SetAsString("");
+  EXPECT_FALSE(t->Fields(1).IsNull());  // an empty text is set, as a text value is
+  t->Fields(1).SetAsString("kept");
+  EXPECT_EQ(t->FieldText(1), "kept");
+  EXPECT_EQ(t->Fields(1).Value(), TValue::String("kept"));
+  t->Fields(1).SetAsFloat(2.5);  // a value after a text replaces it
+  EXPECT_EQ(t->FieldText(1), "2.5");
+  t->Fields(2).SetAsString("7");  // a text into a number field is converted
+  t->Post();
+  t->SetRecNo(2);
+  t->Insert();
+  t->Fields(1).SetAsFloat(1);
+  t->Fields(1).SetAsString(std::string(25, 'b'));  // a text after a value, cut to size
+  t->Post();
+  EXPECT_EQ(Names(*t), (std::vector<std::string>{"a", std::string(20, 'b'), "c", "2.5"}));
+  t->Last();
+  EXPECT_EQ(t->Fields(2).AsFloat(), 7);
+}
+
 TEST_F(TableTest, ErrorsNameTheTableFile) {
   auto t = MakeTable({"a"});
   try {

@@ -180,7 +180,11 @@ void TBlobFile::OpenShared(uint64_t offset, const uint8_t* plain) {
   // Mapped pages past the end of the file cannot be written: a file that ends inside the
   // block is completed first.
   if (FFile.Size() < offset + kUnit) FFile.Truncate(offset + kUnit);
-  FSharedMap.Map(FFile.Fd(), offset, kUnit, FFile.Path());
+  constexpr uint64_t kWindow = 1 << 20;
+  if (!FSharedMap.Mapped() || offset < FSharedMap.Offset() ||
+      offset + kUnit > FSharedMap.Offset() + kWindow)
+    FSharedMap.Map(FFile.Fd(), offset, kWindow, FFile.Path(), /*populate=*/false);
+  FShared = FSharedMap.Data() + (offset - FSharedMap.Offset());
   FSharedPlain.assign(plain, plain + kUnit);
   FSharedBlock = offset;
 }
@@ -188,9 +192,9 @@ void TBlobFile::OpenShared(uint64_t offset, const uint8_t* plain) {
 // Stores plain bytes [from, to) of the remembered shared block into the file.
 void TBlobFile::StoreShared(size_t from, size_t to) {
   if (FKey)
-    EncryptBlobBytes(FSharedPlain.data(), FSharedMap.Data(), from, to, FKey);
+    EncryptBlobBytes(FSharedPlain.data(), FShared, from, to, FKey);
   else
-    std::memcpy(FSharedMap.Data() + from, FSharedPlain.data() + from, to - from);
+    std::memcpy(FShared + from, FSharedPlain.data() + from, to - from);
 }
 
 // A small blob goes into the last shared block while it has an entry and room left, else into a

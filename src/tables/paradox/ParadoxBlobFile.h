@@ -59,7 +59,10 @@ class TBlobFile {
   // The shared block small blobs go to, as this writer left it: its plain image and a mapping
   // through which only the bytes of a new blob and its entry are stored.
   std::vector<uint8_t> FSharedPlain;  // empty: not remembered
+  // A window of the file from a shared block on, reaching past the end of the file, so that
+  // the next shared blocks at the end need no mapping of their own.
   TMappedRange FSharedMap;
+  uint8_t* FShared = nullptr;  // the shared block's bytes in the window
   // The last shared block read, decrypted: the blobs of neighbouring records share it.
   mutable std::vector<uint8_t> FReadBlock;
   mutable uint64_t FReadOffset = 0;

@@ -63,6 +63,13 @@ TParadoxTable::TParadoxTable(const std::string& path, const TOpenOptions& opt)
     FTextSlots.push_back({static_cast<uint32_t>(f.Offset),
                           f.Type == pxAlpha ? static_cast<uint32_t>(f.Width) : 0u,
                           static_cast<uint32_t>(std::max(0, FHdr.RecordSize - f.Offset))});
+  for (size_t i = 0; i < FHdr.Fields.size(); ++i) {
+    const uint8_t type = FHdr.Fields[i].Type;
+    (type == pxAutoInc    ? FAutoIncFields
+     : IsBlobPxType(type) ? FBlobFields
+                          : FScalarFields)
+        .push_back(static_cast<uint16_t>(i));
+  }
   for (int i = 0; i < FHdr.KeyFields; ++i) FKeySize += FHdr.Fields[i].Width;
   FPerBlock = (FHdr.BlockSize - kBlockHeaderSize) / FHdr.RecordSize;
   FVisited.assign(FHdr.Counts.FileBlocks + 1u, 0);

@@ -56,6 +56,8 @@ class TParadoxTable final : public TTableCodec {
   const std::vector<TNulTextSlot>* NulTextSlots() const override { return &FTextSlots; }
   void Append(const std::vector<TValue>& values) override;
   void Insert(int64_t recNo, const std::vector<TValue>& values) override;
+  void StorePlaced(int64_t recNo, const std::vector<TValue>& values, const uint8_t* image,
+                   const std::vector<uint8_t>& placed) override;
   std::unique_ptr<TRecordCopier> CopierFrom(TTableCodec& source,
                                             const std::vector<TFieldCopy>& plan) override;
   void BeginBatch() override { FBatch = true; }
@@ -123,7 +125,8 @@ class TParadoxTable final : public TTableCodec {
   void UnlockAfterFailure();
   void FillAutoInc(uint8_t* rec, TPxCounts& c);
   void Store(const uint8_t* rec, TPxCounts& c);
-  void BuildRecord(const std::vector<TValue>& values, uint8_t* rec);
+  void BuildRecord(const std::vector<TValue>& values, uint8_t* rec,
+                   const std::vector<uint8_t>* placed = nullptr);
   void StoreBlob(const TPxField& f, const TValue& v, uint8_t* p);
   void CommitCounts(TPxCounts c, bool structural);
   uint8_t* MappedBlock(uint16_t block) const;
@@ -137,7 +140,10 @@ class TParadoxTable final : public TTableCodec {
   void InsertAt(size_t i, size_t pos, const uint8_t* rec, TPxCounts& c, bool& split);
   void SetBlockPrev(uint16_t block, uint16_t prev);
   bool KeyedStore(const uint8_t* rec, TPxCounts& c);  // true when records moved
-  void NewRecord(const std::vector<TValue>& values, TPxCounts& c);
+  void NewRecord(const std::vector<TValue>& values, TPxCounts& c, const uint8_t* image,
+                 const std::vector<uint8_t>* placed);
+  void StoreNew(int64_t recNo, const std::vector<TValue>& values, const uint8_t* image,
+                const std::vector<uint8_t>* placed);
   enum class TIndexChange {
     Count,     // the record count of entry `changed`
     NewEntry,  // a block was added at the end of the chain
@@ -160,9 +166,12 @@ class TParadoxTable final : public TTableCodec {
   TPxHeader FHdr;
   std::vector<TFieldDef> FFieldDefs;
   std::vector<TNulTextSlot> FTextSlots;  // where each field's text lies, for the scan
-  std::vector<uint8_t> FHead;            // raw header bytes up to the end of the counters
-  size_t FPerBlock = 0;                  // records a block holds
-  size_t FKeySize = 0;                   // bytes of the primary key, 0 for unkeyed tables
+  // Field positions by how a new record gets them: encoded from a value, stored as a blob,
+  // counted by the table.
+  std::vector<uint16_t> FScalarFields, FBlobFields, FAutoIncFields;
+  std::vector<uint8_t> FHead;  // raw header bytes up to the end of the counters
+  size_t FPerBlock = 0;        // records a block holds
+  size_t FKeySize = 0;         // bytes of the primary key, 0 for unkeyed tables
 
   std::vector<TBlockRef> FBlocks;  // the chain as far as it has been walked
   std::vector<uint8_t> FKeys;      // first key of each walked block (keyed tables)

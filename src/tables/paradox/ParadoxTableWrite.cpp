@@ -53,19 +53,21 @@ void TParadoxTable::StoreBlob(const TPxField& f, const TValue& v, uint8_t* p) {
   PutU16(d + 8, 1);
 }
 
-void TParadoxTable::BuildRecord(const std::vector<TValue>& values, uint8_t* rec) {
-  if (values.size() != FHdr.Fields.size())
+// Fields marked in `placed` are already in `rec`.
+void TParadoxTable::BuildRecord(const std::vector<TValue>& values, uint8_t* rec,
+                                const std::vector<uint8_t>* placed) {
+  if (values.size() != FHdr.Fields.size() || (placed && placed->size() != values.size()))
     ThrowTableError(FPath, "expected " + std::to_string(FHdr.Fields.size()) + " values, got " +
                                std::to_string(values.size()));
   // Blobs last: a value that cannot be stored must fail before anything is written.
-  for (size_t i = 0; i < values.size(); ++i) {
+  for (const uint16_t i : FScalarFields) {
+    if (placed && (*placed)[i]) continue;
     const TPxField& f = FHdr.Fields[i];
-    if (f.Type == pxAutoInc || IsBlobPxType(f.Type)) continue;
     EncodeScalar(FPath, f, values[i], rec + f.Offset);
   }
-  for (size_t i = 0; i < values.size(); ++i) {
+  for (const uint16_t i : FBlobFields) {
     const TPxField& f = FHdr.Fields[i];
-    if (IsBlobPxType(f.Type)) StoreBlob(f, values[i], rec + f.Offset);
+    StoreBlob(f, values[i], rec + f.Offset);
   }
 }
 
@@ -508,18 +510,23 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
 }
 
 void TParadoxTable::FillAutoInc(uint8_t* rec, TPxCounts& c) {
-  for (const TPxField& f : FHdr.Fields)
-    if (f.Type == pxAutoInc) {
-      if (c.AutoInc >= 0x7FFFFFFF) ThrowTableError(FPath, "auto-increment value out of range");
-      ++c.AutoInc;
-      PutIntLike(rec + f.Offset, 4, c.AutoInc);
-    }
+  for (const uint16_t i : FAutoIncFields) {
+    if (c.AutoInc >= 0x7FFFFFFF) ThrowTableError(FPath, "auto-increment value out of range");
+    ++c.AutoInc;
+    PutIntLike(rec + FHdr.Fields[i].Offset, 4, c.AutoInc);
+  }
 }
 
-void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c) {
-  FRec.assign(FHdr.RecordSize, 0);
+// Every byte of the record is written here: the image's placed texts are kept, and every other
+// field is encoded over its whole width.
+void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c, const uint8_t* image,
+                              const std::vector<uint8_t>* placed) {
+  if (image)
+    FRec.assign(image, image + FHdr.RecordSize);
+  else
+    FRec.assign(FHdr.RecordSize, 0);
   FillAutoInc(FRec.data(), c);
-  BuildRecord(values, FRec.data());
+  BuildRecord(values, FRec.data(), image ? placed : nullptr);
 }
 
 // An exclusive opener is the only writer there is and takes no writer lock.
@@ -579,17 +586,30 @@ void TParadoxTable::Store(const uint8_t* rec, TPxCounts& c) {
 }
 
 void TParadoxTable::Append(const std::vector<TValue>& values) {
-  WriteOp([&](TPxCounts& c) {
-    NewRecord(values, c);
-    Store(FRec.data(), c);
-  });
+  StoreNew(-1, values, nullptr, nullptr);
 }
 
 void TParadoxTable::Insert(int64_t recNo, const std::vector<TValue>& values) {
-  if (FKeySize || recNo < 0) return Append(values);
+  StoreNew(recNo, values, nullptr, nullptr);
+}
+
+void TParadoxTable::StorePlaced(int64_t recNo, const std::vector<TValue>& values,
+                                const uint8_t* image, const std::vector<uint8_t>& placed) {
+  StoreNew(recNo, values, image, &placed);
+}
+
+void TParadoxTable::StoreNew(int64_t recNo, const std::vector<TValue>& values, const uint8_t* image,
+                             const std::vector<uint8_t>* placed) {
+  if (FKeySize || recNo < 0) {
+    WriteOp([&](TPxCounts& c) {
+      NewRecord(values, c, image, placed);
+      Store(FRec.data(), c);
+    });
+    return;
+  }
   WriteOp([&](TPxCounts& c) {
     CommitHeld();
-    NewRecord(values, c);
+    NewRecord(values, c, image, placed);
     if (recNo >= FHdr.Counts.NumRecords) {
       AppendAtEnd(FRec.data(), c);
       CommitCounts(c, false);
