@@ -43,8 +43,8 @@ void TTable::RequireClosed(const char* what) const {
   if (Active()) Fail(std::string("cannot ") + what + " of an open table");
 }
 
-void TTable::RequireActive(const char* what) const {
-  if (!Active()) Fail(std::string("cannot ") + what + ": the table is not open");
+void TTable::NotActive(const char* what) const {
+  Fail(std::string("cannot ") + what + ": the table is not open");
 }
 
 void TTable::Fail(const std::string& reason) const {

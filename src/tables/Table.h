@@ -146,7 +146,10 @@ class TTable {
  private:
   friend class TRecordCopy;
 
-  void RequireActive(const char* what) const;
+  void RequireActive(const char* what) const {
+    if (!Active()) NotActive(what);  // inline: every move and every store asks
+  }
+  [[noreturn]] void NotActive(const char* what) const;
   [[noreturn]] void MissingField(int index) const;
   void RequireClosed(const char* what) const;
   void BuildFields();

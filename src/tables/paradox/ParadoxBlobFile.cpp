@@ -62,17 +62,24 @@ void TBlobFile::WritePlain(uint64_t offset, uint8_t* buf, size_t len) {
   FFile.WriteAt(offset, buf, len);
 }
 
+uint64_t TBlobFile::SizeCovering(uint64_t end) const {
+  if (FKnownSize < end) FKnownSize = FFile.Size();
+  return FKnownSize;
+}
+
+void TBlobFile::LoadReadBlock(uint64_t offset) const {
+  FReadBlock.assign(kUnit, 0);
+  FReadOffset = offset;
+  FFile.ReadSome(offset, FReadBlock.data(), FReadBlock.size());
+  if (FKey) DecryptBlobRange(FReadBlock.data(), FReadBlock.size(), FKey);
+}
+
 // Entry `index` of the shared block at `offset`, from the block as last read when it holds that
 // entry already (entries are only ever added), from the file otherwise.
 std::string TBlobFile::ReadShared(uint64_t offset, uint32_t index, uint32_t length) const {
   const std::string& file = FFile.Path();
   for (int attempt = 0;; ++attempt) {
-    if (attempt > 0 || FReadOffset != offset || FReadBlock.empty()) {
-      FReadBlock.assign(kUnit, 0);
-      FReadOffset = offset;
-      FFile.ReadSome(offset, FReadBlock.data(), FReadBlock.size());
-      if (FKey) DecryptBlobRange(FReadBlock.data(), FReadBlock.size(), FKey);
-    }
+    if (attempt > 0 || FReadOffset != offset || FReadBlock.empty()) LoadReadBlock(offset);
     const uint8_t* e = &FReadBlock[kSharedHead + 5 * index];
     const uint32_t start = e[0] * 16u;
     const uint32_t stored = e[1] ? (e[1] - 1u) * 16u + e[4] : 0;
@@ -96,20 +103,27 @@ std::string TBlobFile::Read(uint32_t pointer, uint32_t length, bool graphic) con
     if (graphic && out.size() >= 8) out.erase(0, 8);
     return out;
   }
-  const uint64_t size = FFile.Size();
   if (offset == 0) ThrowTableError(file, "damaged blob pointer (offset 0)");
-  if (offset % 256 != 0 || offset + kSharedHead > size)
+  if (offset % 256 != 0 || offset + kSharedHead > SizeCovering(offset + kSharedHead))
     ThrowTableError(
         file, "blob pointer past the end of the blob file (offset " + std::to_string(offset) + ")");
-  uint8_t head[256] = {};
-  FFile.ReadSome(offset, head, sizeof head);
-  if (FKey) DecryptBlobRange(head, sizeof head, FKey);
+  // An entry of a shared block (the usual small blob) reads the whole unit at once, head and
+  // all; other pointers read the head first.
+  uint8_t ownHead[256] = {};
+  const uint8_t* head = ownHead;
+  if (index < kSharedEntries) {
+    LoadReadBlock(offset);
+    head = FReadBlock.data();
+  } else {
+    FFile.ReadSome(offset, ownHead, sizeof ownHead);
+    if (FKey) DecryptBlobRange(ownHead, sizeof ownHead, FKey);
+  }
   std::string out;
   if (head[0] == kTypeSingle) {
     const uint32_t stored = GetU32(head + 3);
     const uint64_t span = uint64_t{GetU16(head + 1)} * kUnit;
     if (index != 0xFF || stored != length || kSingleHead + uint64_t{length} > span ||
-        offset + kSingleHead + length > size)
+        offset + kSingleHead + length > SizeCovering(offset + kSingleHead + length))
       ThrowTableError(file, "damaged blob at offset " + std::to_string(offset));
     // Other writers end the file right after the last blob, without filling its unit.
     std::vector<uint8_t> buf(RoundUp(kSingleHead + uint64_t{length}, 256), 0);
@@ -169,6 +183,7 @@ uint32_t TBlobFile::WriteSingle(std::string_view prefix, std::string_view data) 
 }
 
 void TBlobFile::DropCache() {
+  FKnownSize = 0;
   FSharedPlain.clear();
   FSharedMap.Unmap();
   FReadBlock.clear();

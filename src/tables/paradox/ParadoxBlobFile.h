@@ -66,6 +66,11 @@ class TBlobFile {
   // The last shared block read, decrypted: the blobs of neighbouring records share it.
   mutable std::vector<uint8_t> FReadBlock;
   mutable uint64_t FReadOffset = 0;
+  // The file's size when it last had to be asked: blobs below it need no system call to be
+  // known to be inside the file (one that shrank since reads as zeros, which no check passes).
+  mutable uint64_t FKnownSize = 0;
+  uint64_t SizeCovering(uint64_t end) const;
+  void LoadReadBlock(uint64_t offset) const;
 };
 
 }  // namespace lw::paradox

@@ -6,6 +6,7 @@
 // end (a value would not carry what follows the terminating NUL), reformatted text is stored
 // from the source's text, and every other field goes through a value as Append would store it.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -22,27 +23,10 @@ bool SameBytesThroughValue(uint8_t type) {
   return type == pxAlpha || type == pxBytes || type == pxShort || type == pxLong || type == pxDate;
 }
 
-// Zeroes what follows the first NUL of a text field. The fields are short, so the NUL is looked
-// for eight bytes at a time in place of a library call per field.
-void ClearPastNul(uint8_t* p, size_t width) {
-  size_t k = 0;
-  for (; k + 8 <= width; k += 8) {
-    uint64_t w;
-    std::memcpy(&w, p + k, 8);
-    // The lowest flag marks the first NUL: a borrow only reaches bytes above a zero byte.
-    const uint64_t zero = (w - 0x0101010101010101ULL) & ~w & 0x8080808080808080ULL;
-    if (!zero) continue;
-    const unsigned before = static_cast<unsigned>(__builtin_ctzll(zero)) / 8;
-    w &= before ? ~uint64_t{0} >> (64 - 8 * before) : 0;  // the host is little-endian
-    std::memcpy(p + k, &w, 8);
-    std::memset(p + k + 8, 0, width - k - 8);
-    return;
-  }
-  for (; k < width; ++k)
-    if (!p[k]) {
-      std::memset(p + k, 0, width - k);
-      return;
-    }
+// Zeroes what follows the first NUL of a text field, as storing its text would leave it.
+void ClearPastNul(uint8_t* record, TNulTextSlot slot) {
+  const size_t n = NulText(record, slot).size();
+  if (n < slot.Width) std::memset(record + slot.Offset + n, 0, slot.Width - n);
 }
 
 void StoreText(std::string_view text, const TPxField& f, uint8_t* p) {
@@ -72,9 +56,10 @@ class TParadoxRecordCopier final : public TRecordCopier {
   TParadoxTable& FSource;
   TParadoxTable& FTarget;
   std::vector<TRun> FRuns;
-  std::vector<int> FTexts;       // target fields copied in runs that hold text
-  std::vector<TStep> FReformat;  // text stored reformatted
-  std::vector<TStep> FValues;    // through a value: scalars first, blobs last
+  std::vector<TNulTextSlot> FTexts;  // target fields copied in runs that hold text
+  std::vector<TStep> FNumbers;       // floating-point numbers, re-encoded without a value
+  std::vector<TStep> FReformat;      // text stored reformatted
+  std::vector<TStep> FValues;        // through a value: scalars first, blobs last
   std::string FFormatted;
 };
 
@@ -101,7 +86,11 @@ bool TParadoxRecordCopier::Plan(const std::vector<TFieldCopy>& plan) {
         FRuns.back().Size += sf.Width;
       else
         FRuns.push_back({sf.Offset, tf.Offset, sf.Width});
-      if (tf.Type == pxAlpha) FTexts.push_back(target);
+      if (tf.Type == pxAlpha)
+        FTexts.push_back({static_cast<uint32_t>(tf.Offset), static_cast<uint32_t>(tf.Width),
+                          static_cast<uint32_t>(FTarget.FHdr.RecordSize - tf.Offset)});
+    } else if (sf.Type == tf.Type && (sf.Type == pxNumber || sf.Type == pxCurrency)) {
+      FNumbers.push_back({s, target, {}});
     } else if (IsBlobPxType(tf.Type)) {
       blobs.push_back({s, target, {}});
     } else {
@@ -115,13 +104,28 @@ bool TParadoxRecordCopier::Plan(const std::vector<TFieldCopy>& plan) {
 void TParadoxRecordCopier::BuildRecord(const uint8_t* src, uint8_t* rec) {
   const std::vector<TPxField>& to = FTarget.FHdr.Fields;
   for (const TRun& r : FRuns) std::memcpy(rec + r.To, src + r.From, r.Size);
-  for (int i : FTexts) ClearPastNul(rec + to[i].Offset, static_cast<size_t>(to[i].Width));
+  for (const TNulTextSlot& slot : FTexts) ClearPastNul(rec, slot);
   for (const TStep& step : FReformat) {
     const TPxField& tf = to[step.Target];
     std::string_view text = FSource.Text(src, step.Source);
     text = text.substr(0, std::min<size_t>(text.size(), static_cast<size_t>(tf.Width)));
     if (step.Reformat(text, FFormatted)) text = FFormatted;
     StoreText(text, tf, rec + tf.Offset);
+  }
+  // A finite number decodes and encodes to the same bytes but for negative zero, which the
+  // value's way turns into zero too; anything else takes that way, to fail as it fails.
+  for (const TStep& step : FNumbers) {
+    const TPxField& sf = FSource.FHdr.Fields[step.Source];
+    const TPxField& tf = to[step.Target];
+    const uint8_t* p = src + sf.Offset;
+    uint8_t* out = rec + tf.Offset;
+    const double d = GetDoubleLike(p);
+    if (IsBlankField(sf, p))
+      std::memset(out, 0, static_cast<size_t>(tf.Width));
+    else if (std::isfinite(d))
+      PutDoubleLike(out, d);
+    else
+      EncodeScalar(FTarget.FPath, tf, FSource.Value(src, step.Source), out);
   }
   const std::vector<TFieldDef>& defs = FTarget.FFieldDefs;
   for (const TStep& step : FValues) {
