@@ -76,8 +76,34 @@ bool TParadoxTable::HoldAppend(const uint8_t* rec, TPxCounts& c) {
   ++c.NumRecords;
   FHeld.Any = true;
   FHeld.Counts = c;
-  if (FTail.Count == FPerBlock) CommitHeld();
+  if (FTail.Count == FPerBlock && !QueueFullBlock()) CommitHeld();
   return true;
+}
+
+// Hands the full tail block to the block writer when it is a new one (a block the file had
+// before is committed at once, as it needs only its new bytes): its link, the index and the
+// count wait for the next commit.
+bool TParadoxTable::QueueFullBlock() {
+  if (!FHeld.NewBlock) return false;
+  if (!FBlockWriter) FBlockWriter = std::make_unique<TBlockWriter>(FFile, FHdr.Encryption);
+  FBlockWriter->Queue(FTail.Block, BlockOffset(FTail.Block), FTail.Plain.data(), FTail.Plain.size(),
+                      FHeld.To);
+  if (FQueued.empty()) FFirstQueuedEntry = FBlocks.size() - 1;
+  FQueued.push_back({FHeld.LinkFrom, FTail.Block, FLinkChunk});
+  FHeld.NewBlock = false;
+  FHeld.From = FHeld.To = 0;  // nothing of the tail block is left to write
+  return true;
+}
+
+// Waits for the queued blocks, then links each from the block before it, in chain order.
+void TParadoxTable::LinkQueuedBlocks() {
+  if (FQueued.empty()) return;
+  FBlockWriter->Wait();
+  for (TQueuedLink& link : FQueued) {
+    PutU16(link.Chunk.data(), link.To);
+    WriteBlockBytes(link.From, link.Chunk.data(), 0, 0, true);
+  }
+  FQueued.clear();
 }
 
 // Writes what is held: the tail block (a new one whole, then the link to it from the block
@@ -85,18 +111,23 @@ bool TParadoxTable::HoldAppend(const uint8_t* rec, TPxCounts& c) {
 void TParadoxTable::CommitHeld() {
   if (!FHeld.Any) return;
   try {
+    const bool queued = !FQueued.empty();
+    LinkQueuedBlocks();
     const uint16_t block = FTail.Block;
     if (FHeld.NewBlock) {
       WriteNewBlock(block, FTail.Plain, FHeld.To);
       PutU16(FLinkChunk.data(), block);
       WriteBlockBytes(FHeld.LinkFrom, FLinkChunk.data(), 0, 0, true);
-    } else {
+    } else if (FHeld.To > FHeld.From) {
       WriteBlockBytes(block, FTail.Plain.data(), FHeld.From, FHeld.To, true);
     }
     if (FKeySize) {
-      // The index holds every entry before this commit: a new block is its next entry.
+      // The index holds every entry before this commit: new blocks are its next entries.
       const size_t n = FBlocks.size();
-      UpdatePrimaryIndex(FHeld.NewBlock ? TIndexChange::NewEntry : TIndexChange::Count, n - 1);
+      if (queued)
+        UpdatePrimaryIndex(TIndexChange::NewEntries, FFirstQueuedEntry);
+      else
+        UpdatePrimaryIndex(FHeld.NewBlock ? TIndexChange::NewEntry : TIndexChange::Count, n - 1);
     }
     CommitCounts(FHeld.Counts, false);
   } catch (...) {
@@ -108,6 +139,14 @@ void TParadoxTable::CommitHeld() {
 
 // Forgets the held records after a failed write: the view falls back to the file's.
 void TParadoxTable::DropHeld() {
+  if (FBlockWriter) {
+    try {
+      FBlockWriter->Wait();
+    } catch (...) {
+      // What it could not write was never linked or counted.
+    }
+  }
+  FQueued.clear();
   FHeld = THeld();
   FTail.Valid = false;
   ResetIndex();

@@ -20,8 +20,10 @@
 // In a batch that may hold stores (HoldStores), records added after the last one are held in the
 // plain image of the last block and written when it is full, at EndBatch, or before any other
 // store: the block (a new one whole), then the link to it, the index, and the header's count last,
-// as above. Until then this object counts only what the file counts: its own reads never see a held
-// record, and neither does anyone else's.
+// as above. A full new block is written by a thread of its own (ParadoxBlockWriter.h) while the
+// batch goes on; its link, the index and the count follow at the next commit, once it is written.
+// Until then this object counts only what the file counts: its own reads never see a held record,
+// and neither does anyone else's.
 
 #include <memory>
 #include <string>
@@ -30,6 +32,7 @@
 #include "DatabaseError.h"
 #include "FileView.h"
 #include "ParadoxBlobFile.h"
+#include "ParadoxBlockWriter.h"
 #include "ParadoxFormat.h"
 #include "ParadoxMap.h"
 #include "ParadoxPrimaryIndex.h"
@@ -145,8 +148,9 @@ class TParadoxTable final : public TTableCodec {
   void StoreNew(int64_t recNo, const std::vector<TValue>& values, const uint8_t* image,
                 const std::vector<uint8_t>* placed);
   enum class TIndexChange {
-    Count,     // the record count of entry `changed`
-    NewEntry,  // a block was added at the end of the chain
+    Count,       // the record count of entry `changed`
+    NewEntry,    // a block was added at the end of the chain
+    NewEntries,  // blocks were added at the end of the chain, from entry `changed` on
     Rewrite,
   };
   void UpdatePrimaryIndex(TIndexChange change, size_t changed);
@@ -155,6 +159,8 @@ class TParadoxTable final : public TTableCodec {
   bool HoldAppend(const uint8_t* rec, TPxCounts& c);
   void CommitHeld();
   void DropHeld();
+  bool QueueFullBlock();
+  void LinkQueuedBlocks();
 
   std::string FPath;
   TPosixFile FFile;
@@ -210,6 +216,15 @@ class TParadoxTable final : public TTableCodec {
   };
   THeld FHeld;
   std::vector<uint8_t> FLinkChunk;  // the plain first chunk of FHeld.LinkFrom
+  // Full new blocks of the held records, handed to FBlockWriter; each is linked from the block
+  // before it once the writer is done.
+  struct TQueuedLink {
+    uint16_t From = 0, To = 0;
+    std::vector<uint8_t> Chunk;  // the plain first chunk of From
+  };
+  std::vector<TQueuedLink> FQueued;
+  size_t FFirstQueuedEntry = 0;                // the index entry of the first of them
+  std::unique_ptr<TBlockWriter> FBlockWriter;  // last: writes through FFile until destroyed
 };
 
 }  // namespace lw::paradox

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "DatabaseError.h"
+#include "ParadoxBlockWriter.h"
 #include "ParadoxCrypt.h"
 #include "ParadoxFiles.h"
 #include "ParadoxPrimaryIndex.h"
@@ -201,16 +202,8 @@ void TParadoxTable::LoadTail() {
 // later is encrypted with its chunk. One write at the end of the file, which the mapped window
 // then sees.
 void TParadoxTable::WriteNewBlock(uint16_t block, const std::vector<uint8_t>& plain, size_t used) {
-  if (!FHdr.Encryption) {
-    FFile.WriteAt(BlockOffset(block), plain.data(), plain.size());
-    return;
-  }
-  const size_t chunks =
-      std::min(plain.size(), (used + kCryptChunk - 1) / kCryptChunk * kCryptChunk);
-  FWork.resize(plain.size());
-  EncryptDataBlockTo(plain.data(), FWork.data(), chunks, FHdr.Encryption, block);
-  std::memset(FWork.data() + chunks, 0, plain.size() - chunks);
-  FFile.WriteAt(BlockOffset(block), FWork.data(), FWork.size());
+  WriteBlockImage(FFile, BlockOffset(block), plain.data(), plain.size(), used, FHdr.Encryption,
+                  block, FWork);
 }
 
 void TParadoxTable::AppendAtEnd(const uint8_t* rec, TPxCounts& c) {
@@ -503,6 +496,11 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
     }
     // The new block is the last entry; the index holds the ones before it.
     if (change == TIndexChange::NewEntry && index.AppendEntry(n - 1, entry, sum)) return;
+    if (change == TIndexChange::NewEntries) {
+      size_t e = changed;
+      while (e < n && index.AppendEntry(e, entry, sum)) ++e;
+      if (e == n) return;
+    }
   } catch (const EDatabaseError&) {
     // The index file went missing or is not the one we wrote: write it whole.
   }
