@@ -178,7 +178,8 @@ void TPrimaryIndexFile::UpdateCount(size_t n, size_t i, const TSum& sum) {
   PutCounts(l, n, i, sum, FMap.Data());
 }
 
-bool TPrimaryIndexFile::AppendEntry(size_t n, const TEntry& entry, const TSum& sum) {
+bool TPrimaryIndexFile::AppendEntry(size_t n, const TEntry& entry, const TSum& sum,
+                                    bool following) {
   if (n == 0) return false;
   const TLayout before = Layout(n), after = Layout(n + 1);
   if (before.Blocks.size() != after.Blocks.size() || after.TotalBlocks > 0xFFFF) return false;
@@ -186,8 +187,8 @@ bool TPrimaryIndexFile::AppendEntry(size_t n, const TEntry& entry, const TSum& s
     if (before.Blocks[level] != after.Blocks[level]) return false;
   const bool newBlock = n % FPerBlock == 0;
   if (newBlock && after.Blocks.size() > 1 && (n / FPerBlock) % FPerBlock == 0) return false;
-  TPosixFile& f = File();
-  if (f.Size() != FileSize(before)) return false;  // not the file we wrote
+  TPosixFile& f = following ? FFile : File();
+  if (!following && f.Size() != FileSize(before)) return false;  // not the file we wrote
   if (FileSize(after) > FileSize(before)) f.Truncate(FileSize(after));
   uint8_t* file = Mapped(FileSize(after));
 

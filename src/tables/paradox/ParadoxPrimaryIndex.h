@@ -45,8 +45,9 @@ class TPrimaryIndexFile {
   void UpdateCount(size_t n, size_t i, const TSum& sum);
   // Adds level-1 entry `n` (the last) to an index written by Rewrite for `n` entries and
   // patches the counts above it. False when the upper levels would change shape: the caller
-  // rewrites the index instead.
-  bool AppendEntry(size_t n, const TEntry& entry, const TSum& sum);
+  // rewrites the index instead. `following`: this call follows an AppendEntry that succeeded
+  // under the same writer lock, so the file is known to be as that one left it.
+  bool AppendEntry(size_t n, const TEntry& entry, const TSum& sum, bool following = false);
 
  private:
   struct TLayout {

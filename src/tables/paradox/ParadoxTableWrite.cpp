@@ -498,7 +498,7 @@ void TParadoxTable::UpdatePrimaryIndex(TIndexChange change, size_t changed) {
     if (change == TIndexChange::NewEntry && index.AppendEntry(n - 1, entry, sum)) return;
     if (change == TIndexChange::NewEntries) {
       size_t e = changed;
-      while (e < n && index.AppendEntry(e, entry, sum)) ++e;
+      while (e < n && index.AppendEntry(e, entry, sum, e > changed)) ++e;
       if (e == n) return;
     }
   } catch (const EDatabaseError&) {
