@@ -25,8 +25,32 @@ bool SameBytesThroughValue(uint8_t type) {
 
 // Zeroes what follows the first NUL of a text field, as storing its text would leave it.
 void ClearPastNul(uint8_t* record, TNulTextSlot slot) {
-  const size_t n = NulText(record, slot).size();
-  if (n < slot.Width) std::memset(record + slot.Offset + n, 0, slot.Width - n);
+  uint8_t* p = record + slot.Offset;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time where the record has room: each load is stored back with the bytes
+  // from the NUL to the field's end cleared (bytes of the next field are stored as they were).
+  if (slot.Readable >= (slot.Width + 15) / 16 * 16) {
+    const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    bool ended = false;
+    for (size_t i = 0; i < slot.Width; i += 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const unsigned nul =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+      const int from = ended ? 0 : nul ? __builtin_ctz(nul) : 16;
+      const int to = static_cast<int>(std::min<size_t>(16, slot.Width - i));
+      ended = ended || nul;
+      if (from >= to) continue;
+      const __m128i clear =
+          _mm_and_si128(_mm_cmpgt_epi8(index, _mm_set1_epi8(static_cast<char>(from - 1))),
+                        _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(to)), index));
+      v = _mm_andnot_si128(clear, v);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+    }
+    return;
+  }
+#endif
+  const size_t n = NulTextLength(reinterpret_cast<const char*>(p), slot.Width);
+  std::memset(p + n, 0, slot.Width - n);
 }
 
 void StoreText(std::string_view text, const TPxField& f, uint8_t* p) {
