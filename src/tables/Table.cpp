@@ -366,18 +366,24 @@ void TTable::SetFieldValue(int index, const TValue& value) {
   const TField& f = *FFields[static_cast<size_t>(index)];
   FEditValues[static_cast<size_t>(index)] =
       StoredFieldValue(value, f.DataType(), f.Size(), f.FieldName());
-  FPlaced[static_cast<size_t>(index)] = 0;
+  if (FPlaced[static_cast<size_t>(index)]) {
+    // The image's bytes of a field not placed stay zero (see SetFieldText).
+    const TNulTextSlot slot = FPlaceSlots[static_cast<size_t>(index)];
+    std::memset(FEditImage.data() + slot.Offset, 0, slot.Width);
+    FPlaced[static_cast<size_t>(index)] = 0;
+  }
 }
 
 void TTable::SetFieldText(int index, std::string_view text) {
   const size_t i = static_cast<size_t>(index);
   if (FState == TDataSetState::dsInsert && i < FPlaceSlots.size() && FPlaceSlots[i].Width) {
-    // The bytes the codec would store: the text cut to the field, zeros after it.
+    // The bytes the codec would store: the text cut to the field, zeros after it. The field's
+    // bytes are zero since Append unless a text was placed there since.
     const TNulTextSlot slot = FPlaceSlots[i];
     const size_t n = std::min<size_t>(text.size(), slot.Width);
     uint8_t* p = FEditImage.data() + slot.Offset;
     std::memcpy(p, text.data(), n);
-    std::memset(p + n, 0, slot.Width - n);
+    if (FPlaced[i]) std::memset(p + n, 0, slot.Width - n);
     FPlaced[i] = 1;
     return;
   }
@@ -405,6 +411,7 @@ void TTable::Append() {
   FEditValues.resize(FFields.size());
   for (TValue& v : FEditValues) v.Clear();
   FPlaced.assign(FFields.size(), 0);
+  std::fill(FEditImage.begin(), FEditImage.end(), uint8_t{0});
   FInsertPos = -1;
   NotifyScrolled();
 }

@@ -126,7 +126,12 @@ TEST_F(TableTest, TheEditBufferReadsBackAndStoresEachFieldsLastAssignment) {
   EXPECT_EQ(t->Fields(1).Value(), TValue::String("kept"));
   t->Fields(1).SetAsFloat(2.5);  // a value after a text replaces it
   EXPECT_EQ(t->FieldText(1), "2.5");
-  t->Fields(2).SetAsString("7");  // a text into a number field is converted
+  t->Fields(1).SetAsString("longer text");
+  t->Fields(1).SetAsString("short");  // nothing of a longer text is left after a shorter one
+  EXPECT_EQ(t->FieldText(1), "short");
+  t->Fields(1).SetAsInteger(1);
+  t->Fields(1).SetAsString("2.5");  // nor of a text before a value
+  t->Fields(2).SetAsString("7");    // a text into a number field is converted
   t->Post();
   t->SetRecNo(2);
   t->Insert();
