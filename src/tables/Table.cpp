@@ -177,7 +177,7 @@ void TTable::BuildFields() {
   if (FNulTextSlots && FNulTextSlots->size() != defs.size()) FNulTextSlots = nullptr;
   FEditImage.clear();
   FPlaceSlots.clear();
-  if (FNulTextSlots) {
+  if (FNulTextSlots && !FReadOnly) {  // a read-only table never edits
     for (size_t i = 0; i < defs.size(); ++i) {
       TNulTextSlot slot = (*FNulTextSlots)[i];
       if (defs[i].DataType != ftString) slot.Width = 0;
@@ -398,7 +398,6 @@ void TTable::SetFieldText(int index, std::string_view text) {
   if (type == ftString && f.Size() > 0 && text.size() > static_cast<size_t>(f.Size()))
     text = text.substr(0, static_cast<size_t>(f.Size()));
   FEditValues[i].AssignString(text);
-  FPlaced[i] = 0;
 }
 
 // ---------------------------------------------------------------- editing

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "DatabaseError.h"
 #include "ParadoxCrypt.h"
@@ -89,7 +90,8 @@ bool TParadoxTable::QueueFullBlock() {
   FBlockWriter->Queue(FTail.Block, BlockOffset(FTail.Block), FTail.Plain.data(), FTail.Plain.size(),
                       FHeld.To);
   if (FQueued.empty()) FFirstQueuedEntry = FBlocks.size() - 1;
-  FQueued.push_back({FHeld.LinkFrom, FTail.Block, FLinkChunk});
+  // The next new block takes a chunk of its own: this one goes with its link.
+  FQueued.push_back({FHeld.LinkFrom, FTail.Block, std::move(FLinkChunk)});
   FHeld.NewBlock = false;
   FHeld.From = FHeld.To = 0;  // nothing of the tail block is left to write
   return true;

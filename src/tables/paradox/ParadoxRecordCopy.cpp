@@ -110,9 +110,7 @@ bool TParadoxRecordCopier::Plan(const std::vector<TFieldCopy>& plan) {
         FRuns.back().Size += sf.Width;
       else
         FRuns.push_back({sf.Offset, tf.Offset, sf.Width});
-      if (tf.Type == pxAlpha)
-        FTexts.push_back({static_cast<uint32_t>(tf.Offset), static_cast<uint32_t>(tf.Width),
-                          static_cast<uint32_t>(FTarget.FHdr.RecordSize - tf.Offset)});
+      if (tf.Type == pxAlpha) FTexts.push_back(FTarget.FTextSlots[i]);
     } else if (sf.Type == tf.Type && (sf.Type == pxNumber || sf.Type == pxCurrency)) {
       FNumbers.push_back({s, target, {}});
     } else if (IsBlobPxType(tf.Type)) {

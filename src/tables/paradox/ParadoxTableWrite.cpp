@@ -516,7 +516,7 @@ void TParadoxTable::FillAutoInc(uint8_t* rec, TPxCounts& c) {
 }
 
 // Every byte of the record is written here: the image's placed texts are kept, and every other
-// field is encoded over its whole width.
+// field is encoded over its whole width. `placed` comes with `image`, or neither.
 void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c, const uint8_t* image,
                               const std::vector<uint8_t>* placed) {
   if (image)
@@ -524,7 +524,7 @@ void TParadoxTable::NewRecord(const std::vector<TValue>& values, TPxCounts& c, c
   else
     FRec.assign(FHdr.RecordSize, 0);
   FillAutoInc(FRec.data(), c);
-  BuildRecord(values, FRec.data(), image ? placed : nullptr);
+  BuildRecord(values, FRec.data(), placed);
 }
 
 // An exclusive opener is the only writer there is and takes no writer lock.
